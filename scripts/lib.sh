@@ -1,0 +1,27 @@
+# Shared by scripts/run and scripts/test: install what is missing, then build.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_DIR=${WATTLINE_BUILD_DIR:-$ROOT/build}
+
+install_packages() {
+  local wanted missing=()
+  wanted=$(grep -v '^#' "$ROOT/scripts/packages" | grep -v '^$')
+  for pkg in $wanted; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$pkg")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}" >&2
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq >&2
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}
+
+build() {
+  if [ ! -f "$BUILD_DIR/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
+  fi
+  cmake --build "$BUILD_DIR" --parallel "$(nproc)" "$@" >&2
+}
