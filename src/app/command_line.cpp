@@ -57,8 +57,10 @@ std::string helpText(std::string_view version) {
   for (const auto& option : knownOptions()) {
     std::string left = "  " + std::string(option.name);
     if (!option.value.empty()) left += " " + std::string(option.value);
-    if (left.size() < 28) left.resize(28, ' ');
-    else left += "  ";
+    if (left.size() < 28)
+      left.resize(28, ' ');
+    else
+      left += "  ";
     text += left + std::string(option.text);
     if (!option.available) text += " (not available yet)";
     text += "\n";

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
 #include "app/app_info.h"
+#include "app/command_line.h"
 
 int main(int argc, char** argv) {
   using namespace wattline;

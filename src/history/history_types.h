@@ -22,7 +22,8 @@ struct HistoryError {
 // Thrown by the store's synchronous operations.
 class HistoryFailure : public std::runtime_error {
  public:
-  explicit HistoryFailure(HistoryError error) : std::runtime_error(error.description), error_(std::move(error)) {}
+  explicit HistoryFailure(HistoryError error)
+      : std::runtime_error(error.description), error_(std::move(error)) {}
   const HistoryError& error() const { return error_; }
 
  private:

@@ -34,8 +34,8 @@ class PropertyValue {
   const Storage& storage() const { return storage_; }
 
   bool isNumber() const {
-    return std::holds_alternative<std::int64_t>(storage_) || std::holds_alternative<std::uint64_t>(storage_) ||
-           std::holds_alternative<double>(storage_);
+    return std::holds_alternative<std::int64_t>(storage_) ||
+           std::holds_alternative<std::uint64_t>(storage_) || std::holds_alternative<double>(storage_);
   }
   std::optional<bool> boolean() const;
   // The number as a double (integers above 2^53 round).

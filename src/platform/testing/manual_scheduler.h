@@ -1,10 +1,13 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/identity.h"
@@ -15,7 +18,9 @@ namespace wattline::testing {
 // A scheduler on virtual time for tests: nothing runs until the test says so.
 // Main-thread jobs run in `advance`/`runUntilIdle`; background work waits in a
 // queue until `runBackground` runs it (on the test's thread), so a test decides
-// exactly when a reading or a store answer "arrives".
+// exactly when a reading or a store answer "arrives". post, postAfter and
+// runInBackground may be called from other threads (a store's own executor);
+// everything else belongs to the test's thread.
 class ManualScheduler : public Scheduler {
  public:
   void post(std::function<void()> job) override;
@@ -33,7 +38,10 @@ class ManualScheduler : public Scheduler {
   bool runOneBackground();
   // Runs background jobs (and those they start) until none is left.
   void runBackground();
-  std::size_t pendingBackground() const { return background_.size(); }
+  std::size_t pendingBackground() const;
+  // Waits up to `timeout` of real time until a job posted from another thread
+  // is due, then runs what is due; false when nothing came.
+  bool waitAndRun(std::chrono::milliseconds timeout);
   std::size_t activeTimers() const;
   // Interval and tolerance of the live timers, in creation order.
   std::vector<std::pair<double, double>> timerSettings() const;
@@ -56,6 +64,8 @@ class ManualScheduler : public Scheduler {
 
   bool runNextDue(double limit);
 
+  mutable std::mutex mutex_;
+  std::condition_variable posted_;
   double now_ = 0;
   std::uint64_t order_ = 0;
   std::multimap<std::pair<double, std::uint64_t>, Entry> queue_;
