@@ -1,0 +1,99 @@
+#include "history/history_actor.h"
+
+#include <exception>
+
+namespace wattline {
+
+std::optional<HistoryError> captureHistoryError(const std::function<void()>& work) {
+  try {
+    work();
+    return std::nullopt;
+  } catch (const HistoryFailure& failure) {
+    return failure.error();
+  } catch (const std::filesystem::filesystem_error& error) {
+    // The file system's own error, as the platform reports it.
+    return HistoryError{"POSIX", error.code().value(), error.what()};
+  } catch (const std::exception& error) {
+    return HistoryError{"Wattline.History", 1, error.what()};
+  }
+}
+
+HistoryActor::HistoryActor(std::filesystem::path url, Scheduler& scheduler)
+    : scheduler_(scheduler), store_(std::move(url)), thread_([this] { run(); }) {}
+
+HistoryActor::~HistoryActor() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_one();
+  thread_.join();
+}
+
+void HistoryActor::enqueue(std::function<void(HistoryStore&)> job) {
+  {
+    std::lock_guard lock(mutex_);
+    jobs_.push_back(std::move(job));
+  }
+  wake_.notify_one();
+}
+
+void HistoryActor::run() {
+  for (;;) {
+    std::function<void(HistoryStore&)> job;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+      if (jobs_.empty()) return;
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+    }
+    job(store_);
+  }
+}
+
+void HistoryActor::record(HistoryRecord record, double uptime, Date now, Done done) {
+  enqueue(
+      [this, record = std::move(record), uptime, now, done = std::move(done)](HistoryStore& store) mutable {
+        std::optional<HistoryError> error = captureHistoryError([&] { store.record(record, uptime, now); });
+        if (done) scheduler_.post([done = std::move(done), error = std::move(error)] { done(error); });
+      });
+}
+
+void HistoryActor::prune(std::int64_t now, Done done) {
+  enqueue([this, now, done = std::move(done)](HistoryStore& store) mutable {
+    std::optional<HistoryError> error = captureHistoryError([&] { store.prune(now); });
+    if (done) scheduler_.post([done = std::move(done), error = std::move(error)] { done(error); });
+  });
+}
+
+void HistoryActor::breakContinuity() {
+  enqueue([](HistoryStore& store) { store.breakContinuity(); });
+}
+
+void HistoryActor::summary(std::int64_t from, std::int64_t through, Date now, int maxBuckets,
+                           std::function<void(HistoryResult<HistorySummary>)> done) {
+  enqueue([this, from, through, now, maxBuckets, done = std::move(done)](HistoryStore& store) mutable {
+    HistorySummary summary;
+    std::optional<HistoryError> error =
+        captureHistoryError([&] { summary = store.summary(from, through, now, maxBuckets); });
+    if (!done) return;
+    HistoryResult<HistorySummary> result = error ? HistoryResult<HistorySummary>(std::move(*error))
+                                                 : HistoryResult<HistorySummary>(std::move(summary));
+    scheduler_.post([done = std::move(done), result = std::move(result)] { done(result); });
+  });
+}
+
+void HistoryActor::seconds(std::int64_t around, Date now,
+                           std::function<void(HistoryResult<std::vector<HistorySecond>>)> done) {
+  enqueue([this, around, now, done = std::move(done)](HistoryStore& store) mutable {
+    std::vector<HistorySecond> rows;
+    std::optional<HistoryError> error = captureHistoryError([&] { rows = store.seconds(around, now); });
+    if (!done) return;
+    using Result = HistoryResult<std::vector<HistorySecond>>;
+    Result result = error ? Result(std::move(*error)) : Result(std::move(rows));
+    scheduler_.post([done = std::move(done), result = std::move(result)] { done(result); });
+  });
+}
+
+}  // namespace wattline
