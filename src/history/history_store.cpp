@@ -17,6 +17,10 @@ static_assert(kOpenFlags == 0x10006);
 constexpr int kBusyTimeoutMilliseconds = 1500;
 constexpr std::int64_t kCleanupInterval = 3600;
 
+// Incremental auto-vacuum only takes hold while the file has no pages yet, and
+// switching to WAL writes the first page; so it is asked for once before the
+// journal mode as well (on an existing file it changes nothing).
+constexpr const char* kVacuumMode = "PRAGMA auto_vacuum=INCREMENTAL;";
 constexpr const char* kSetupPragmas =
     "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA auto_vacuum=INCREMENTAL;";
 constexpr const char* kSchema =
@@ -167,6 +171,7 @@ void HistoryStore::open() {
     closeConnection();
     throw error;
   };
+  if (sqlite3_exec(db_, kVacuumMode, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
   if (sqlite3_exec(db_, kSetupPragmas, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
   if (sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
 

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "history/history_record.h"
+
+namespace wattline::testing {
+
+// A fresh directory under the system's temporary directory, removed afterwards.
+class TemporaryDirectory {
+ public:
+  TemporaryDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "wattline-history-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TemporaryDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const char* name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A record for `second`, observed `offset` seconds into it.
+inline HistoryRecord makeRecord(std::int64_t second, std::optional<double> watts, double offset = 0.5) {
+  HistoryRecord record;
+  record.second = second;
+  record.observed = static_cast<double>(second) + offset;
+  record.watts = watts;
+  record.external = true;
+  record.flow = "charging";
+  record.source = "sensor";
+  record.sensorTime = record.observed - 0.1;
+  return record;
+}
+
+// A second connection to the database, for looking at what the store wrote.
+class Inspector {
+ public:
+  // Opens the database at its first use, so that it can be made before the file exists.
+  explicit Inspector(std::filesystem::path path) : path_(std::move(path)) {}
+  ~Inspector() { sqlite3_close(db_); }
+  Inspector(const Inspector&) = delete;
+  Inspector& operator=(const Inspector&) = delete;
+
+  // The first column of the first row as text; absent for NULL or no row.
+  std::optional<std::string> text(const std::string& sql) const {
+    open();
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+      sqlite3_finalize(statement);
+      throw std::runtime_error(sqlite3_errmsg(db_));
+    }
+    std::optional<std::string> value;
+    if (sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_type(statement, 0) != SQLITE_NULL)
+      value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    sqlite3_finalize(statement);
+    return value;
+  }
+  std::optional<double> number(const std::string& sql) const {
+    std::optional<std::string> value = text(sql);
+    if (!value) return std::nullopt;
+    return std::stod(*value);
+  }
+  std::int64_t count(const std::string& where = "1") const {
+    return static_cast<std::int64_t>(*number("SELECT COUNT(*) FROM samples WHERE " + where));
+  }
+  // A column of the row at `second`.
+  std::optional<double> column(std::int64_t second, const std::string& name) const {
+    return number("SELECT " + name + " FROM samples WHERE second=" + std::to_string(second));
+  }
+  void execute(const std::string& sql) const {
+    open();
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+      throw std::runtime_error(sqlite3_errmsg(db_));
+  }
+
+ private:
+  void open() const {
+    if (db_) return;
+    if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+      sqlite3_close(db_);
+      db_ = nullptr;
+      throw std::runtime_error("cannot open " + path_.string());
+    }
+  }
+
+  std::filesystem::path path_;
+  mutable sqlite3* db_ = nullptr;
+};
+
+}  // namespace wattline::testing
