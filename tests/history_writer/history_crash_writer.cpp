@@ -12,9 +12,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "history/history_store.h"
 
@@ -49,7 +51,32 @@ int write(const char* path, std::int64_t first) {
   }
 }
 
+std::string firstText(sqlite3* db, const char* sql) {
+  sqlite3_stmt* statement = nullptr;
+  std::string text;
+  if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+      sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_type(statement, 0) != SQLITE_NULL)
+    text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+  else if (sqlite3_errcode(db) != SQLITE_OK && sqlite3_errcode(db) != SQLITE_DONE)
+    text = sqlite3_errmsg(db);
+  sqlite3_finalize(statement);
+  return text;
+}
+
 int verify(const char* path, const char* acks) {
+  std::vector<std::int64_t> acknowledged;
+  std::ifstream lines(acks);
+  std::string line;
+  while (std::getline(lines, line))
+    if (!line.empty()) acknowledged.push_back(std::stoll(line));
+
+  // Killed before the file or the table was made: fine while nothing was acknowledged.
+  if (!std::filesystem::exists(path)) {
+    std::cout << 0 << "\n";
+    if (acknowledged.empty()) return 0;
+    std::cerr << path << " is missing after acknowledged writes\n";
+    return 1;
+  }
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
     std::cerr << "cannot open " << path << ": " << sqlite3_errmsg(db) << "\n";
@@ -57,39 +84,31 @@ int verify(const char* path, const char* acks) {
     return 1;
   }
   int failures = 0;
-  sqlite3_stmt* statement = nullptr;
-  std::string integrity;
-  if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr) == SQLITE_OK &&
-      sqlite3_step(statement) == SQLITE_ROW)
-    integrity = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-  else
-    integrity = sqlite3_errmsg(db);
-  sqlite3_finalize(statement);
+  const std::string integrity = firstText(db, "PRAGMA integrity_check");
   if (integrity != "ok") {
     std::cerr << "integrity_check: " << integrity << "\n";
     ++failures;
   }
+  if (firstText(db, "SELECT name FROM sqlite_master WHERE name='samples'") != "samples") {
+    sqlite3_close(db);
+    std::cout << 0 << "\n";
+    if (acknowledged.empty()) return failures == 0 ? 0 : 1;
+    std::cerr << "the samples table is missing after acknowledged writes\n";
+    return 1;
+  }
+  const std::int64_t newest = std::stoll(firstText(db, "SELECT COALESCE(MAX(second),0) FROM samples"));
 
-  std::int64_t newest = 0;
-  if (sqlite3_prepare_v2(db, "SELECT COALESCE(MAX(second),0) FROM samples", -1, &statement, nullptr) ==
-          SQLITE_OK &&
-      sqlite3_step(statement) == SQLITE_ROW)
-    newest = sqlite3_column_int64(statement, 0);
-  sqlite3_finalize(statement);
-
-  std::int64_t acknowledged = 0;
+  sqlite3_stmt* statement = nullptr;
   if (sqlite3_prepare_v2(db, "SELECT 1 FROM samples WHERE second=?", -1, &statement, nullptr) != SQLITE_OK) {
     std::cerr << "prepare: " << sqlite3_errmsg(db) << "\n";
+    sqlite3_finalize(statement);
     sqlite3_close(db);
     return 1;
   }
-  std::ifstream lines(acks);
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (line.empty()) continue;
-    const std::int64_t second = std::stoll(line);
+  std::int64_t checked = 0;
+  for (const std::int64_t second : acknowledged) {
     if (second <= newest - kHistoryRetention) continue;
-    ++acknowledged;
+    ++checked;
     sqlite3_reset(statement);
     sqlite3_bind_int64(statement, 1, second);
     const int step = sqlite3_step(statement);
@@ -101,7 +120,7 @@ int verify(const char* path, const char* acks) {
   }
   sqlite3_finalize(statement);
   sqlite3_close(db);
-  std::cout << acknowledged << "\n";
+  std::cout << checked << "\n";
   return failures == 0 ? 0 : 1;
 }
 
