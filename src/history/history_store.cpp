@@ -31,6 +31,11 @@ constexpr const char* kSchema =
     "  source TEXT NOT NULL, sensor_time REAL, session TEXT NOT NULL,\n"
     "  energy_wh REAL NOT NULL, duration REAL NOT NULL);\n"
     "PRAGMA user_version=1;";
+// Connection setting, not stored in the file: the week summary sorts up to
+// 604800 rows for its grouping, and that sorter spills to memory rather than to
+// temporary files (no disk traffic, and no failure when the temporary
+// directory is full).
+constexpr const char* kConnectionTuning = "PRAGMA temp_store=MEMORY;";
 constexpr const char* kHighWaterQuery = "SELECT COALESCE(MAX(second),0) FROM samples";
 constexpr const char* kInsert = "INSERT OR IGNORE INTO samples VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 constexpr const char* kRetentionDelete = "DELETE FROM samples WHERE second <= ?";
@@ -174,6 +179,7 @@ void HistoryStore::open() {
   if (sqlite3_exec(db_, kVacuumMode, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
   if (sqlite3_exec(db_, kSetupPragmas, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
   if (sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
+  if (sqlite3_exec(db_, kConnectionTuning, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
 
   Statement statement = prepareOrClose(kHighWaterQuery);
   // A read that fails would leave retention measured from the clock alone.

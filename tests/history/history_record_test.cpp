@@ -119,9 +119,14 @@ TEST(HistoryRecord, DropsStaleFutureNegativeAndNonFiniteValues) {
 TEST(HistorySummary, AverageWeighsBucketsByTheirValidSeconds) {
   HistorySummary summary;
   EXPECT_FALSE(summary.average());
-  summary.buckets = {{.second = 0, .average = 10.0, .valid = 1},
-                     {.second = 6, .valid = 0},
-                     {.second = 12, .average = 20.0, .valid = 3}};
+  HistoryBucket first, dark, busy;
+  first.average = 10.0;
+  first.valid = 1;
+  dark.second = 6;
+  busy.second = 12;
+  busy.average = 20.0;
+  busy.valid = 3;
+  summary.buckets = {first, dark, busy};
   summary.valid = 4;
   EXPECT_DOUBLE_EQ(*summary.average(), 17.5);
 }

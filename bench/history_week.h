@@ -1,0 +1,121 @@
+#pragma once
+
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+#include "history/history_store.h"
+
+namespace wattline::bench {
+
+inline constexpr std::int64_t kWeekEnd = 1'800'000'000;
+inline constexpr std::int64_t kWeekStart = kWeekEnd - kHistoryRetention + 1;
+
+inline void check(sqlite3* db, int rc, int expected, const char* what) {
+  if (rc != expected) throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
+}
+
+// Fills `url` with a full week, one row for each of its 604800 seconds, as a
+// notebook writes it: a load that wanders between idle and busy with short
+// spikes, nightly stretches on battery, stale-sensor gaps without power (NULL)
+// and a new session with broken continuity after each gap. The schema comes from
+// the store itself; the rows go in through its insert statement in one transaction.
+inline void fillWeek(const std::filesystem::path& url) {
+  { HistoryStore(url).prune(kWeekEnd); }
+  sqlite3* db = nullptr;
+  check(db, sqlite3_open_v2(url.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK, "open");
+  check(db, sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), SQLITE_OK, "begin");
+  sqlite3_stmt* insert = nullptr;
+  check(db,
+        sqlite3_prepare_v2(db, "INSERT OR IGNORE INTO samples VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1,
+                           &insert, nullptr),
+        SQLITE_OK, "prepare");
+
+  std::mt19937_64 random(20261206);
+  std::uniform_real_distribution<double> unit(0, 1);
+  std::normal_distribution<double> jitter(0, 0.6);
+  double load = 8;
+  std::optional<double> previousWatts;
+  std::string session = randomSessionIdentifier();
+  std::int64_t gapLeft = 0;
+  for (std::int64_t second = kWeekStart; second <= kWeekEnd; ++second) {
+    const std::int64_t hourOfDay = (second / 3600) % 24;
+    const bool onBattery = hourOfDay < 7;
+    const double busy = (hourOfDay >= 9 && hourOfDay < 18) ? 14 : 5;
+    load += (busy - load) * 0.002 + jitter(random) * 0.3;
+    load = std::clamp(load, 2.5, 45.0);
+    double watts = load + (unit(random) < 0.01 ? unit(random) * 25 : 0) + jitter(random) * 0.2;
+    watts = std::max(watts, 0.8);
+
+    if (gapLeft == 0 && unit(random) < 0.0002) gapLeft = 1 + static_cast<std::int64_t>(unit(random) * 120);
+    const bool gap = gapLeft > 0;
+    if (gap && --gapLeft == 0) session = randomSessionIdentifier();
+
+    const double observed = static_cast<double>(second) + 0.3 + unit(random) * 0.05;
+    double energy = 0, duration = 0;
+    if (!gap && previousWatts) {
+      duration = 1.0;
+      energy = (*previousWatts + watts) * 0.5 / 3600;
+    }
+    sqlite3_bind_int64(insert, 1, second);
+    sqlite3_bind_double(insert, 2, observed);
+    if (gap) {
+      for (int column = 3; column <= 6; ++column) sqlite3_bind_null(insert, column);
+    } else {
+      sqlite3_bind_double(insert, 3, watts);
+      sqlite3_bind_double(insert, 4, watts * 0.35);
+      sqlite3_bind_double(insert, 5, watts * 0.08);
+      sqlite3_bind_double(insert, 6, 1.2 + unit(random) * 0.3);
+    }
+    if (onBattery) {
+      sqlite3_bind_null(insert, 7);
+      sqlite3_bind_double(insert, 8, -watts);
+    } else {
+      sqlite3_bind_double(insert, 7, watts + 3);
+      sqlite3_bind_double(insert, 8, 3);
+    }
+    sqlite3_bind_int64(insert, 9, onBattery ? 0 : 1);
+    sqlite3_bind_text(insert, 10, onBattery ? "discharging" : "charging", -1, SQLITE_STATIC);
+    sqlite3_bind_int64(insert, 11, onBattery ? 0 : 1);
+    sqlite3_bind_text(insert, 12, "sensor", -1, SQLITE_STATIC);
+    if (gap)
+      sqlite3_bind_null(insert, 13);
+    else
+      sqlite3_bind_double(insert, 13, observed - 0.2);
+    sqlite3_bind_text(insert, 14, session.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_double(insert, 15, energy);
+    sqlite3_bind_double(insert, 16, duration);
+    check(db, sqlite3_step(insert), SQLITE_DONE, "insert");
+    sqlite3_reset(insert);
+    previousWatts = gap ? std::nullopt : std::optional<double>(watts);
+  }
+  sqlite3_finalize(insert);
+  check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK, "commit");
+  check(db, sqlite3_close(db), SQLITE_OK, "close");
+}
+
+// A directory removed when the program ends.
+class ScratchDirectory {
+ public:
+  ScratchDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "wattline-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace wattline::bench
