@@ -57,22 +57,20 @@ constexpr const char* kCleanupFailed = "历史清理失败";
 constexpr const char* kSummaryInterrupted = "历史查询中断";
 constexpr const char* kSecondsInterrupted = "秒级查询中断";
 
-// Binding only fails for an index out of range or a value too large, which these
-// fixed statements and values never produce; a bad bind would also surface as a
-// failing step, which every caller checks.
-void bindInteger(sqlite3_stmt* statement, int index, std::int64_t value) {
-  sqlite3_bind_int64(statement, index, value);
+// Binding fails only without memory for a text copy or for an index out of
+// range; each returns whether the value is bound.
+bool bindInteger(sqlite3_stmt* statement, int index, std::int64_t value) {
+  return sqlite3_bind_int64(statement, index, value) == SQLITE_OK;
 }
 
-void bindDouble(sqlite3_stmt* statement, int index, std::optional<double> value) {
-  if (value && std::isfinite(*value))
-    sqlite3_bind_double(statement, index, *value);
-  else
-    sqlite3_bind_null(statement, index);
+bool bindDouble(sqlite3_stmt* statement, int index, std::optional<double> value) {
+  if (value && std::isfinite(*value)) return sqlite3_bind_double(statement, index, *value) == SQLITE_OK;
+  return sqlite3_bind_null(statement, index) == SQLITE_OK;
 }
 
-void bindText(sqlite3_stmt* statement, int index, const std::string& value) {
-  sqlite3_bind_text64(statement, index, value.c_str(), value.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+// A copy of the text up to its first NUL.
+bool bindText(sqlite3_stmt* statement, int index, const std::string& value) {
+  return sqlite3_bind_text(statement, index, value.c_str(), -1, SQLITE_TRANSIENT) == SQLITE_OK;
 }
 
 std::optional<double> columnDouble(sqlite3_stmt* statement, int column) {
@@ -154,6 +152,7 @@ HistoryFailure HistoryStore::failure(std::string_view message) const {
 
 void HistoryStore::closeConnection() {
   if (!db_) return;
+  // close_v2 always succeeds: a statement still open keeps the connection alive until it is finalised.
   sqlite3_close_v2(db_);
   db_ = nullptr;
 }
@@ -168,7 +167,6 @@ void HistoryStore::open() {
     throw failure(kOpenFailed);
   }
   db_ = handle;
-  sqlite3_busy_timeout(db_, kBusyTimeoutMilliseconds);
 
   // The error is made while the connection still holds SQLite's message.
   auto fail = [this](const char* message) {
@@ -176,6 +174,7 @@ void HistoryStore::open() {
     closeConnection();
     throw error;
   };
+  if (sqlite3_busy_timeout(db_, kBusyTimeoutMilliseconds) != SQLITE_OK) fail(kStorageFailed);
   if (sqlite3_exec(db_, kVacuumMode, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
   if (sqlite3_exec(db_, kSetupPragmas, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
   if (sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
@@ -239,23 +238,16 @@ void HistoryStore::record(const HistoryRecord& record, double uptime, Date now) 
 
   Statement statement = prepare(kInsert);
   sqlite3_stmt* insert = statement.get();
-  bindInteger(insert, 1, record.second);
-  bindDouble(insert, 2, record.observed);
-  bindDouble(insert, 3, record.watts);
-  bindDouble(insert, 4, record.cpu);
-  bindDouble(insert, 5, record.gpu);
-  bindDouble(insert, 6, record.display);
-  bindDouble(insert, 7, record.input);
-  bindDouble(insert, 8, record.battery);
-  bindInteger(insert, 9, record.external ? 1 : 0);
-  bindText(insert, 10, record.flow);
-  bindInteger(insert, 11, record.estimated ? 1 : 0);
-  bindText(insert, 12, record.source);
-  bindDouble(insert, 13, record.sensorTime);
-  bindText(insert, 14, session_);
-  bindDouble(insert, 15, energy);
-  bindDouble(insert, 16, duration);
-  if (sqlite3_step(insert) != SQLITE_DONE) {
+  const bool bound = bindInteger(insert, 1, record.second) && bindDouble(insert, 2, record.observed) &&
+                     bindDouble(insert, 3, record.watts) && bindDouble(insert, 4, record.cpu) &&
+                     bindDouble(insert, 5, record.gpu) && bindDouble(insert, 6, record.display) &&
+                     bindDouble(insert, 7, record.input) && bindDouble(insert, 8, record.battery) &&
+                     bindInteger(insert, 9, record.external ? 1 : 0) && bindText(insert, 10, record.flow) &&
+                     bindInteger(insert, 11, record.estimated ? 1 : 0) &&
+                     bindText(insert, 12, record.source) && bindDouble(insert, 13, record.sensorTime) &&
+                     bindText(insert, 14, session_) && bindDouble(insert, 15, energy) &&
+                     bindDouble(insert, 16, duration);
+  if (!bound || sqlite3_step(insert) != SQLITE_DONE) {
     previous_.reset();
     throw failure(kWriteFailed);
   }
@@ -278,8 +270,9 @@ void HistoryStore::prune(std::int64_t now) {
   highWater_ = std::max(highWater_, now);
   {
     Statement statement = prepare(kRetentionDelete);
-    bindInteger(statement.get(), 1, highWater_ - kHistoryRetention);
-    if (sqlite3_step(statement.get()) != SQLITE_DONE) throw failure(kCleanupFailed);
+    if (!bindInteger(statement.get(), 1, highWater_ - kHistoryRetention) ||
+        sqlite3_step(statement.get()) != SQLITE_DONE)
+      throw failure(kCleanupFailed);
   }
   if (now - lastCleanup_ >= kCleanupInterval) {
     if (sqlite3_exec(db_, kMaintenance, nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -303,7 +296,8 @@ HistorySummary HistoryStore::summary(std::int64_t from, std::int64_t through, Da
   Statement statement = prepare(kSummaryQuery);
   sqlite3_stmt* query = statement.get();
   const std::int64_t parameters[] = {lower, width, lower, lower, lower, upper, lower, width};
-  for (int i = 0; i < 8; ++i) bindInteger(query, i + 1, parameters[i]);
+  for (int i = 0; i < 8; ++i)
+    if (!bindInteger(query, i + 1, parameters[i])) throw failure(kSummaryInterrupted);
 
   HistorySummary summary;
   summary.lower = lower;
@@ -335,8 +329,9 @@ std::vector<HistorySecond> HistoryStore::seconds(std::int64_t around, Date now) 
 
   Statement statement = prepare(kSecondsQuery);
   sqlite3_stmt* query = statement.get();
-  bindInteger(query, 1, std::max(highWater_ - (kHistoryRetention - 1), saturatingAdd(around, -5)));
-  bindInteger(query, 2, std::min(saturatingAdd(around, 5), nowSecond));
+  if (!bindInteger(query, 1, std::max(highWater_ - (kHistoryRetention - 1), saturatingAdd(around, -5))) ||
+      !bindInteger(query, 2, std::min(saturatingAdd(around, 5), nowSecond)))
+    throw failure(kSecondsInterrupted);
 
   std::vector<HistorySecond> rows;
   int step;
