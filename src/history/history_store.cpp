@@ -274,7 +274,7 @@ void HistoryStore::prune(std::int64_t now) {
         sqlite3_step(statement.get()) != SQLITE_DONE)
       throw failure(kCleanupFailed);
   }
-  if (now - lastCleanup_ >= kCleanupInterval) {
+  if (now >= saturatingAdd(lastCleanup_, kCleanupInterval)) {
     if (sqlite3_exec(db_, kMaintenance, nullptr, nullptr, nullptr) != SQLITE_OK)
       throw failure(kStorageFailed);
     lastCleanup_ = now;
