@@ -100,43 +100,46 @@ TEST(HistoryStore, IntegratesEnergyOnlyBetweenAdjacentSecondsWhenTheClocksAgree)
   HistoryStore store(url);
   Inspector db(url);
 
-  write(store, makeRecord(kBase, 10, 0.2));
-  write(store, makeRecord(kBase + 1, 20, 0.2));  // trapezoid over one second
+  // Offsets in quarters of a second keep the boundary cases exact in binary.
+  write(store, makeRecord(kBase, 10, 0.0));
+  write(store, makeRecord(kBase + 1, 20, 0.0));  // trapezoid over one second
   EXPECT_DOUBLE_EQ(*db.column(kBase + 1, "energy_wh"), 15.0 / 3600);
   EXPECT_DOUBLE_EQ(*db.column(kBase + 1, "duration"), 1.0);
   EXPECT_EQ(*db.column(kBase, "energy_wh"), 0);
 
-  write(store, makeRecord(kBase + 2, 20, 0.95));  // dObs = 1.75 exactly
+  write(store, makeRecord(kBase + 2, 20, 0.75));  // dObs = 1.75 exactly
   EXPECT_DOUBLE_EQ(*db.column(kBase + 2, "duration"), 1.75);
   EXPECT_DOUBLE_EQ(*db.column(kBase + 2, "energy_wh"), 20 * 1.75 / 3600);
-  write(store, makeRecord(kBase + 3, 20, -0.1));  // observed before the previous one
+  write(store, makeRecord(kBase + 3, 20, -0.5));  // observed before the previous one
   EXPECT_EQ(*db.column(kBase + 3, "duration"), 0);
 
   write(store, makeRecord(kBase + 4, 20, 0.0));
   write(store, makeRecord(kBase + 5, 20, 0.76));  // dObs = 1.76
   EXPECT_EQ(*db.column(kBase + 5, "duration"), 0);
 
-  // The monotonic clock moved 0.25 s less than the wall clock: a sleep or a
-  // clock change, not integrated. 0.24 s is still agreement.
-  write(store, makeRecord(kBase + 6, 20, 0.76), -0.25);
-  EXPECT_EQ(*db.column(kBase + 6, "duration"), 0);
-  write(store, makeRecord(kBase + 7, 20, 0.76), -0.49);
-  EXPECT_DOUBLE_EQ(*db.column(kBase + 7, "duration"), 1.0);
+  // The monotonic clock moved exactly 0.25 s less than the wall clock: a sleep
+  // or a clock change, not integrated. 0.24 s is still agreement.
+  write(store, makeRecord(kBase + 6, 20, 0.25));
+  write(store, makeRecord(kBase + 7, 20, 0.25), -0.25);
+  EXPECT_EQ(*db.column(kBase + 7, "duration"), 0);
+  write(store, makeRecord(kBase + 8, 20, 0.25), -0.49);
+  EXPECT_DOUBLE_EQ(*db.column(kBase + 8, "duration"), 1.0);
 
-  write(store, makeRecord(kBase + 9, 20, 0.76));  // a missing second
-  EXPECT_EQ(*db.column(kBase + 9, "energy_wh"), 0);
-  EXPECT_EQ(*db.column(kBase + 9, "duration"), 0);
-
-  write(store, makeRecord(kBase + 10, std::nullopt, 0.76));  // no power: NULL, zero energy
-  EXPECT_FALSE(db.column(kBase + 10, "watts"));
+  write(store, makeRecord(kBase + 10, 20, 0.25));  // a missing second
   EXPECT_EQ(*db.column(kBase + 10, "energy_wh"), 0);
-  write(store, makeRecord(kBase + 11, 20, 0.76));  // nothing to integrate against
-  EXPECT_EQ(*db.column(kBase + 11, "duration"), 0);
+  EXPECT_EQ(*db.column(kBase + 10, "duration"), 0);
 
-  write(store, makeRecord(kBase + 12, 20, 0.76));
+  write(store, makeRecord(kBase + 11, std::nullopt, 0.25));  // no power: NULL, zero energy
+  EXPECT_FALSE(db.column(kBase + 11, "watts"));
+  EXPECT_EQ(*db.column(kBase + 11, "energy_wh"), 0);
+  write(store, makeRecord(kBase + 12, 20, 0.25));  // nothing to integrate against
+  EXPECT_EQ(*db.column(kBase + 12, "duration"), 0);
+
+  write(store, makeRecord(kBase + 13, 20, 0.25));
+  EXPECT_DOUBLE_EQ(*db.column(kBase + 13, "duration"), 1.0);
   store.breakContinuity();
-  write(store, makeRecord(kBase + 13, 20, 0.76));
-  EXPECT_EQ(*db.column(kBase + 13, "duration"), 0);
+  write(store, makeRecord(kBase + 14, 20, 0.25));
+  EXPECT_EQ(*db.column(kBase + 14, "duration"), 0);
 }
 
 TEST(HistoryStore, DuplicatesKeepTheFirstRowAndOnlyOwnDuplicatesKeepContinuity) {
