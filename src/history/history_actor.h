@@ -16,7 +16,8 @@ namespace wattline {
 // Runs a HistoryStore on its own thread: every operation is queued and runs
 // there one at a time, in the order it was asked for, and its outcome is posted
 // back to the main thread through the scheduler. Destroying the actor runs what
-// is still queued (so a write in flight at quit is not lost), then joins.
+// is still queued (so a write in flight at quit is not lost), then joins; the
+// scheduler must outlive the actor.
 class HistoryActor : public HistoryService {
  public:
   HistoryActor(std::filesystem::path url, Scheduler& scheduler);
