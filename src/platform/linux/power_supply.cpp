@@ -72,10 +72,10 @@ void putCapacity(PropertyTable& table, const std::vector<const SupplyEntry*>& ba
     return;
   }
   const auto sums = [&](auto now, auto full) {
-    std::int64_t current = 0, max = 0;
+    double current = 0, max = 0;
     for (const auto* battery : batteries) {
-      current += milli(*(battery->*now));
-      max += milli(*(battery->*full));
+      current += static_cast<double>(milli(*(battery->*now)));
+      max += static_cast<double>(milli(*(battery->*full)));
     }
     table.emplace("CurrentCapacity", current);
     table.emplace("MaxCapacity", max);
@@ -217,8 +217,7 @@ std::optional<std::int64_t> batteryMilliamps(const std::vector<SupplyEntry>& ent
   for (const auto* battery : batteries) {
     const auto current = milliamps(*battery);
     // A sum missing one battery would be a wrong value, not a partial one.
-    if (!current) return std::nullopt;
-    total += *current;
+    if (!current || __builtin_add_overflow(total, *current, &total)) return std::nullopt;
   }
   return total;
 }

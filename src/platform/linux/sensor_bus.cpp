@@ -1,6 +1,7 @@
 #include "platform/linux/sensor_bus.h"
 
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -28,11 +29,13 @@ bool isFanInput(std::string_view name) {
   return !digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-SensorValue flt(double number) {
+// A single-precision value; nothing for a number a single cannot hold.
+std::optional<SensorValue> flt(double number) {
+  if (!std::isfinite(number) || std::abs(number) > std::numeric_limits<float>::max()) return std::nullopt;
   const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(number));
-  return {"flt ",
-          {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-           static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)}};
+  return SensorValue{"flt ",
+                     {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+                      static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)}};
 }
 
 SensorValue integer16(const char* type, std::uint16_t raw) {
