@@ -4,17 +4,6 @@
 
 namespace wattline {
 
-namespace {
-
-bool isKnownKey(std::string_view key) {
-  const auto& core = LiveSensorConnection::coreKeys;
-  const auto& detail = LiveSensorConnection::detailKeys;
-  return std::find(core.begin(), core.end(), key) != core.end() ||
-         std::find(detail.begin(), detail.end(), key) != detail.end();
-}
-
-}  // namespace
-
 std::unique_ptr<LiveSensorConnection> LiveSensorConnection::open(SmcService& service) {
   auto transport = service.open();
   if (!transport) return nullptr;
@@ -37,7 +26,8 @@ std::optional<SmcRecord> LiveSensorConnection::exchange(const SmcRecord& input) 
 }
 
 std::optional<SensorValue> LiveSensorConnection::read(std::string_view key) {
-  if (!isKnownKey(key) || missingKeys_.contains(key)) return std::nullopt;
+  if (std::find(keys.begin(), keys.end(), key) == keys.end() || missingKeys_.contains(key))
+    return std::nullopt;
   auto info = metadata_.find(key);
   if (info == metadata_.end()) {
     const auto reply = exchange(SmcCodec::request(key, SmcCodec::kGetKeyInfo));

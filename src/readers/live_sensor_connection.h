@@ -21,6 +21,9 @@ class LiveSensorConnection {
   static constexpr std::array<std::string_view, 8> coreKeys = {"B0AC", "B0AV", "ID0R", "VD0R",
                                                                "PDTR", "PSTR", "PBwo", "PDBR"};
   static constexpr std::array<std::string_view, 3> detailKeys = {"wiPm", "F0Ac", "F1Ac"};
+  // The only keys ever requested: the core keys, then the detail keys.
+  static constexpr std::array<std::string_view, 11> keys = {"B0AC", "B0AV", "ID0R", "VD0R", "PDTR", "PSTR",
+                                                            "PBwo", "PDBR", "wiPm", "F0Ac", "F1Ac"};
 
   // Nothing when the service is absent or cannot be opened.
   static std::unique_ptr<LiveSensorConnection> open(SmcService& service);

@@ -41,8 +41,8 @@ PowerSnapshot LivePowerReader::read(bool includeDetails) {
     snapshot = failedSnapshot(clock.now(), kNoBatteryService);
   }
 
-  if (!sensors_ && secondsBetween(lastOpenAttempt_, clock.now()) >= kReopenInterval) {
-    lastOpenAttempt_ = clock.now();
+  if (const Date now = clock.now(); !sensors_ && secondsBetween(lastOpenAttempt_, now) >= kReopenInterval) {
+    lastOpenAttempt_ = now;
     sensors_ = LiveSensorConnection::open(*services_.smc);
   }
   const LiveSensorReadings readings = sensors_ ? sensors_->readValues(includeDetails) : LiveSensorReadings{};

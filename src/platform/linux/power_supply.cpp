@@ -206,10 +206,6 @@ std::optional<std::string> providingSourceType(const std::vector<SupplyEntry>& e
   return kBatteryPower;
 }
 
-bool hasSystemBattery(const std::vector<SupplyEntry>& entries) {
-  return !systemBatteries(entries).empty();
-}
-
 std::optional<std::int64_t> batteryMilliamps(const std::vector<SupplyEntry>& entries) {
   const auto batteries = systemBatteries(entries);
   if (batteries.empty()) return std::nullopt;

@@ -50,7 +50,6 @@ std::optional<PropertyTable> batteryPropertyTable(const std::vector<SupplyEntry>
 // no external supply online, otherwise nothing.
 std::optional<std::string> providingSourceType(const std::vector<SupplyEntry>& entries);
 
-bool hasSystemBattery(const std::vector<SupplyEntry>& entries);
 // The system batteries' combined current in mA (positive = charging) and the first one's voltage in mV.
 std::optional<std::int64_t> batteryMilliamps(const std::vector<SupplyEntry>& entries);
 std::optional<std::int64_t> batteryMillivolts(const std::vector<SupplyEntry>& entries);

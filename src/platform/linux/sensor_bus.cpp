@@ -163,7 +163,7 @@ SensorBusSources findSensorBusSources(const std::string& sysfsRoot,
       break;
     }
   }
-  sources.battery = hasSystemBattery(supplies);
+  sources.battery = batteryMilliamps(supplies) || batteryMillivolts(supplies);
   return sources;
 }
 

@@ -31,7 +31,7 @@ class SensorBusService : public SmcService {
 struct SensorBusSources {
   std::vector<std::string> fanInputs;  // at most two paths
   std::optional<RaplDomain> platform;
-  bool battery = false;
+  bool battery = false;  // a system battery with a readable current or voltage
 };
 
 SensorBusSources findSensorBusSources(const std::string& sysfsRoot, const std::vector<SupplyEntry>& supplies);

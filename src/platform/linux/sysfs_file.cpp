@@ -72,6 +72,7 @@ TextRead readText(const std::string& path) {
     if (n == 0) break;
     length += static_cast<std::size_t>(n);
   }
+  // Closing a descriptor only read from loses nothing, whatever it returns.
   ::close(fd);
   if (status != ReadStatus::ok) return {status, {}};
   return {ReadStatus::ok, std::string(trim(std::string_view(buffer, length)))};
@@ -102,10 +103,13 @@ std::vector<std::string> list(const std::string& path) {
   std::vector<std::string> names;
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), ::closedir);
   if (!dir) return names;
+  errno = 0;
   while (const dirent* entry = ::readdir(dir.get())) {
     const std::string_view name = entry->d_name;
     if (name != "." && name != "..") names.emplace_back(name);
   }
+  // A listing cut short by an error is not the directory's content.
+  if (errno != 0) return {};
   std::sort(names.begin(), names.end(), naturalLess);
   return names;
 }

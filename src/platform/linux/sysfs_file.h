@@ -25,7 +25,7 @@ std::optional<std::int64_t> integer(const std::string& path);
 std::optional<std::int64_t> parseInteger(std::string_view text);
 
 // The entries of a directory other than "." and "..", in natural order ("hwmon2" before
-// "hwmon10"); empty when it cannot be listed.
+// "hwmon10"); empty when it cannot be listed completely.
 std::vector<std::string> list(const std::string& path);
 
 }  // namespace wattline::sysfs
