@@ -1,5 +1,7 @@
 #include "readers/component_power_reader.h"
 
+#include "readers/retry_timing.h"
+
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -84,7 +86,7 @@ void ComponentPowerReader::connect() {
 }
 
 ComponentPowerReading ComponentPowerReader::read() {
-  if (!subscription_ && secondsBetween(lastAttempt_, clock_.now()) >= kRetryInterval) connect();
+  if (!subscription_ && attemptDue(lastAttempt_, clock_.now(), kRetryInterval)) connect();
   if (!api_ || !subscription_) return {};
 
   auto current = subscription_->sample();

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "readers/power_fusion.h"
+#include "readers/retry_timing.h"
 
 namespace wattline {
 
@@ -41,7 +42,7 @@ PowerSnapshot LivePowerReader::read(bool includeDetails) {
     snapshot = failedSnapshot(clock.now(), kNoBatteryService);
   }
 
-  if (const Date now = clock.now(); !sensors_ && secondsBetween(lastOpenAttempt_, now) >= kReopenInterval) {
+  if (const Date now = clock.now(); !sensors_ && attemptDue(lastOpenAttempt_, now, kReopenInterval)) {
     lastOpenAttempt_ = now;
     sensors_ = LiveSensorConnection::open(*services_.smc);
   }

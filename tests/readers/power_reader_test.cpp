@@ -32,7 +32,9 @@ class ScriptedReader : public ::testing::Test {
  protected:
   ScriptedReader() {
     PowerReaderServices services;
-    services.clock = std::make_unique<testing::ManualClock>(scheduler, kStart);
+    auto clockFake = std::make_unique<testing::ManualClock>(scheduler, kStart);
+    clock = clockFake.get();
+    services.clock = std::move(clockFake);
     auto registryFake = std::make_unique<testing::ScriptedRegistry>();
     auto sourcesFake = std::make_unique<testing::ScriptedPowerSources>();
     registry = registryFake.get();
@@ -41,7 +43,6 @@ class ScriptedReader : public ::testing::Test {
     services.powerSources = std::move(sourcesFake);
     services.smc = std::make_unique<testing::ScriptedSmc>(smc);
     services.energyReports = std::make_unique<testing::ScriptedEnergyReports>(reports);
-    clock = services.clock.get();
     reports.script().channels =
         std::vector<ReportChannel>{{"Energy Model", {}, "CPU Energy", "mJ", {}, {}, {}, {}}};
     reports.script().counters = {{{"Energy Model", "CPU Energy"}, 0}};
@@ -57,7 +58,7 @@ class ScriptedReader : public ::testing::Test {
   testing::ScriptedEnergyReports reports;
   testing::ScriptedRegistry* registry = nullptr;
   testing::ScriptedPowerSources* sources = nullptr;
-  const Clock* clock = nullptr;
+  testing::ManualClock* clock = nullptr;
   std::unique_ptr<LivePowerReader> reader;
 };
 
@@ -141,6 +142,21 @@ TEST_F(ScriptedReader, ControllerOpensAtMostEveryTenSeconds) {
   smc.script().transportFailures.clear();
   EXPECT_EQ(reader->read(false).systemWatts, 14.0);
   EXPECT_EQ(smc.opens(), 3);
+
+  // A wall clock set back does not hold off the next attempt until it has caught up.
+  smc.script().refuseOpen = true;
+  smc.script().transportFailures = {"PSTR"};
+  reader->read(false);
+  EXPECT_EQ(smc.opens(), 3);
+  reader->read(false);  // reopens at once after the transport failure, and is refused
+  EXPECT_EQ(smc.opens(), 4);
+  scheduler.advance(1.0);
+  clock->shiftWall(-3600);
+  reader->read(false);
+  EXPECT_EQ(smc.opens(), 5);
+  scheduler.advance(1.0);
+  reader->read(false);
+  EXPECT_EQ(smc.opens(), 5);
 }
 
 TEST(PowerReaderOnFixtures, LaptopOnBatteryEndToEnd) {
