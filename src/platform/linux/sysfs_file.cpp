@@ -59,23 +59,17 @@ bool naturalLess(std::string_view a, std::string_view b) {
 TextRead readText(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return {statusOf(errno), {}};
+  // An attribute is at most a page and comes whole from one read.
   char buffer[4096];
-  std::size_t length = 0;
-  ReadStatus status = ReadStatus::ok;
-  while (length < sizeof buffer) {
-    const ssize_t n = ::read(fd, buffer + length, sizeof buffer - length);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      status = statusOf(errno);
-      break;
-    }
-    if (n == 0) break;
-    length += static_cast<std::size_t>(n);
-  }
+  ssize_t length;
+  do {
+    length = ::read(fd, buffer, sizeof buffer);
+  } while (length < 0 && errno == EINTR);
+  const int readError = length < 0 ? errno : 0;
   // Closing a descriptor only read from loses nothing, whatever it returns.
   ::close(fd);
-  if (status != ReadStatus::ok) return {status, {}};
-  return {ReadStatus::ok, std::string(trim(std::string_view(buffer, length)))};
+  if (length < 0) return {statusOf(readError), {}};
+  return {ReadStatus::ok, std::string(trim(std::string_view(buffer, static_cast<std::size_t>(length))))};
 }
 
 std::optional<std::string> text(const std::string& path) {
