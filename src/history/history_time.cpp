@@ -1,5 +1,7 @@
 #include "history/history_time.h"
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <regex>
 
@@ -88,7 +90,7 @@ std::string label(std::int64_t second, const HistoryTimeZone& timeZone) {
   return utf8(text);
 }
 
-std::optional<Date> parse(std::string_view text) {
+std::optional<std::int64_t> parse(std::string_view text) {
   static const std::regex shape(R"(^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2} [+-]\d{4}$)");
 
   auto reader = formatter();
@@ -115,7 +117,8 @@ std::optional<Date> parse(std::string_view text) {
   writer->format(instant, written);
   if (utf8(written) != text) return std::nullopt;
 
-  return Date(std::chrono::milliseconds(static_cast<std::int64_t>(instant)));
+  if (std::fmod(instant, 1000.0) != 0) return std::nullopt;
+  return static_cast<std::int64_t>(instant / 1000.0);
 }
 
 }  // namespace HistoryTime

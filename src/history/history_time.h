@@ -9,8 +9,6 @@
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
-#include "power/date.h"
-
 namespace wattline {
 
 // A time zone for history texts: an IANA zone with its rules, or a fixed offset from UTC.
@@ -42,9 +40,10 @@ std::unique_ptr<icu::SimpleDateFormat> formatter(
 // The text for `second` seconds after 1970-01-01 00:00:00 UTC, such as "2024-11-03 01:30:00 -0400".
 std::string label(std::int64_t second, const HistoryTimeZone& timeZone = HistoryTimeZone::current());
 
-// The instant a typed text names, accepted only when the formatter would write exactly that text for
-// that instant at the text's own offset; absent otherwise.
-std::optional<Date> parse(std::string_view text);
+// The whole Unix second a typed text names, accepted only when the formatter would write exactly that
+// text for that instant at the text's own offset; absent otherwise. A second rather than a Date: the
+// text reaches years 0000 to 9999, beyond the range of the clock's nanosecond time points.
+std::optional<std::int64_t> parse(std::string_view text);
 
 }  // namespace HistoryTime
 
