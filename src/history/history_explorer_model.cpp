@@ -13,6 +13,11 @@ std::function<Date()> orSystemClock(std::function<Date()> currentDate) {
   return [] { return std::chrono::system_clock::now(); };
 }
 
+std::function<std::int64_t()> orSystemSeconds(std::function<std::int64_t()> clock) {
+  if (clock) return clock;
+  return [] { return unixSecond(std::chrono::system_clock::now()); };
+}
+
 HistoryExplorerModel::SummaryLoader summaryFrom(HistoryService* store, std::function<Date()> currentDate) {
   return [store, currentDate](std::int64_t from, std::int64_t through, int maxBuckets,
                               HistoryExplorerModel::SummaryDone done) {
@@ -45,7 +50,7 @@ HistoryExplorerModel::HistoryExplorerModel(Scheduler& scheduler, std::optional<s
                                            std::function<std::int64_t()> clock, SummaryLoader summary,
                                            SecondsLoader seconds)
     : scheduler_(scheduler),
-      clock_(std::move(clock)),
+      clock_(orSystemSeconds(std::move(clock))),
       loadSummary_(std::move(summary)),
       loadSeconds_(std::move(seconds)),
       navigation_(now ? *now : clock_()),

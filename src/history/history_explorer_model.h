@@ -51,7 +51,7 @@ class HistoryExplorerModel {
   static constexpr double liveInterval = 5;
   static constexpr int overviewEveryTicks = 6;
 
-  // `now` absent: the clock's current second.
+  // `now` absent: the clock's current second; `clock` empty: the system's current Unix second.
   HistoryExplorerModel(Scheduler& scheduler, std::optional<std::int64_t> now,
                        std::function<std::int64_t()> clock, SummaryLoader summary, SecondsLoader seconds);
   // Reads `store`, which may be null when history is off: chart and overview loads then fail with
