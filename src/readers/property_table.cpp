@@ -21,7 +21,8 @@ std::optional<std::uint64_t> PropertyValue::uint64Bits() const {
   if (const auto* u = std::get_if<std::uint64_t>(&storage_)) return *u;
   if (const auto* d = std::get_if<double>(&storage_)) {
     // Only doubles that an integer of 64 bits can hold; the sign wraps like an integer's.
-    if (!std::isfinite(*d) || *d <= -9223372036854775808.0 || *d >= 18446744073709551616.0) return std::nullopt;
+    if (!std::isfinite(*d) || *d <= -9223372036854775808.0 || *d >= 18446744073709551616.0)
+      return std::nullopt;
     if (*d < 0) return static_cast<std::uint64_t>(static_cast<std::int64_t>(*d));
     return static_cast<std::uint64_t>(*d);
   }

@@ -1,0 +1,84 @@
+#include "platform/qt/qt_scheduler.h"
+
+#include <QMetaObject>
+#include <QThread>
+#include <QTimer>
+#include <cmath>
+
+namespace wattline {
+
+namespace {
+
+int milliseconds(double seconds) {
+  double ms = std::round(seconds * 1000.0);
+  if (!std::isfinite(ms) || ms < 0) return 0;
+  return ms > 2'000'000'000.0 ? 2'000'000'000 : static_cast<int>(ms);
+}
+
+class QtTimer : public Timer {
+ public:
+  explicit QtTimer(QTimer* timer) : timer_(timer) {}
+  ~QtTimer() override { invalidate(); }
+  void invalidate() override {
+    if (!timer_) return;
+    timer_->stop();
+    timer_->deleteLater();
+    timer_ = nullptr;
+  }
+  bool isValid() const override { return timer_ != nullptr; }
+
+ private:
+  QTimer* timer_;
+};
+
+}  // namespace
+
+QtScheduler::QtScheduler() {
+  pool_.setMaxThreadCount(2);
+}
+
+QtScheduler::~QtScheduler() {
+  pool_.waitForDone();
+}
+
+void QtScheduler::post(std::function<void()> job) {
+  QMetaObject::invokeMethod(&context_, std::move(job), Qt::QueuedConnection);
+}
+
+CancelTokenPtr QtScheduler::postAfter(double seconds, std::function<void()> job) {
+  auto token = std::make_shared<CancelToken>();
+  auto start = [this, token, seconds, job = std::move(job)]() {
+    QTimer::singleShot(milliseconds(seconds), Qt::PreciseTimer, &context_, [token, job]() {
+      if (!token->isCancelled()) job();
+    });
+  };
+  // A single-shot timer belongs to the thread that starts it: start it on the main thread.
+  if (QThread::currentThread() == context_.thread())
+    start();
+  else
+    post(std::move(start));
+  return token;
+}
+
+std::unique_ptr<Timer> QtScheduler::repeating(double interval, double tolerance, std::function<void()> tick) {
+  auto* timer = new QTimer(&context_);
+  timer->setInterval(milliseconds(interval));
+  // Coarse timers may fire up to 5 % late, which is what a tolerance of 5 % allows.
+  timer->setTimerType(tolerance >= 0.05 * interval ? Qt::CoarseTimer : Qt::PreciseTimer);
+  QObject::connect(timer, &QTimer::timeout, &context_, std::move(tick));
+  timer->start();
+  return std::make_unique<QtTimer>(timer);
+}
+
+void QtScheduler::runInBackground(std::function<void()> work) {
+  pool_.start([work = std::move(work)]() {
+    QThread::currentThread()->setPriority(QThread::LowPriority);
+    work();
+  });
+}
+
+void QtScheduler::waitForBackground() {
+  pool_.waitForDone();
+}
+
+}  // namespace wattline

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+#include <QThreadPool>
+
+#include "platform/scheduler.h"
+
+namespace wattline {
+
+// Main-thread jobs and timers on the Qt event loop of the thread that made the
+// scheduler; background work on a pool of low-priority threads.
+class QtScheduler : public Scheduler {
+ public:
+  QtScheduler();
+  ~QtScheduler() override;
+
+  void post(std::function<void()> job) override;
+  CancelTokenPtr postAfter(double seconds, std::function<void()> job) override;
+  std::unique_ptr<Timer> repeating(double interval, double tolerance, std::function<void()> tick) override;
+  void runInBackground(std::function<void()> work) override;
+
+  // Waits until the background work handed out so far has ended.
+  void waitForBackground();
+
+ private:
+  QObject context_;
+  QThreadPool pool_;
+};
+
+}  // namespace wattline

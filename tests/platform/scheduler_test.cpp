@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <thread>
+
+#include "platform/qt/qt_scheduler.h"
+#include "platform/qt/qt_user_defaults.h"
+#include "platform/testing/manual_scheduler.h"
+#include "platform/testing/memory_defaults.h"
+
+using namespace wattline;
+using wattline::testing::ManualScheduler;
+
+TEST(ManualScheduler, RunsJobsAndTimersInTimeOrder) {
+  ManualScheduler scheduler;
+  std::vector<std::string> log;
+  scheduler.postAfter(2.5, [&] { log.push_back("late@" + std::to_string(scheduler.now())); });
+  auto cancelled = scheduler.postAfter(1.0, [&] { log.push_back("cancelled"); });
+  cancelled->cancel();
+  auto timer =
+      scheduler.repeating(1.0, 0.05, [&] { log.push_back("tick@" + std::to_string(int(scheduler.now()))); });
+  scheduler.post([&] { log.push_back("now"); });
+  scheduler.advance(3.0);
+  EXPECT_EQ(log, (std::vector<std::string>{"now", "tick@1", "tick@2", "late@2.500000", "tick@3"}));
+  EXPECT_EQ(scheduler.timerSettings(), (std::vector<std::pair<double, double>>{{1.0, 0.05}}));
+  timer->invalidate();
+  EXPECT_FALSE(timer->isValid());
+  scheduler.advance(5.0);
+  EXPECT_EQ(log.size(), 5u);
+  EXPECT_EQ(scheduler.activeTimers(), 0u);
+}
+
+TEST(ManualScheduler, BackgroundResultsArriveWhenTheTestSays) {
+  ManualScheduler scheduler;
+  std::optional<int> result;
+  auto token = scheduler.background([] { return 42; }, [&](int value) { result = value; });
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(result);  // the work has not run yet
+  EXPECT_EQ(scheduler.pendingBackground(), 1u);
+  scheduler.runBackground();
+  EXPECT_FALSE(result);  // delivered on the main queue, not inline
+  scheduler.runUntilIdle();
+  EXPECT_EQ(result, 42);
+
+  result.reset();
+  token = scheduler.background([] { return 7; }, [&](int value) { result = value; });
+  token->cancel();
+  scheduler.runBackground();
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(result);  // cancelled: the work ran, its result was dropped
+}
+
+TEST(ManualScheduler, AcceptsPostsFromAnotherThread) {
+  ManualScheduler scheduler;
+  int delivered = 0;
+  std::thread worker([&] { scheduler.post([&] { ++delivered; }); });
+  EXPECT_TRUE(scheduler.waitAndRun(std::chrono::seconds(5)));
+  worker.join();
+  EXPECT_EQ(delivered, 1);
+  EXPECT_FALSE(scheduler.waitAndRun(std::chrono::milliseconds(10)));
+}
+
+namespace {
+
+QCoreApplication& application() {
+  static int argc = 1;
+  static char name[] = "test_platform";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+  return app;
+}
+
+// Runs the event loop until `done` or a real-time limit.
+bool spin(const std::function<bool()>& done, int limitMs = 5000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done() && clock.elapsed() < limitMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return done();
+}
+
+}  // namespace
+
+TEST(QtScheduler, DeliversBackgroundResultsOnTheMainThread) {
+  application();
+  QtScheduler scheduler;
+  std::thread::id mainThread = std::this_thread::get_id();
+  std::thread::id workThread, doneThread;
+  bool done = false;
+  scheduler.background(
+      [&] {
+        workThread = std::this_thread::get_id();
+        return 5;
+      },
+      [&](int value) {
+        doneThread = std::this_thread::get_id();
+        done = value == 5;
+      });
+  ASSERT_TRUE(spin([&] { return done; }));
+  EXPECT_NE(workThread, mainThread);
+  EXPECT_EQ(doneThread, mainThread);
+}
+
+TEST(QtScheduler, DelaysTimersAndCancellation) {
+  application();
+  QtScheduler scheduler;
+  int ticks = 0;
+  bool late = false, cancelledRan = false;
+  QElapsedTimer clock;
+  clock.start();
+  qint64 lateAt = 0;
+  scheduler.postAfter(0.15, [&] {
+    late = true;
+    lateAt = clock.elapsed();
+  });
+  scheduler.postAfter(0.05, [&] { cancelledRan = true; })->cancel();
+  auto timer = scheduler.repeating(0.02, 0.0, [&] { ++ticks; });
+  ASSERT_TRUE(spin([&] { return late && ticks >= 3; }));
+  EXPECT_GE(lateAt, 140);
+  EXPECT_FALSE(cancelledRan);
+  timer->invalidate();
+  int stoppedAt = ticks;
+  spin([] { return false; }, 100);
+  EXPECT_EQ(ticks, stoppedAt);
+
+  // A delayed job posted from a worker thread still runs on the main thread.
+  bool fromWorker = false;
+  std::thread::id mainThread = std::this_thread::get_id();
+  std::thread worker(
+      [&] { scheduler.postAfter(0.01, [&] { fromWorker = std::this_thread::get_id() == mainThread; }); });
+  worker.join();
+  EXPECT_TRUE(spin([&] { return fromWorker; }));
+}
+
+TEST(UserDefaults, PersistAndReadTypes) {
+  application();
+  QTemporaryDir dir;
+  QString file = dir.filePath("defaults.conf");
+  {
+    QtUserDefaults defaults(file);
+    EXPECT_FALSE(defaults.boolValue("showPanelOnLaunch"));
+    EXPECT_EQ(defaults.number("refreshIntervalSeconds"), std::nullopt);
+    EXPECT_EQ(defaults.doubleValue("refreshIntervalSeconds"), 0.0);
+    defaults.setBool("showPanelOnLaunch", true);
+    defaults.setDouble("refreshIntervalSeconds", 2.5);
+  }
+  QtUserDefaults reopened(file);
+  EXPECT_TRUE(reopened.boolValue("showPanelOnLaunch"));
+  EXPECT_EQ(reopened.number("refreshIntervalSeconds"), 2.5);
+  EXPECT_EQ(reopened.number("showPanelOnLaunch"), std::nullopt);  // a boolean is not a number
+  EXPECT_FALSE(reopened.boolValue("refreshIntervalSeconds"));
+
+  wattline::testing::MemoryDefaults memory;
+  memory.setRaw("refreshIntervalSeconds", std::string("2"));
+  EXPECT_EQ(memory.number("refreshIntervalSeconds"), std::nullopt);
+  memory.setDouble("refreshIntervalSeconds", 2);
+  EXPECT_EQ(memory.number("refreshIntervalSeconds"), 2.0);
+}

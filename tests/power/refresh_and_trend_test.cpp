@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "power/power_history.h"
+#include "power/refresh_policy.h"
+
+using namespace wattline;
+
+namespace {
+
+const Date kNow = dateFromSeconds(1'780'000'000);
+Date ago(double seconds) {
+  return kNow - std::chrono::microseconds(static_cast<long>(seconds * 1e6));
+}
+
+}  // namespace
+
+TEST(RefreshPolicy, ValidityRestoreParseLabel) {
+  EXPECT_TRUE(RefreshPolicy::isValid(0.5));
+  EXPECT_TRUE(RefreshPolicy::isValid(300));
+  EXPECT_FALSE(RefreshPolicy::isValid(0.49));
+  EXPECT_FALSE(RefreshPolicy::isValid(300.01));
+  EXPECT_FALSE(RefreshPolicy::isValid(INFINITY));
+  EXPECT_FALSE(RefreshPolicy::isValid(NAN));
+
+  EXPECT_EQ(RefreshPolicy::restored(std::nullopt), 1.0);
+  EXPECT_EQ(RefreshPolicy::restored(0.1), 1.0);
+  EXPECT_EQ(RefreshPolicy::restored(30), 30.0);
+  EXPECT_EQ(RefreshPolicy::restored(NAN), 1.0);
+
+  EXPECT_EQ(RefreshPolicy::parse(" \t1,5\n"), 1.5);
+  EXPECT_EQ(RefreshPolicy::parse("2"), 2.0);
+  EXPECT_EQ(RefreshPolicy::parse("+5"), 5.0);
+  EXPECT_EQ(RefreshPolicy::parse("1e2"), 100.0);
+  for (const char* bad : {"abc", "600", "", "   ", "1,5,0", "1.5s", "nan", "inf", "0.4", "--1", "+"})
+    EXPECT_EQ(RefreshPolicy::parse(bad), std::nullopt) << bad;
+
+  EXPECT_EQ(RefreshPolicy::label(0.5), "0.5 秒");
+  EXPECT_EQ(RefreshPolicy::label(2), "2 秒");
+  EXPECT_EQ(RefreshPolicy::label(300), "300 秒");
+}
+
+TEST(PowerHistory, RecentKeepsTheLastMinute) {
+  std::vector<PowerSample> samples{{ago(60.001), 1.0}, {ago(60), 2.0}, {ago(0), 3.0}, {ago(-0.5), 4.0}};
+  auto kept = PowerHistory::recent(samples, kNow);
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(kept[0].watts, 2.0);
+  EXPECT_EQ(kept[1].watts, 3.0);
+}
+
+TEST(PowerHistory, UpperBound) {
+  auto bound = [](std::vector<std::optional<double>> watts) {
+    std::vector<PowerSample> samples;
+    for (auto w : watts) samples.push_back({kNow, w});
+    return PowerHistory::upperBound(samples);
+  };
+  EXPECT_EQ(bound({12.0}), 15);
+  EXPECT_EQ(bound({45.5}), 55);
+  EXPECT_EQ(bound({0.2}), 5);
+  EXPECT_EQ(bound({std::nullopt, -3.0}), 5);
+  EXPECT_EQ(bound({}), 5);
+  EXPECT_EQ(bound({3.0, 90.0, NAN, 20.0}), 100);
+}
+
+TEST(PowerHistory, AppendingUsesTheReadingsOwnTime) {
+  PowerSnapshot s;
+  s.timestamp = kNow;
+  s.systemWatts = 12.0;
+  s.systemUpdatedAt = ago(2);
+  auto trend = PowerHistory::appending({}, s, false, kNow);
+  ASSERT_EQ(trend.size(), 1u);
+  EXPECT_EQ(trend[0].timestamp, ago(2));
+  // The same cached reading again adds nothing.
+  s.timestamp = kNow + std::chrono::seconds(1);
+  trend = PowerHistory::appending(trend, s, false, kNow + std::chrono::seconds(1));
+  EXPECT_EQ(trend.size(), 1u);
+  // A reading without a time adds nothing; one older than a minute or from the future neither.
+  s.systemUpdatedAt.reset();
+  EXPECT_EQ(PowerHistory::appending({}, s, false, kNow).size(), 0u);
+  s.systemUpdatedAt = ago(61);
+  EXPECT_EQ(PowerHistory::appending({}, s, false, kNow).size(), 0u);
+  s.systemUpdatedAt = ago(-1);
+  EXPECT_EQ(PowerHistory::appending({}, s, false, kNow).size(), 0u);
+  // Without a system reading the snapshot's own time marks a gap point.
+  s.systemWatts.reset();
+  s.timestamp = ago(1);
+  trend = PowerHistory::appending({}, s, false, kNow);
+  ASSERT_EQ(trend.size(), 1u);
+  EXPECT_FALSE(trend[0].watts);
+  // Demo snapshots use their timestamp, so each one adds a point.
+  PowerSnapshot demo = PowerSnapshot::demo(0, ago(1));
+  trend = PowerHistory::appending({}, demo, true, kNow);
+  demo.timestamp = kNow;
+  trend = PowerHistory::appending(trend, demo, true, kNow);
+  EXPECT_EQ(trend.size(), 2u);
+  // Old points fall out as time goes on.
+  trend = PowerHistory::appending(trend, demo, true, kNow + std::chrono::seconds(61));
+  EXPECT_EQ(trend.size(), 0u);
+}
