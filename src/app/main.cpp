@@ -10,7 +10,8 @@
 #include "app/system_login_item.h"
 #include "app/tool_modes.h"
 #include "platform/linux/system_process_power_reader.h"
-#include "platform/qt/settings_defaults.h"
+#include "platform/qt/qt_user_defaults.h"
+#include "power/json_coding.h"
 
 namespace {
 
@@ -45,14 +46,14 @@ int main(int argc, char** argv) {
   // Tool modes in their fixed order; the first one asked for wins.
   if (line.has("--startup-status")) {
     SystemLoginItem loginItem;
-    SettingsDefaults defaults;
-    std::cout << toolJSON(startupStatus(AppInfo::version(), loginItem, defaults)) << std::flush;
+    QtUserDefaults defaults;
+    std::cout << prettyJson(startupStatus(AppInfo::version(), loginItem, defaults)) << std::endl;
     return 0;
   }
   if (line.has("--snapshot")) return notAvailable("--snapshot");
   if (line.has("--process-power")) {
     auto reader = makeSystemProcessPowerReader();
-    std::cout << toolJSON(measureProcessPower(*reader, 2.0, sleepSeconds).toJSON()) << std::flush;
+    std::cout << prettyJson(measureProcessPower(*reader, 2.0, sleepSeconds).toJSON()) << std::endl;
     return 0;
   }
   if (line.value("--render-preview")) return notAvailable("--render-preview");

@@ -5,10 +5,6 @@
 
 namespace wattline {
 
-std::string toolJSON(const nlohmann::json& json) {
-  return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-}
-
 nlohmann::json startupStatus(const std::string& version, const LoginItemManaging& loginItem,
                              const UserDefaults& defaults) {
   return {{"version", version},

@@ -12,10 +12,6 @@
 
 namespace wattline {
 
-// Pretty-printed JSON (two spaces, sorted keys) and a newline; bytes that are
-// not UTF-8 (process names may hold any) become U+FFFD.
-std::string toolJSON(const nlohmann::json& json);
-
 // {"version", "status", "showPanelOnLaunch"}.
 nlohmann::json startupStatus(const std::string& version, const LoginItemManaging& loginItem,
                              const UserDefaults& defaults);

@@ -1,47 +1,8 @@
 #include "readers/process_power_snapshot.h"
 
-#include <cmath>
-#include <cstdio>
-#include <ctime>
+#include "power/json_coding.h"
 
 namespace wattline {
-
-namespace {
-
-// Whole seconds in UTC, "2026-12-06T16:14:12Z".
-std::string isoDate(Date date) {
-  std::time_t seconds = static_cast<std::time_t>(unixSecond(date));
-  std::tm parts{};
-  if (gmtime_r(&seconds, &parts) == nullptr) return {};
-  char text[32];
-  std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-  return std::string(text, length);
-}
-
-std::optional<Date> parseIsoDate(const std::string& text) {
-  int year, month, day, hour, minute, second;
-  char zone = 0;
-  int consumed = 0;
-  if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c%n", &year, &month, &day, &hour, &minute, &second,
-                  &zone, &consumed) != 7 ||
-      zone != 'Z' || static_cast<std::size_t>(consumed) != text.size())
-    return std::nullopt;
-  std::tm parts{};
-  parts.tm_year = year - 1900;
-  parts.tm_mon = month - 1;
-  parts.tm_mday = day;
-  parts.tm_hour = hour;
-  parts.tm_min = minute;
-  parts.tm_sec = second;
-  std::time_t seconds = timegm(&parts);
-  // timegm normalises out-of-range fields (Feb 30 becomes Mar 2); such dates are refused.
-  if (parts.tm_year != year - 1900 || parts.tm_mon != month - 1 || parts.tm_mday != day ||
-      parts.tm_hour != hour || parts.tm_min != minute || parts.tm_sec != second)
-    return std::nullopt;
-  return dateFromSeconds(static_cast<double>(seconds));
-}
-
-}  // namespace
 
 std::string_view rawValue(ProcessPowerSnapshot::Phase phase) {
   switch (phase) {

@@ -53,7 +53,7 @@ TEST(ProcessPowerSnapshot, RejectsIncompleteJSON) {
   EXPECT_FALSE(without([](auto& j) { j["rows"][1].erase("processCount"); }));
   EXPECT_FALSE(without([](auto& j) { j["rows"][0]["watts"] = "1.2"; }));
   EXPECT_FALSE(without([](auto& j) { j["updatedAt"] = "2026-02-30T10:00:00Z"; }));
-  EXPECT_FALSE(without([](auto& j) { j["updatedAt"] = "2026-12-06T16:14:12+01:00"; }));
+  EXPECT_FALSE(without([](auto& j) { j["updatedAt"] = "yesterday"; }));
   EXPECT_FALSE(ProcessPowerSnapshot::fromJSON(nlohmann::json::array()));
   EXPECT_TRUE(without([](auto& j) { j.erase("updatedAt"); }));
   EXPECT_EQ(parseProcessPowerPhase("unavailable"), Phase::unavailable);
