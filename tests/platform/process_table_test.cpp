@@ -85,11 +85,15 @@ TEST(ProcProcessTable, AttributesPackageEnergyByCPUTime) {
   EXPECT_EQ(usageOf(*second, 800).energyNanojoules, seed(40));
   EXPECT_THROW(usageOf(*second, 200), std::out_of_range);
 
+  // A garbage tick count seeds a bounded energy.
+  fixture.write("proc/900/stat", statLine(900, "huge", 18446744073709551615u, 0, 170000));
+
   // An idle interval attributes nothing.
   fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1005000000\n");
   auto third = table.sample();
   ASSERT_TRUE(third);
   EXPECT_EQ(usageOf(*third, 100).energyNanojoules, usageOf(*second, 100).energyNanojoules);
+  EXPECT_EQ(usageOf(*third, 900).energyNanojoules, 18'000'000'000'000'000'000u);
 }
 
 TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAround) {

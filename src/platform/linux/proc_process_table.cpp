@@ -137,7 +137,9 @@ std::optional<std::vector<ProcessUsage>> ProcProcessTable::sample() {
   for (const auto& process : seen) {
     std::uint64_t energy;
     if (process.before == nullptr) {
-      energy = static_cast<std::uint64_t>(static_cast<double>(process.stat.cpuTicks) / ticksPerSecond_ * 1e9);
+      // Clamped below 2^64: a garbage tick count must not overflow the conversion.
+      double seed = static_cast<double>(process.stat.cpuTicks) / ticksPerSecond_ * 1e9;
+      energy = static_cast<std::uint64_t>(std::min(seed, 1.8e19));
     } else {
       long double share =
           totalBusy == 0 ? 0.0L : static_cast<long double>(*consumed) * process.busyTicks / totalBusy;
