@@ -3,8 +3,11 @@
 namespace wattline {
 
 std::string AppInfo::version() {
-  std::string version = WATTLINE_VERSION;
-  return version.empty() ? "开发版" : version;
+  return version(std::string(WATTLINE_VERSION));
+}
+
+std::string AppInfo::version(const std::optional<std::string>& release) {
+  return release && !release->empty() ? *release : "开发版";
 }
 
 }  // namespace wattline

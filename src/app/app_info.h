@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace wattline {
@@ -7,6 +8,8 @@ namespace wattline {
 struct AppInfo {
   // The release version of this build, "开发版" when the build carries none.
   static std::string version();
+  // `release` when it is present and not empty, else "开发版".
+  static std::string version(const std::optional<std::string>& release);
 };
 
 }  // namespace wattline

@@ -6,10 +6,10 @@ namespace wattline {
 
 const std::vector<OptionHelp>& knownOptions() {
   static const std::vector<OptionHelp> options = {
-      {"--startup-status", "", "print the login-item state and launch preference as JSON", false},
+      {"--startup-status", "", "print the login-item state and launch preference as JSON", true},
       {"--snapshot", "", "print one power snapshot as JSON (two reads one second apart)", false},
-      {"--process-power", "", "print the apps using the most power as JSON (two batches two seconds apart)",
-       false},
+      {"--process-power", "",
+       "print the apps using the most power over two seconds as JSON (RAPL access: README)", true},
       {"--render-preview", "DIR", "render the panel previews and animated GIFs into DIR", false},
       {"--history-directory", "DIR", "keep the history database history.sqlite3 in DIR", false},
       {"--history-window", "", "open the history window right after launch", false},

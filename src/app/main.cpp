@@ -1,10 +1,30 @@
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app_info.h"
 #include "app/command_line.h"
+#include "app/system_login_item.h"
+#include "app/tool_modes.h"
+#include "platform/linux/system_process_power_reader.h"
+#include "platform/qt/qt_user_defaults.h"
+#include "power/json_coding.h"
+
+namespace {
+
+void sleepSeconds(double seconds) {
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+int notAvailable(std::string_view what) {
+  std::cerr << "wattline: " << what << " is not available yet\n";
+  return 2;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace wattline;
@@ -22,12 +42,24 @@ int main(int argc, char** argv) {
     std::cerr << "wattline: unknown option '" << arg << "' (see --help)\n";
     return 2;
   }
-  for (const auto& option : knownOptions()) {
-    if (line.has(option.name) && !option.available) {
-      std::cerr << "wattline: " << option.name << " is not available yet\n";
-      return 2;
-    }
+
+  // Tool modes in their fixed order; the first one asked for wins.
+  if (line.has("--startup-status")) {
+    SystemLoginItem loginItem;
+    QtUserDefaults defaults;
+    std::cout << prettyJson(startupStatus(AppInfo::version(), loginItem, defaults)) << std::endl;
+    return 0;
   }
+  if (line.has("--snapshot")) return notAvailable("--snapshot");
+  if (line.has("--process-power")) {
+    auto reader = makeSystemProcessPowerReader();
+    std::cout << prettyJson(measureProcessPower(*reader, 2.0, sleepSeconds).toJSON()) << std::endl;
+    return 0;
+  }
+  if (line.value("--render-preview")) return notAvailable("--render-preview");
+
+  for (const auto& option : knownOptions())
+    if (line.has(option.name) && !option.available) return notAvailable(option.name);
   std::cerr << "wattline: the tray application is not available yet; see --help for what works\n";
   return 2;
 }

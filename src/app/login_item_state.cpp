@@ -1,0 +1,30 @@
+#include "app/login_item_state.h"
+
+namespace wattline {
+
+std::string_view rawValue(LoginItemState state) {
+  switch (state) {
+    case LoginItemState::notRegistered:
+      return "notRegistered";
+    case LoginItemState::enabled:
+      return "enabled";
+    case LoginItemState::requiresApproval:
+      return "requiresApproval";
+    case LoginItemState::notFound:
+      return "notFound";
+  }
+  return "notFound";
+}
+
+std::optional<LoginItemState> parseLoginItemState(std::string_view text) {
+  for (auto state : {LoginItemState::notRegistered, LoginItemState::enabled, LoginItemState::requiresApproval,
+                     LoginItemState::notFound})
+    if (rawValue(state) == text) return state;
+  return std::nullopt;
+}
+
+bool isRegistered(LoginItemState state) {
+  return state == LoginItemState::enabled || state == LoginItemState::requiresApproval;
+}
+
+}  // namespace wattline

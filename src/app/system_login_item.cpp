@@ -1,0 +1,50 @@
+#include "app/system_login_item.h"
+
+#include <QDesktopServices>
+#include <QString>
+#include <QUrl>
+
+namespace wattline {
+
+namespace {
+
+constexpr const char* kErrorDomain = "Wattline.Startup";
+constexpr const char* kEntryFileName = "wattline.desktop";
+
+}  // namespace
+
+std::optional<LoginItemError> refusedLoginItemLocation(const std::string& programPath) {
+  if (programPath.starts_with("/Volumes/") || programPath.find("/AppTranslocation/") != std::string::npos ||
+      programPath.starts_with("/tmp/"))
+    return LoginItemError{kErrorDomain, 1, "请先将 App 拖入“应用程序”文件夹，从那里打开后再开启开机自启。"};
+  return std::nullopt;
+}
+
+SystemLoginItem::SystemLoginItem()
+    : SystemLoginItem(XdgAutostart::defaultDirectory(), XdgAutostart::runningExecutable()) {}
+
+SystemLoginItem::SystemLoginItem(std::string autostartDirectory, std::string programPath)
+    : entry_(std::move(autostartDirectory), kEntryFileName), programPath_(std::move(programPath)) {}
+
+LoginItemState SystemLoginItem::state() const {
+  if (programPath_.empty()) return LoginItemState::notFound;
+  return entry_.isEnabled() ? LoginItemState::enabled : LoginItemState::notRegistered;
+}
+
+std::optional<LoginItemError> SystemLoginItem::registerItem() {
+  if (programPath_.empty()) return LoginItemError{kErrorDomain, 1, "无法确定程序自身的路径"};
+  if (auto refused = refusedLoginItemLocation(programPath_)) return refused;
+  if (auto failure = entry_.write(programPath_)) return LoginItemError{kErrorDomain, 1, *failure};
+  return std::nullopt;
+}
+
+std::optional<LoginItemError> SystemLoginItem::unregisterItem() {
+  if (auto failure = entry_.remove()) return LoginItemError{kErrorDomain, 1, *failure};
+  return std::nullopt;
+}
+
+void SystemLoginItem::openSettings() {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(entry_.directory())));
+}
+
+}  // namespace wattline

@@ -1,0 +1,23 @@
+#include "app/tool_modes.h"
+
+#include "app/startup_policy.h"
+#include "readers/process_power_policy.h"
+
+namespace wattline {
+
+nlohmann::json startupStatus(const std::string& version, const LoginItemManaging& loginItem,
+                             const UserDefaults& defaults) {
+  return {{"version", version},
+          {"status", rawValue(loginItem.state())},
+          {"showPanelOnLaunch", defaults.boolValue(StartupPolicy::showOnLaunchKey)}};
+}
+
+ProcessPowerSnapshot measureProcessPower(ProcessPowerReader& reader, double seconds,
+                                         const std::function<void(double)>& sleep) {
+  ProcessEnergyBatch first = reader.read();
+  sleep(seconds);
+  ProcessEnergyBatch second = reader.read();
+  return ProcessPowerPolicy::sample(&first, second);
+}
+
+}  // namespace wattline

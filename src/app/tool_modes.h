@@ -1,0 +1,23 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "app/login_item_state.h"
+#include "platform/user_defaults.h"
+#include "readers/process_power_reader.h"
+#include "readers/process_power_snapshot.h"
+
+namespace wattline {
+
+// {"version", "status", "showPanelOnLaunch"}.
+nlohmann::json startupStatus(const std::string& version, const LoginItemManaging& loginItem,
+                             const UserDefaults& defaults);
+
+// Two batches `seconds` apart, ranked.
+ProcessPowerSnapshot measureProcessPower(ProcessPowerReader& reader, double seconds,
+                                         const std::function<void(double)>& sleep);
+
+}  // namespace wattline

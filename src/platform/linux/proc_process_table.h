@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/linux/rapl_package_energy.h"
+#include "platform/process_table.h"
+
+namespace wattline {
+
+// What the process table needs of one /proc/<pid>/stat line.
+struct ProcStat {
+  // Field 22, clock ticks after boot.
+  std::uint64_t startTime = 0;
+  // utime + stime (fields 14 and 15), clock ticks.
+  std::uint64_t cpuTicks = 0;
+};
+
+// Nothing when the line is not a stat line. The command name in parentheses may
+// itself hold spaces and parentheses, so the fields are counted from the last ")".
+std::optional<ProcStat> parseProcStat(std::string_view line);
+
+// The process table below a /proc tree. The kernel keeps no per-process energy,
+// so the package energy used between two passes is split among the processes in
+// proportion to the CPU time each used in between, and added to each
+// incarnation's cumulative energy. A process seen for the first time starts from
+// its CPU time so far at a nominal 1 W per busy CPU; only differences between
+// passes are ever shown, so that seed never reaches the user.
+class ProcProcessTable : public ProcessTable {
+ public:
+  ProcProcessTable(std::string procRoot, std::string sysfsRoot,
+                   std::vector<std::string> applicationDirectories);
+
+  std::optional<std::vector<ProcessUsage>> sample() override;
+  std::string executablePath(std::int32_t pid) override;
+  std::string shortName(std::int32_t pid) override;
+  std::optional<std::string> applicationID(std::int32_t pid) override;
+  // Linux bundles carry no display-name metadata that is read here; the bundle's directory name serves.
+  std::optional<std::string> bundleDisplayName(const std::string&) override { return std::nullopt; }
+  std::optional<std::string> applicationName(const std::string& applicationID) override;
+
+ private:
+  struct Attribution {
+    std::uint64_t startTime;
+    std::uint64_t cpuTicks;
+    std::uint64_t energyNanojoules;
+  };
+
+  std::string processFile(std::int32_t pid, const char* name) const;
+
+  std::string procRoot_;
+  std::vector<std::string> applicationDirectories_;
+  RaplPackageEnergy package_;
+  double ticksPerSecond_;
+  std::unordered_map<std::int32_t, Attribution> attributions_;
+};
+
+}  // namespace wattline

@@ -1,0 +1,35 @@
+#include "platform/linux/rapl.h"
+
+#include "platform/linux/sysfs_file.h"
+
+namespace wattline {
+
+std::optional<std::int64_t> RaplDomain::energy() const {
+  const auto value = sysfs::integer(directory + "/energy_uj");
+  if (!value || *value < 0) return std::nullopt;
+  return value;
+}
+
+std::vector<RaplDomain> raplDomains(const std::string& sysfsRoot) {
+  std::vector<RaplDomain> domains;
+  const std::string base = sysfsRoot + "/class/powercap/";
+  for (const auto& entry : sysfs::list(base)) {
+    const std::string directory = base + entry;
+    auto name = sysfs::text(directory + "/name");
+    if (!name) continue;
+    auto range = sysfs::integer(directory + "/max_energy_range_uj");
+    if (range && *range <= 0) range.reset();
+    domains.push_back({directory, std::move(*name), range});
+  }
+  return domains;
+}
+
+std::optional<std::int64_t> energyDelta(std::int64_t earlier, std::int64_t later,
+                                        std::optional<std::int64_t> maxRange) {
+  if (earlier < 0 || later < 0) return std::nullopt;
+  if (later >= earlier) return later - earlier;
+  if (!maxRange || earlier > *maxRange) return std::nullopt;
+  return *maxRange - earlier + later;
+}
+
+}  // namespace wattline

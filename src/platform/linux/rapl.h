@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace wattline {
+
+// One RAPL domain of class/powercap: a cumulative energy counter in µJ.
+struct RaplDomain {
+  std::string directory;
+  std::string name;  // "package-0", "core", "uncore", "dram", "psys"
+  std::optional<std::int64_t> maxEnergyRange;
+
+  // Nothing when the counter cannot be read (root-only on many kernels).
+  std::optional<std::int64_t> energy() const;
+  bool isPackage() const { return name.starts_with("package-"); }
+  // The integrated graphics' share of the package.
+  bool isGraphics() const { return name == "uncore"; }
+  bool isPlatform() const { return name == "psys"; }
+};
+
+// The named domains under `sysfsRoot`/class/powercap, in natural order.
+std::vector<RaplDomain> raplDomains(const std::string& sysfsRoot);
+
+// The energy counted from `earlier` to `later`, across one wrap-around at
+// `maxRange`; nothing when the counter went backwards without a known range.
+std::optional<std::int64_t> energyDelta(std::int64_t earlier, std::int64_t later,
+                                        std::optional<std::int64_t> maxRange);
+
+}  // namespace wattline

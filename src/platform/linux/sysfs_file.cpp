@@ -1,0 +1,111 @@
+#include "platform/linux/sysfs_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <memory>
+#include <string_view>
+
+namespace wattline::sysfs {
+
+namespace {
+
+constexpr std::string_view kSpace = " \t\n\r\v\f";
+
+std::string_view trim(std::string_view text) {
+  const auto first = text.find_first_not_of(kSpace);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+}
+
+ReadStatus statusOf(int error) {
+  return error == ENOENT || error == ENOTDIR ? ReadStatus::missing : ReadStatus::failed;
+}
+
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// "hwmon2" before "hwmon10": runs of digits compare by value.
+bool naturalLess(std::string_view a, std::string_view b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (isDigit(a[i]) && isDigit(b[j])) {
+      auto ei = i, ej = j;
+      while (ei < a.size() && isDigit(a[ei])) ++ei;
+      while (ej < b.size() && isDigit(b[ej])) ++ej;
+      auto da = a.substr(i, ei - i), db = b.substr(j, ej - j);
+      while (da.size() > 1 && da.front() == '0') da.remove_prefix(1);
+      while (db.size() > 1 && db.front() == '0') db.remove_prefix(1);
+      if (da.size() != db.size()) return da.size() < db.size();
+      if (da != db) return da < db;
+      i = ei;
+      j = ej;
+    } else {
+      if (a[i] != b[j]) return a[i] < b[j];
+      ++i;
+      ++j;
+    }
+  }
+  return a.size() - i < b.size() - j;
+}
+
+}  // namespace
+
+TextRead readText(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {statusOf(errno), {}};
+  // An attribute is at most a page and comes whole from one read.
+  char buffer[4096];
+  ssize_t length;
+  do {
+    length = ::read(fd, buffer, sizeof buffer);
+  } while (length < 0 && errno == EINTR);
+  const int readError = length < 0 ? errno : 0;
+  // Closing a descriptor only read from loses nothing, whatever it returns.
+  ::close(fd);
+  if (length < 0) return {statusOf(readError), {}};
+  return {ReadStatus::ok, std::string(trim(std::string_view(buffer, static_cast<std::size_t>(length))))};
+}
+
+std::optional<std::string> text(const std::string& path) {
+  auto read = readText(path);
+  if (read.status != ReadStatus::ok) return std::nullopt;
+  return std::move(read.text);
+}
+
+std::optional<std::int64_t> parseInteger(std::string_view text) {
+  text = trim(text);
+  if (text.empty()) return std::nullopt;
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<std::int64_t> integer(const std::string& path) {
+  const auto read = readText(path);
+  if (read.status != ReadStatus::ok) return std::nullopt;
+  return parseInteger(read.text);
+}
+
+std::vector<std::string> list(const std::string& path) {
+  std::vector<std::string> names;
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), ::closedir);
+  if (!dir) return names;
+  errno = 0;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  // A listing cut short by an error is not the directory's content.
+  if (errno != 0) return {};
+  std::sort(names.begin(), names.end(), naturalLess);
+  return names;
+}
+
+}  // namespace wattline::sysfs

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace wattline::sysfs {
+
+// How reading one attribute ended: the driver may answer with an error
+// (ENODEV for a value the firmware does not know) or the file may be gone.
+enum class ReadStatus { ok, missing, failed };
+
+struct TextRead {
+  ReadStatus status = ReadStatus::failed;
+  std::string text;  // without surrounding white space
+};
+
+// The attribute's text; attributes are short, longer content is cut at 4 KiB.
+TextRead readText(const std::string& path);
+std::optional<std::string> text(const std::string& path);
+// A decimal integer filling the whole attribute (after white space); nothing
+// when unreadable, malformed or beyond 64 bits.
+std::optional<std::int64_t> integer(const std::string& path);
+std::optional<std::int64_t> parseInteger(std::string_view text);
+
+// The entries of a directory other than "." and "..", in natural order ("hwmon2" before
+// "hwmon10"); empty when it cannot be listed completely.
+std::vector<std::string> list(const std::string& path);
+
+}  // namespace wattline::sysfs

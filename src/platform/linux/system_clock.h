@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/identity.h"
+
+namespace wattline {
+
+// The system's wall clock and CLOCK_MONOTONIC, which stops during suspend.
+class SystemClock : public Clock {
+ public:
+  Date now() const override;
+  double uptime() const override;
+};
+
+}  // namespace wattline

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/system_login_item.h"
+#include "platform/fixture_copy.h"
+#include "platform/linux/xdg_autostart.h"
+
+namespace wattline {
+namespace {
+
+using testing::FixtureCopy;
+
+std::string contents(const std::string& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+TEST(XdgAutostart, WritesReadsAndRemovesTheEntry) {
+  FixtureCopy home("");
+  XdgAutostart entry(home.path("config/autostart"), "wattline.desktop");
+  EXPECT_FALSE(entry.isEnabled());
+  EXPECT_EQ(entry.remove(), std::nullopt);  // nothing to remove is fine
+
+  ASSERT_EQ(entry.write("/opt/wattline/bin/wattline"), std::nullopt);
+  EXPECT_TRUE(entry.isEnabled());
+  std::string text = contents(entry.path());
+  EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
+  EXPECT_NE(text.find("\nExec=\"/opt/wattline/bin/wattline\"\n"), std::string::npos);
+  EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(entry.path() + ".tmp"));
+
+  // Desktops switch entries off without removing them.
+  home.write("config/autostart/wattline.desktop", "[Desktop Entry]\nExec=x\nHidden = true\n");
+  EXPECT_FALSE(entry.isEnabled());
+  home.write("config/autostart/wattline.desktop", "[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n");
+  EXPECT_FALSE(entry.isEnabled());
+  home.write("config/autostart/wattline.desktop", "[Other]\nHidden=true\n[Desktop Entry]\nExec=x\n");
+  EXPECT_TRUE(entry.isEnabled());
+
+  ASSERT_EQ(entry.remove(), std::nullopt);
+  EXPECT_FALSE(std::filesystem::exists(entry.path()));
+}
+
+TEST(XdgAutostart, QuotesTheProgramPath) {
+  std::string text = autostartEntry("/home/a b/$x \"q\" `c` 100%\\d");
+  EXPECT_NE(text.find("\nExec=\"/home/a b/\\\\$x \\\\\"q\\\\\" \\\\`c\\\\` 100%%\\\\\\\\d\"\n"),
+            std::string::npos)
+      << text;
+}
+
+TEST(XdgAutostart, WriteFailuresCarryTheReason) {
+  FixtureCopy home("");
+  // The autostart "directory" is a file, so neither creating it nor writing into it can work.
+  home.write("config/autostart", "not a directory");
+  XdgAutostart entry(home.path("config/autostart"), "wattline.desktop");
+  auto failure = entry.write("/usr/bin/wattline");
+  ASSERT_TRUE(failure);
+  EXPECT_NE(failure->find(home.path("config/autostart")), std::string::npos) << *failure;
+
+  EXPECT_TRUE(XdgAutostart(home.path("ok"), "w.desktop").write("/usr/bin/x\n--evil"));
+  EXPECT_TRUE(XdgAutostart("", "w.desktop").write("/usr/bin/x"));
+}
+
+TEST(SystemLoginItem, StatesAndLocationRefusal) {
+  FixtureCopy home("");
+  SystemLoginItem item(home.path("autostart"), "/usr/local/bin/wattline");
+  EXPECT_EQ(item.state(), LoginItemState::notRegistered);
+  ASSERT_EQ(item.registerItem(), std::nullopt);
+  EXPECT_EQ(item.state(), LoginItemState::enabled);
+  ASSERT_EQ(item.unregisterItem(), std::nullopt);
+  EXPECT_EQ(item.state(), LoginItemState::notRegistered);
+
+  EXPECT_EQ(SystemLoginItem(home.path("autostart"), "").state(), LoginItemState::notFound);
+  EXPECT_TRUE(SystemLoginItem(home.path("autostart"), "").registerItem());
+
+  for (std::string path : {"/tmp/wattline/wattline", "/Volumes/Disk/X.app/Contents/MacOS/X",
+                           "/private/var/folders/x/AppTranslocation/1/X.app/Contents/MacOS/X"}) {
+    SystemLoginItem refused(home.path("autostart"), path);
+    auto error = refused.registerItem();
+    ASSERT_TRUE(error) << path;
+    EXPECT_EQ(error->domain, "Wattline.Startup");
+    EXPECT_EQ(error->code, 1);
+    EXPECT_EQ(error->description, "请先将 App 拖入“应用程序”文件夹，从那里打开后再开启开机自启。");
+    EXPECT_EQ(refused.state(), LoginItemState::notRegistered);
+  }
+  EXPECT_FALSE(refusedLoginItemLocation("/home/me/tmp/wattline"));
+
+  // A write failure is a registration error whose reason reaches the user.
+  home.write("blocked", "file");
+  auto error = SystemLoginItem(home.path("blocked"), "/usr/bin/wattline").registerItem();
+  ASSERT_TRUE(error);
+  EXPECT_NE(error->description.find(home.path("blocked")), std::string::npos);
+}
+
+}  // namespace
+}  // namespace wattline

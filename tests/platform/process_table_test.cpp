@@ -1,0 +1,219 @@
+#include "platform/linux/proc_process_table.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/fixture_copy.h"
+#include "platform/linux/desktop_application.h"
+#include "platform/linux/rapl_package_energy.h"
+#include "platform/testing/manual_scheduler.h"
+#include "readers/process_power_policy.h"
+#include "readers/process_power_reader.h"
+
+namespace wattline {
+namespace {
+
+using testing::FixtureCopy;
+
+std::string statLine(int pid, const std::string& comm, std::uint64_t utime, std::uint64_t stime,
+                     std::uint64_t start) {
+  return std::to_string(pid) + " (" + comm + ") S 1 1 1 0 -1 4194560 1200 0 3 0 " + std::to_string(utime) +
+         " " + std::to_string(stime) + " 0 0 20 0 4 0 " + std::to_string(start) + " 123456789 4321 0 0\n";
+}
+
+std::uint64_t seed(std::uint64_t ticks) {
+  return static_cast<std::uint64_t>(static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK)) *
+                                    1e9);
+}
+
+const ProcessUsage& usageOf(const std::vector<ProcessUsage>& usage, std::int32_t pid) {
+  auto found = std::find_if(usage.begin(), usage.end(), [&](const ProcessUsage& u) { return u.pid == pid; });
+  if (found == usage.end()) throw std::out_of_range("pid " + std::to_string(pid) + " not sampled");
+  return *found;
+}
+
+TEST(ProcStat, ParsesFieldsAfterTheCommandName) {
+  auto stat = parseProcStat(statLine(200, "a) b (c", 50, 25, 100000));
+  ASSERT_TRUE(stat);
+  EXPECT_EQ(stat->cpuTicks, 75u);
+  EXPECT_EQ(stat->startTime, 100000u);
+  EXPECT_EQ(parseProcStat(statLine(1, "x", 1, 2, 18446744073709551615u))->startTime, 18446744073709551615u);
+
+  EXPECT_FALSE(parseProcStat("garbage without fields\n"));
+  EXPECT_FALSE(parseProcStat("12 (cut) S 1 1 1 0 -1 4194560 1200 0 3 0 40 10 0 0"));
+  EXPECT_FALSE(parseProcStat("12 (bad) S 1 1 1 0 -1 4194560 1200 0 3 0 4x 10 0 0 20 0 4 0 9 1 1"));
+  EXPECT_FALSE(parseProcStat("12 (neg) S 1 1 1 0 -1 4194560 1200 0 3 0 -4 10 0 0 20 0 4 0 9 1 1"));
+  EXPECT_FALSE(parseProcStat(")12 ( S"));
+  EXPECT_FALSE(parseProcStat(""));
+}
+
+TEST(ProcProcessTable, AttributesPackageEnergyByCPUTime) {
+  FixtureCopy fixture("proc-desktop");
+  ProcProcessTable table(fixture.path("proc"), fixture.path("sys"), {});
+
+  auto first = table.sample();
+  ASSERT_TRUE(first);
+  std::vector<std::int32_t> pids;
+  for (const auto& usage : *first) pids.push_back(usage.pid);
+  // 500 has an unreadable stat line; "self" and "0123" are not pids.
+  EXPECT_EQ(pids, (std::vector<std::int32_t>{1, 100, 101, 200, 300, 400, 600, 700}));
+  EXPECT_EQ(usageOf(*first, 100).energyNanojoules, seed(5000));
+  EXPECT_EQ(usageOf(*first, 100).startTime, 90000u);
+  EXPECT_EQ(usageOf(*first, 200).energyNanojoules, seed(100));
+
+  // Both packages used 4 J; firefox ran 30 ticks, its content process 10; the core domain is part of package
+  // 0.
+  fixture.write("proc/100/stat", statLine(100, "firefox-esr", 4020, 1010, 90000));
+  fixture.write("proc/101/stat", statLine(101, "Web Content", 2010, 500, 90500));
+  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1003000000\n");
+  fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "2001000000\n");
+  fixture.write("sys/class/powercap/intel-rapl:0:0/energy_uj", "900000000\n");
+  // 200 ends, 300's pid is reused by a new process, 800 starts.
+  std::filesystem::remove_all(fixture.path("proc/200"));
+  fixture.write("proc/300/stat", statLine(300, "new", 5, 5, 150000));
+  fixture.write("proc/800/stat", statLine(800, "late", 40, 0, 160000));
+
+  auto second = table.sample();
+  ASSERT_TRUE(second);
+  EXPECT_EQ(usageOf(*second, 100).energyNanojoules, seed(5000) + 3'000'000'000u);
+  EXPECT_EQ(usageOf(*second, 101).energyNanojoules, seed(2500) + 1'000'000'000u);
+  EXPECT_EQ(usageOf(*second, 1).energyNanojoules, seed(500));
+  EXPECT_EQ(usageOf(*second, 300).energyNanojoules, seed(10));
+  EXPECT_EQ(usageOf(*second, 300).startTime, 150000u);
+  EXPECT_EQ(usageOf(*second, 800).energyNanojoules, seed(40));
+  EXPECT_THROW(usageOf(*second, 200), std::out_of_range);
+
+  // A garbage tick count seeds a bounded energy.
+  fixture.write("proc/900/stat", statLine(900, "huge", 18446744073709551615u, 0, 170000));
+
+  // An idle interval attributes nothing.
+  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1005000000\n");
+  auto third = table.sample();
+  ASSERT_TRUE(third);
+  EXPECT_EQ(usageOf(*third, 100).energyNanojoules, usageOf(*second, 100).energyNanojoules);
+  EXPECT_EQ(usageOf(*third, 900).energyNanojoules, 18'000'000'000'000'000'000u);
+}
+
+TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAround) {
+  FixtureCopy fixture("proc-desktop");
+  RaplPackageEnergy energy(fixture.path("sys"));
+  EXPECT_EQ(energy.consumedSinceLastRead(), 0u);
+  // Package 0 wraps at max_energy_range_uj; package 1 goes on.
+  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1000\n");
+  fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "2000000500\n");
+  EXPECT_EQ(energy.consumedSinceLastRead(), (262143328850u - 1000000000u + 1000u + 500u) * 1000u);
+
+  // A package whose counter cannot be read leaves the rest counting; a garbage reading counts as unreadable.
+  fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "-5\n");
+  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "3000\n");
+  EXPECT_EQ(energy.consumedSinceLastRead(), 2'000'000u);
+
+  // No package at all: no energy counter.
+  fixture.write("sys/class/powercap/intel-rapl:0/name", "psys\n");
+  EXPECT_FALSE(energy.consumedSinceLastRead());
+  EXPECT_FALSE(RaplPackageEnergy(fixture.path("nothing")).consumedSinceLastRead());
+}
+
+TEST(ProcProcessTable, UnavailableWithoutEnergyCounterOrProcessList) {
+  FixtureCopy fixture("proc-desktop");
+  EXPECT_FALSE(ProcProcessTable(fixture.path("proc"), fixture.path("nothing"), {}).sample());
+  EXPECT_FALSE(ProcProcessTable(fixture.path("nothing"), fixture.path("sys"), {}).sample());
+
+  testing::ManualScheduler scheduler;
+  ProcessPowerReader reader(std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("nothing"),
+                                                               std::vector<std::string>{}),
+                            std::make_shared<testing::ManualClock>(scheduler, Date()));
+  EXPECT_FALSE(reader.read().available);
+}
+
+TEST(ProcProcessTable, GroupsDesktopApplicationsThroughTheReader) {
+  FixtureCopy fixture("proc-desktop");
+  testing::ManualScheduler scheduler;
+  auto clock = std::make_shared<testing::ManualClock>(scheduler, dateFromSeconds(1'780'000'000));
+  ProcessPowerReader reader(
+      std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("sys"),
+                                         std::vector<std::string>{fixture.path("applications")}),
+      clock);
+  auto first = reader.read();
+  ASSERT_TRUE(first.available);
+
+  scheduler.advance(2.0);
+  fixture.write("proc/100/stat", statLine(100, "firefox-esr", 4020, 1010, 90000));
+  fixture.write("proc/101/stat", statLine(101, "Web Content", 2010, 500, 90500));
+  fixture.write("proc/200/stat", statLine(200, "a) b (c", 60, 50, 100000));
+  fixture.write("proc/300/stat", statLine(300, "kworker/0:1-events", 710, 0, 20));
+  fixture.write("proc/400/stat", statLine(400, "Some", 110, 100, 120000));
+  fixture.write("proc/600/stat", statLine(600, "garbage-app", 20, 10, 130000));
+  fixture.write("proc/700/stat", statLine(700, "terminal", 40, 20, 140000));
+  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1009000000\n");  // 9 J over 90 ticks
+  auto second = reader.read();
+
+  auto snapshot = ProcessPowerPolicy::sample(&first, second);
+  ASSERT_EQ(snapshot.phase, ProcessPowerSnapshot::Phase::ready);
+  ASSERT_EQ(snapshot.rows.size(), 3u);
+  EXPECT_EQ(snapshot.rows[0], (ProcessPowerRow{"desktop:firefox-esr", "Firefox 火狐浏览器", 2.0, 2}));
+  // Five groups at 0.5 W: the first two ids in plain string order.
+  EXPECT_EQ(snapshot.rows[1], (ProcessPowerRow{"app:/opt/Some.app", "Some", 0.5, 1}));
+  EXPECT_EQ(snapshot.rows[2],
+            (ProcessPowerRow{"desktop:org.example.Garbage", "org.example.Garbage", 0.5, 1}));
+
+  std::map<std::int32_t, std::pair<std::string, std::string>> identities;
+  for (const auto& counter : second.counters) identities[counter.pid] = {counter.groupID, counter.name};
+  EXPECT_EQ(identities[200],
+            std::make_pair(std::string("exec:/home/user/bin/odd tool"), std::string("a) b (c")));
+  EXPECT_EQ(identities[300], std::make_pair(std::string("pid:300:20"), std::string("kworker/0:1-events")));
+  EXPECT_EQ(identities[700], std::make_pair(std::string("desktop:org.gnome.Terminal"), std::string("终端")));
+  EXPECT_EQ(identities[1],
+            std::make_pair(std::string("exec:/usr/lib/systemd/systemd"), std::string("systemd")));
+}
+
+TEST(DesktopApplication, ApplicationIDsFromCgroups) {
+  auto id = [](std::string_view cgroup) { return applicationIDFromCgroup(cgroup); };
+  const std::string user = "0::/user.slice/user-1000.slice/user@1000.service/app.slice/";
+  EXPECT_EQ(id(user + "app-gnome-firefox\\x2desr-2213.scope\n"), "firefox-esr");
+  EXPECT_EQ(id(user + "app-firefox-2213.scope"), "firefox");
+  EXPECT_EQ(id(user + "app-flatpak-org.mozilla.firefox-12345.scope"), "org.mozilla.firefox");
+  EXPECT_EQ(id(user + "app-gnome-org.gnome.Evolution\\x2dalarm\\x2dnotify@autostart.service"),
+            "org.gnome.Evolution-alarm-notify");
+  EXPECT_EQ(id(user + "app-org.gnome.Terminal.service"), "org.gnome.Terminal");
+  EXPECT_EQ(id(user + "app-kde-org.kde.konsole-4411.scope/tab-3"), "org.kde.konsole");
+  EXPECT_EQ(id(user + "snap.firefox.firefox-7a1b2c3d.scope"), "firefox_firefox");
+  EXPECT_EQ(id("12:memory:/x\n1:name=systemd:/user.slice/app-gnome-gedit-99.scope\n"), "gedit");
+
+  EXPECT_FALSE(id("0::/user.slice/user-1000.slice/session-2.scope"));
+  EXPECT_FALSE(id("0::/system.slice/cron.service"));
+  EXPECT_FALSE(id(user + "app-lonely.scope"));
+  EXPECT_FALSE(id(user + "app-gnome-\\x2e\\x2e\\x2fetc\\x2fpasswd-1.scope"));
+  EXPECT_FALSE(id(user + "app-gnome-\\x2e\\x2e-1.scope"));
+  EXPECT_FALSE(id(user + "snap..x.scope"));
+  EXPECT_FALSE(id(""));
+  EXPECT_FALSE(id("\xff\xfe garbage"));
+}
+
+TEST(DesktopApplication, EntryNames) {
+  static constexpr char kWithNul[] = "[Desktop Entry]\nName=a\0b\n";
+  FixtureCopy fixture("proc-desktop");
+  std::vector<std::string> directories = {fixture.path("missing"), fixture.path("applications")};
+  EXPECT_EQ(findApplicationName("firefox-esr", directories), "Firefox 火狐浏览器");
+  EXPECT_EQ(findApplicationName("org.example.Garbage", directories), std::nullopt);
+  EXPECT_EQ(findApplicationName("absent", directories), std::nullopt);
+
+  // The first directory holding the entry decides, even when its entry names nothing.
+  fixture.write("local/org.gnome.Terminal.desktop", "[Desktop Entry]\nExec=x\n");
+  directories.insert(directories.begin(), fixture.path("local"));
+  EXPECT_EQ(findApplicationName("org.gnome.Terminal", directories), std::nullopt);
+
+  EXPECT_EQ(desktopEntryName("[Desktop Entry]\n Name = Files \nName[de]=Dateien\n"), "Files");
+  EXPECT_EQ(desktopEntryName("[Desktop Entry]\nName[zh]=文件\nName=Files\n"), "文件");
+  EXPECT_EQ(desktopEntryName("Name=Outside\n[Desktop Action x]\nName=Action\n"), std::nullopt);
+  EXPECT_EQ(desktopEntryName("[Desktop Entry]\nName[zh_CN]=\xe6\x96\n Name=Plain"), "Plain");
+  EXPECT_EQ(desktopEntryName(std::string(kWithNul, sizeof kWithNul - 1)), std::nullopt);
+  EXPECT_FALSE(isValidUTF8("\xc0\xaf"));      // overlong "/"
+  EXPECT_FALSE(isValidUTF8("\xed\xa0\x80"));  // surrogate
+  EXPECT_TRUE(isValidUTF8("瓦迹 ok"));
+}
+
+}  // namespace
+}  // namespace wattline

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include "platform/linux/powercap_energy_reports.h"
+#include "platform/linux/rapl.h"
+#include "platform/linux/sensor_bus.h"
+#include "platform/testing/fixture_tree.h"
+#include "platform/testing/manual_scheduler.h"
+#include "readers/live_sensor_connection.h"
+
+namespace wattline {
+namespace {
+
+const Date kStart = dateFromSeconds(1'800'000'000);
+
+std::string fixture(const std::string& name) {
+  return std::string(WATTLINE_FIXTURES) + "/sysfs/" + name;
+}
+
+class SensorBusTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<SensorBusService> service(const std::string& root) {
+    return std::make_unique<SensorBusService>(root, std::make_shared<PowerSupplyScanner>(root, clock), clock);
+  }
+
+  testing::ManualScheduler scheduler;
+  testing::ManualClock clock{scheduler, kStart};
+};
+
+TEST_F(SensorBusTest, AnswersFansPlatformPowerAndBattery) {
+  testing::FixtureTree tree(fixture("laptop-battery"));
+  auto bus = service(tree.root());
+  auto connection = LiveSensorConnection::open(*bus);
+  ASSERT_NE(connection, nullptr);
+
+  auto readings = connection->readValues(true);
+  EXPECT_EQ(readings.batteryAmps, -1.5);
+  EXPECT_EQ(readings.batteryVolts, 12.0);
+  EXPECT_EQ(readings.systemWatts, std::nullopt);                              // no interval yet
+  EXPECT_EQ(readings.fanSpeeds, (std::vector<FanSpeed>{{0, 2400}, {1, 0}}));  // hwmon2 before hwmon10
+  EXPECT_EQ(readings.inputAmps, std::nullopt);
+  EXPECT_EQ(readings.displayWatts, std::nullopt);
+
+  scheduler.advance(2.0);
+  tree.write("class/powercap/intel-rapl:1/energy_uj", "9030000000");
+  readings = connection->readValues(false);
+  EXPECT_NEAR(*readings.systemWatts, 15.0, 1e-5);
+  EXPECT_FALSE(connection->broken());
+}
+
+TEST_F(SensorBusTest, CounterWrapAndVanishingSensors) {
+  testing::FixtureTree tree(fixture("laptop-battery"));
+  tree.write("class/powercap/intel-rapl:1/max_energy_range_uj", "9040000000");
+  auto connection = LiveSensorConnection::open(*service(tree.root()));
+  connection->readValues(true);
+  scheduler.advance(1.0);
+  tree.write("class/powercap/intel-rapl:1/energy_uj", "5000000");  // wrapped at its range
+  EXPECT_NEAR(*connection->readValues(true).systemWatts, 45.0, 1e-5);
+
+  // A fan that disappears is a transport failure: the owner reopens and finds the others.
+  tree.remove("class/hwmon/hwmon2");
+  scheduler.advance(1.0);
+  EXPECT_TRUE(connection->readValues(true).fanSpeeds.empty());
+  EXPECT_TRUE(connection->broken());
+  auto reopened = LiveSensorConnection::open(*service(tree.root()));
+  EXPECT_EQ(reopened->readValues(true).fanSpeeds, (std::vector<FanSpeed>{{0, 3100}}));
+}
+
+TEST_F(SensorBusTest, OpensOnlyWithSomethingToAnswer) {
+  EXPECT_EQ(service(fixture("no-such-machine"))->open(), nullptr);
+  testing::FixtureTree tree(fixture("desktop"));
+  auto connection = LiveSensorConnection::open(*service(tree.root()));
+  ASSERT_NE(connection, nullptr);  // board fans only
+  auto readings = connection->readValues(true);
+  EXPECT_EQ(readings.fanSpeeds, (std::vector<FanSpeed>{{0, 1100}, {1, 850}}));
+  EXPECT_EQ(readings.batteryAmps, std::nullopt);
+  EXPECT_EQ(readings.systemWatts, std::nullopt);
+  tree.remove("class/hwmon");
+  EXPECT_EQ(service(tree.root())->open(), nullptr);
+
+  // Garbage: nothing decodes, nothing breaks.
+  auto bad = LiveSensorConnection::open(*service(fixture("bad-values")));
+  ASSERT_NE(bad, nullptr);
+  bad->readValues(true);
+  scheduler.advance(1.0);
+  readings = bad->readValues(true);
+  EXPECT_EQ(readings, LiveSensorReadings{});
+  EXPECT_FALSE(bad->broken());
+}
+
+TEST_F(SensorBusTest, RecordProtocol) {
+  auto transport = service(fixture("laptop-battery"))->open();
+  ASSERT_NE(transport, nullptr);
+  SmcRecord reply{};
+  std::size_t size = 0;
+  ASSERT_EQ(transport->call(SmcCodec::request("B0AV", SmcCodec::kGetKeyInfo), reply, size), 0);
+  EXPECT_EQ(size, kSmcRecordSize);
+  EXPECT_EQ(SmcCodec::result(reply), 0);
+  EXPECT_EQ(SmcCodec::dataSize(reply), 2u);
+  EXPECT_EQ(SmcCodec::unfold(SmcCodec::dataType(reply)), "ui16");
+
+  ASSERT_EQ(transport->call(SmcCodec::request("PBwo", SmcCodec::kGetKeyInfo), reply, size), 0);
+  EXPECT_NE(SmcCodec::result(reply), 0);
+  // A read asking for the wrong size gets no value.
+  ASSERT_EQ(transport->call(SmcCodec::request("B0AV", SmcCodec::kReadKey, 4), reply, size), 0);
+  EXPECT_NE(SmcCodec::result(reply), 0);
+  ASSERT_EQ(transport->call(SmcCodec::request("B0AV", 77), reply, size), 0);
+  EXPECT_NE(SmcCodec::result(reply), 0);
+}
+
+TEST(PowercapEnergyReports, ChannelsAndDeltas) {
+  testing::FixtureTree tree(fixture("laptop-battery"));
+  tree.write("class/powercap/intel-rapl:2/name", "package-1");
+  tree.write("class/powercap/intel-rapl:2/energy_uj", "100");
+  PowercapEnergyReports reports(tree.root());
+  auto library = reports.open();
+  ASSERT_NE(library, nullptr);
+  const auto channels = library->allChannels().value();
+  ASSERT_EQ(channels.size(), 2u);
+  EXPECT_EQ(channels[0].group, "Energy Model");
+  EXPECT_EQ(channels[0].name, "CPU Energy");
+  EXPECT_EQ(channels[0].unit, "uJ");
+  EXPECT_EQ(channels[1].name, "GPU Energy");
+
+  auto subscription = library->subscribe(channels);
+  ASSERT_NE(subscription, nullptr);
+  const auto first = subscription->sample();
+  tree.write("class/powercap/intel-rapl:0/energy_uj", "5002000000");
+  tree.write("class/powercap/intel-rapl:2/energy_uj", "1000100");  // the second package counts too
+  tree.write("class/powercap/intel-rapl:0:1/energy_uj", "400500000");
+  const auto second = subscription->sample();
+  auto delta = subscription->delta(*first, *second).value();
+  ASSERT_EQ(delta.size(), 2u);
+  EXPECT_EQ(delta[0].value, 3'000'000);
+  EXPECT_EQ(delta[1].value, 500'000);
+
+  // The first package wraps at its range; a counter that cannot be read ends sampling.
+  tree.write("class/powercap/intel-rapl:0/energy_uj", "1000");
+  const auto third = subscription->sample();
+  delta = subscription->delta(*second, *third).value();
+  EXPECT_EQ(delta[0].value, 262143328850 - 5002000000 + 1000);
+  tree.write("class/powercap/intel-rapl:0:1/energy_uj", "n/a");
+  EXPECT_EQ(subscription->sample(), nullptr);
+}
+
+TEST(PowercapEnergyReports, AbsentAndUnreadable) {
+  EXPECT_EQ(PowercapEnergyReports(fixture("laptop-charging")).open(), nullptr);
+  auto library = PowercapEnergyReports(fixture("desktop")).open();
+  ASSERT_NE(library, nullptr);
+  EXPECT_TRUE(library->allChannels()->empty());
+  EXPECT_EQ(library->subscribe({{"Energy Model", {}, "CPU Energy", "uJ", {}, {}, {}, {}}}), nullptr);
+  EXPECT_TRUE(PowercapEnergyReports(fixture("bad-values")).open()->allChannels()->empty());
+
+  EXPECT_EQ(energyDelta(10, 30, std::nullopt), 20);
+  EXPECT_EQ(energyDelta(30, 10, std::nullopt), std::nullopt);
+  EXPECT_EQ(energyDelta(30, 10, 20), std::nullopt);  // beyond the range: not a wrap
+  const auto version = parseKernelRelease("6.1.0-18-amd64");
+  EXPECT_EQ(std::tie(version.major, version.minor, version.patch), std::make_tuple(6, 1, 0));
+  EXPECT_EQ(parseKernelRelease("garbage").major, 0);
+}
+
+}  // namespace
+}  // namespace wattline

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include "readers/power_fusion.h"
+
+namespace wattline {
+namespace {
+
+const Date kAt = dateFromSeconds(1.8e9);
+const Date kRegistryTime = dateFromSeconds(1.8e9 - 20);
+
+PowerSnapshot registry() {
+  PowerSnapshot s;
+  s.timestamp = kRegistryTime;
+  s.available = true;
+  s.batteryInstalled = true;
+  s.externalConnected = true;
+  s.batteryVolts = 12.6;
+  s.batteryAmps = 0.5;
+  s.batteryWatts = 6.3;
+  s.inputVolts = 20.0;
+  s.inputAmps = 2.0;
+  s.inputWatts = 40.0;
+  s.adapterRatedWatts = 96.0;
+  s.systemWatts = 33.7;
+  s.systemEstimated = true;
+  s.displayWatts = 9.0;
+  s.percent = 80;
+  s.batteryUpdatedAt = s.inputUpdatedAt = s.systemUpdatedAt = kRegistryTime;
+  return s;
+}
+
+TEST(PowerFusion, BatteryNeedsAgreeingVoltage) {
+  LiveSensorReadings live;
+  live.batteryAmps = -1.5;
+  live.batteryVolts = 12.1;
+  auto fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
+  EXPECT_DOUBLE_EQ(*fused.batteryWatts, -18.15);
+  EXPECT_EQ(fused.batteryAmps, -1.5);
+  EXPECT_EQ(fused.batterySource, PowerDataSource::sensor);
+  EXPECT_EQ(fused.batteryUpdatedAt, kAt);
+  EXPECT_EQ(fused.timestamp, kAt);
+  EXPECT_EQ(fused.percent, 80);
+
+  live.batteryVolts = 9.5;
+  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
+  EXPECT_EQ(fused.batteryVolts, 12.6);
+  EXPECT_EQ(fused.batterySource, PowerDataSource::systemCache);
+  EXPECT_EQ(fused.batteryUpdatedAt, kRegistryTime);
+
+  live.batteryVolts = 14.6;  // exactly 2 V apart is rejected
+  EXPECT_EQ(PowerFusion::merge(registry(), live, std::nullopt, kAt).batterySource,
+            PowerDataSource::systemCache);
+
+  auto noVolts = registry();
+  noVolts.batteryVolts.reset();
+  live.batteryVolts = 9.5;
+  EXPECT_EQ(PowerFusion::merge(noVolts, live, std::nullopt, kAt).batteryVolts, 9.5);
+
+  auto noBattery = registry();
+  noBattery.batteryInstalled = false;
+  EXPECT_EQ(PowerFusion::merge(noBattery, live, std::nullopt, kAt).batterySource,
+            PowerDataSource::systemCache);
+}
+
+TEST(PowerFusion, InputFollowsProvidingSourceAndSensors) {
+  LiveSensorReadings live;
+  auto fused = PowerFusion::merge(registry(), live, false, kAt);
+  EXPECT_FALSE(fused.externalConnected);
+  EXPECT_EQ(fused.inputAmps, 0.0);
+  EXPECT_EQ(fused.inputWatts, 0.0);
+  EXPECT_EQ(fused.inputVolts, std::nullopt);
+  EXPECT_EQ(fused.adapterRatedWatts, std::nullopt);
+
+  auto onBattery = registry();
+  onBattery.externalConnected = false;
+  EXPECT_TRUE(PowerFusion::merge(onBattery, live, true, kAt).externalConnected);
+
+  live.inputAmps = 1.5;
+  live.inputVolts = 20.0;
+  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
+  EXPECT_EQ(fused.inputWatts, 30.0);
+  EXPECT_TRUE(fused.inputWattsEstimated);
+  EXPECT_EQ(fused.inputSource, PowerDataSource::sensor);
+  EXPECT_EQ(fused.inputUpdatedAt, kAt);
+  EXPECT_EQ(fused.adapterRatedWatts, 96.0);
+
+  live.inputWatts = 29.0;
+  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
+  EXPECT_EQ(fused.inputWatts, 29.0);
+  EXPECT_FALSE(fused.inputWattsEstimated);
+
+  live.inputVolts = 0.0;
+  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
+  EXPECT_EQ(fused.inputWatts, 40.0);
+  EXPECT_EQ(fused.inputSource, PowerDataSource::systemCache);
+}
+
+TEST(PowerFusion, SystemFromSensorOrFusedFlows) {
+  LiveSensorReadings live;
+  live.batteryAmps = 0.4;
+  live.batteryVolts = 12.5;  // +5 W
+  live.inputAmps = 1.5;
+  live.inputVolts = 20.0;  // 30 W
+  auto fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
+  EXPECT_DOUBLE_EQ(*fused.systemWatts, 25.0);
+  EXPECT_TRUE(fused.systemEstimated);
+  EXPECT_EQ(fused.systemSource, PowerDataSource::sensor);
+  EXPECT_EQ(fused.systemUpdatedAt, kAt);
+
+  live.inputAmps = 0.15;  // 3 W in, 5 W into the battery: not derived, not clamped
+  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
+  EXPECT_EQ(fused.systemWatts, 33.7);
+  EXPECT_EQ(fused.systemSource, PowerDataSource::systemCache);
+
+  live.inputAmps.reset();  // input still from the registry
+  EXPECT_EQ(PowerFusion::merge(registry(), live, std::nullopt, kAt).systemSource,
+            PowerDataSource::systemCache);
+
+  live.batteryAmps = -0.64;  // -8 W on battery
+  fused = PowerFusion::merge(registry(), live, false, kAt);
+  EXPECT_DOUBLE_EQ(*fused.systemWatts, 8.0);
+  EXPECT_EQ(fused.systemSource, PowerDataSource::sensor);
+
+  live.systemWatts = 11.0;
+  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
+  EXPECT_EQ(fused.systemWatts, 11.0);
+  EXPECT_FALSE(fused.systemEstimated);
+}
+
+TEST(PowerFusion, DisplayAndDetailStamps) {
+  LiveSensorReadings live;
+  auto fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
+  EXPECT_EQ(fused.displayWatts, std::nullopt);  // absent replaces the earlier value
+  EXPECT_EQ(fused.displayUpdatedAt, std::nullopt);
+  EXPECT_EQ(fused.detailSensorsUpdatedAt, std::nullopt);
+
+  live.displayWatts = 3.2;
+  live.fanSpeeds = {{1, 2000}};
+  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
+  EXPECT_EQ(fused.displayUpdatedAt, kAt);
+  EXPECT_EQ(fused.detailSensorsUpdatedAt, kAt);
+  EXPECT_EQ(fused.wifiWatts, std::nullopt);
+  EXPECT_EQ(fused.fanSpeeds, live.fanSpeeds);
+}
+
+}  // namespace
+}  // namespace wattline

@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/linux/linux_power_services.h"
+#include "platform/testing/fixture_tree.h"
+#include "platform/testing/manual_scheduler.h"
+#include "platform/testing/scripted_energy_reports.h"
+#include "platform/testing/scripted_registry.h"
+#include "platform/testing/scripted_smc.h"
+#include "readers/power_reader.h"
+
+namespace wattline {
+namespace {
+
+const Date kStart = dateFromSeconds(1'800'000'000);
+
+SensorValue flt(float value) {
+  const auto bits = std::bit_cast<std::uint32_t>(value);
+  return {"flt ",
+          {std::uint8_t(bits), std::uint8_t(bits >> 8), std::uint8_t(bits >> 16), std::uint8_t(bits >> 24)}};
+}
+
+std::string fixture(const std::string& name) {
+  return std::string(WATTLINE_FIXTURES) + "/sysfs/" + name;
+}
+
+// A reader over scripted services; the test keeps handles to script them.
+class ScriptedReader : public ::testing::Test {
+ protected:
+  ScriptedReader() {
+    PowerReaderServices services;
+    auto clockFake = std::make_unique<testing::ManualClock>(scheduler, kStart);
+    clock = clockFake.get();
+    services.clock = std::move(clockFake);
+    auto registryFake = std::make_unique<testing::ScriptedRegistry>();
+    auto sourcesFake = std::make_unique<testing::ScriptedPowerSources>();
+    registry = registryFake.get();
+    sources = sourcesFake.get();
+    services.registry = std::move(registryFake);
+    services.powerSources = std::move(sourcesFake);
+    services.smc = std::make_unique<testing::ScriptedSmc>(smc);
+    services.energyReports = std::make_unique<testing::ScriptedEnergyReports>(reports);
+    reports.script().channels =
+        std::vector<ReportChannel>{{"Energy Model", {}, "CPU Energy", "mJ", {}, {}, {}, {}}};
+    reports.script().counters = {{{"Energy Model", "CPU Energy"}, 0}};
+    reader = std::make_unique<LivePowerReader>(std::move(services));
+  }
+
+  void battery(PropertyTable table, std::int32_t result = 0) {
+    registry->services["AppleSmartBattery"].properties = {result, std::move(table)};
+  }
+
+  testing::ManualScheduler scheduler;
+  testing::ScriptedSmc smc;  // copies share the script
+  testing::ScriptedEnergyReports reports;
+  testing::ScriptedRegistry* registry = nullptr;
+  testing::ScriptedPowerSources* sources = nullptr;
+  testing::ManualClock* clock = nullptr;
+  std::unique_ptr<LivePowerReader> reader;
+};
+
+TEST_F(ScriptedReader, NoBatteryServiceStillMergesEverythingElse) {
+  smc.script().values = {{"PSTR", flt(14.0f)}, {"wiPm", flt(0.5f)}};
+  sources->type = "AC Power";
+  auto snapshot = reader->read(false);
+  EXPECT_EQ(snapshot.error, "系统未提供 AppleSmartBattery 数据。台式 Mac 或访问受限时，部分数据不可用。");
+  EXPECT_FALSE(snapshot.available);
+  EXPECT_TRUE(snapshot.externalConnected);
+  EXPECT_EQ(snapshot.systemWatts, 14.0);
+  EXPECT_EQ(snapshot.systemSource, PowerDataSource::sensor);
+  EXPECT_EQ(snapshot.wifiWatts, std::nullopt);  // detail keys only when asked
+  EXPECT_EQ(smc.calls("wiPm", SmcCodec::kGetKeyInfo), 0);
+  EXPECT_EQ(snapshot.timestamp, clock->now());
+  EXPECT_EQ(snapshot.cpuWatts, std::nullopt);
+
+  scheduler.advance(1.0);
+  reports.script().counters[{"Energy Model", "CPU Energy"}] = 7000;
+  snapshot = reader->read(true);
+  EXPECT_EQ(snapshot.wifiWatts, 0.5);
+  EXPECT_EQ(snapshot.cpuWatts, 7.0);  // components on every call
+  EXPECT_EQ(snapshot.componentSampleDuration, 1.0);
+  EXPECT_EQ(snapshot.componentsUpdatedAt, clock->now());
+
+  reports.script().failSample = true;
+  snapshot = reader->read(false);
+  EXPECT_EQ(snapshot.cpuWatts, std::nullopt);
+  EXPECT_EQ(snapshot.componentsUpdatedAt, std::nullopt);
+}
+
+TEST_F(ScriptedReader, RegistryResultAndProvidingSource) {
+  battery({}, -5);
+  auto snapshot = reader->read(false);
+  EXPECT_EQ(snapshot.error, "电源数据读取失败（-5），正在等待下次采样。");
+  EXPECT_EQ(registry->released, 1);
+
+  registry->services["AppleSmartBattery"].properties = {0, std::nullopt};
+  EXPECT_EQ(reader->read(false).error, "电源数据读取失败（0），正在等待下次采样。");
+
+  battery({{"BatteryInstalled", true},
+           {"ExternalConnected", false},
+           {"Voltage", 12000},
+           {"InstantAmperage", 500}});
+  sources->type = "AC Power";
+  snapshot = reader->read(false);
+  EXPECT_EQ(snapshot.error, std::nullopt);
+  EXPECT_TRUE(snapshot.available);
+  EXPECT_TRUE(snapshot.externalConnected);
+  EXPECT_EQ(snapshot.batteryWatts, 6.0);
+
+  battery({{"ExternalConnected", true}});
+  sources->type = "Battery Power";
+  EXPECT_FALSE(reader->read(false).externalConnected);
+  sources->type = "UPS Power";
+  EXPECT_TRUE(reader->read(false).externalConnected);
+  sources->type.reset();
+  EXPECT_TRUE(reader->read(false).externalConnected);
+}
+
+TEST_F(ScriptedReader, ControllerOpensAtMostEveryTenSeconds) {
+  smc.script().refuseOpen = true;
+  smc.script().values = {{"PSTR", flt(14.0f)}};
+  reader->read(false);
+  EXPECT_EQ(smc.opens(), 1);
+  scheduler.advance(5.0);
+  reader->read(false);
+  EXPECT_EQ(smc.opens(), 1);
+  scheduler.advance(5.0);
+  smc.script().refuseOpen = false;
+  EXPECT_EQ(reader->read(false).systemWatts, 14.0);
+  EXPECT_EQ(smc.opens(), 2);
+  scheduler.advance(60.0);
+  reader->read(false);
+  EXPECT_EQ(smc.opens(), 2);  // an open connection is kept
+
+  // A transport failure drops the connection; the next read reopens at once.
+  smc.script().transportFailures = {"PSTR"};
+  EXPECT_EQ(reader->read(false).systemWatts, std::nullopt);
+  EXPECT_EQ(smc.openTransports(), 0);
+  smc.script().transportFailures.clear();
+  EXPECT_EQ(reader->read(false).systemWatts, 14.0);
+  EXPECT_EQ(smc.opens(), 3);
+
+  // A wall clock set back does not hold off the next attempt until it has caught up.
+  smc.script().refuseOpen = true;
+  smc.script().transportFailures = {"PSTR"};
+  reader->read(false);
+  EXPECT_EQ(smc.opens(), 3);
+  reader->read(false);  // reopens at once after the transport failure, and is refused
+  EXPECT_EQ(smc.opens(), 4);
+  scheduler.advance(1.0);
+  clock->shiftWall(-3600);
+  reader->read(false);
+  EXPECT_EQ(smc.opens(), 5);
+  scheduler.advance(1.0);
+  reader->read(false);
+  EXPECT_EQ(smc.opens(), 5);
+}
+
+TEST(PowerReaderOnFixtures, LaptopOnBatteryEndToEnd) {
+  testing::ManualScheduler scheduler;
+  testing::FixtureTree tree(fixture("laptop-battery"));
+  LivePowerReader reader(
+      linuxPowerServices(tree.root(), std::make_unique<testing::ManualClock>(scheduler, kStart)));
+
+  auto snapshot = reader.read(true);
+  EXPECT_TRUE(snapshot.available);
+  EXPECT_TRUE(snapshot.batteryInstalled);
+  EXPECT_FALSE(snapshot.externalConnected);
+  EXPECT_EQ(snapshot.percent, 80);
+  EXPECT_EQ(snapshot.batteryAmps, -1.5);
+  EXPECT_EQ(snapshot.batteryVolts, 12.0);
+  EXPECT_EQ(snapshot.batteryWatts, -18.0);
+  EXPECT_EQ(snapshot.batterySource, PowerDataSource::sensor);
+  EXPECT_EQ(snapshot.inputWatts, 0.0);
+  EXPECT_EQ(snapshot.systemWatts,
+            18.0);  // derived from the battery until the platform counter has an interval
+  EXPECT_TRUE(snapshot.systemEstimated);
+  EXPECT_EQ(snapshot.fanSpeeds, (std::vector<FanSpeed>{{0, 2400}, {1, 0}}));
+  EXPECT_EQ(snapshot.cpuWatts, std::nullopt);
+
+  scheduler.advance(1.0);
+  tree.write("class/powercap/intel-rapl:1/energy_uj", "9021000000");
+  tree.write("class/powercap/intel-rapl:0/energy_uj", "5012000000");
+  tree.write("class/powercap/intel-rapl:0:1/energy_uj", "401500000");
+  tree.write("class/power_supply/BAT0/current_now", "1750000");
+  snapshot = reader.read(false);
+  EXPECT_NEAR(*snapshot.systemWatts, 21.0, 1e-5);
+  EXPECT_FALSE(snapshot.systemEstimated);
+  EXPECT_EQ(snapshot.batteryWatts, -21.0);
+  EXPECT_NEAR(*snapshot.cpuWatts, 12.0, 1e-9);
+  EXPECT_NEAR(*snapshot.gpuWatts, 1.5, 1e-9);
+  EXPECT_TRUE(snapshot.fanSpeeds.empty());
+  EXPECT_EQ(snapshot.error, std::nullopt);
+}
+
+TEST(PowerReaderOnFixtures, OtherMachines) {
+  testing::ManualScheduler scheduler;
+  const auto readerFor = [&](const std::string& name) {
+    return std::make_unique<LivePowerReader>(
+        linuxPowerServices(fixture(name), std::make_unique<testing::ManualClock>(scheduler, kStart)));
+  };
+
+  auto snapshot = readerFor("desktop")->read(true);
+  EXPECT_EQ(snapshot.error, "系统未提供 AppleSmartBattery 数据。台式 Mac 或访问受限时，部分数据不可用。");
+  EXPECT_EQ(snapshot.fanSpeeds, (std::vector<FanSpeed>{{0, 1100}, {1, 850}}));
+  EXPECT_EQ(snapshot.systemWatts, std::nullopt);  // no supply and no platform counter: unknown, not zero
+  EXPECT_EQ(snapshot.cpuWatts, std::nullopt);     // its RAPL counters are root-only
+
+  snapshot = readerFor("usb-c-pd")->read(true);
+  EXPECT_TRUE(snapshot.externalConnected);
+  EXPECT_EQ(snapshot.adapterRatedWatts, 65.0);
+  EXPECT_EQ(snapshot.inputWatts, std::nullopt);  // no measured input
+  EXPECT_EQ(snapshot.systemWatts, std::nullopt);
+  EXPECT_NEAR(*snapshot.batteryWatts, 1.8 * 17.2, 1e-9);
+
+  snapshot = readerFor("measured-mains")->read(true);
+  EXPECT_EQ(snapshot.inputWatts, 31.5);
+  EXPECT_NEAR(*snapshot.inputAmps, 31.5 / 19.8, 1e-9);
+  EXPECT_TRUE(snapshot.inputAmpsEstimated);
+
+  snapshot = readerFor("bad-values")->read(true);
+  EXPECT_TRUE(snapshot.available);
+  EXPECT_EQ(snapshot.percent, std::nullopt);
+  EXPECT_EQ(snapshot.batteryWatts, std::nullopt);
+  EXPECT_EQ(snapshot.systemWatts, std::nullopt);
+}
+
+TEST(PowerReader, ProcessWideReaderFromTheEnvironment) {
+  ASSERT_EQ(::setenv("WATTLINE_SYSFS_ROOT", fixture("laptop-charging").c_str(), 1), 0);
+  std::vector<PowerSnapshot> snapshots(4);
+  std::vector<std::thread> threads;
+  for (auto& snapshot : snapshots) {
+    threads.emplace_back([&snapshot] { snapshot = PowerReader::read(true); });
+  }
+  for (auto& thread : threads) thread.join();
+  for (const auto& snapshot : snapshots) {
+    EXPECT_TRUE(snapshot.externalConnected);
+    EXPECT_EQ(snapshot.batteryAmps, 2.0);
+    EXPECT_EQ(snapshot.percent, 75);
+  }
+}
+
+}  // namespace
+}  // namespace wattline
