@@ -7,7 +7,7 @@ namespace wattline {
 const std::vector<OptionHelp>& knownOptions() {
   static const std::vector<OptionHelp> options = {
       {"--startup-status", "", "print the login-item state and launch preference as JSON", true},
-      {"--snapshot", "", "print one power snapshot as JSON (two reads one second apart)", false},
+      {"--snapshot", "", "print one power snapshot as JSON (two reads one second apart)", true},
       {"--process-power", "",
        "print the apps using the most power over two seconds as JSON (RAPL access: README)", true},
       {"--render-preview", "DIR", "render the panel previews and animated GIFs into DIR", false},

@@ -9,6 +9,7 @@
 #include "app/command_line.h"
 #include "app/system_login_item.h"
 #include "app/tool_modes.h"
+#include "platform/linux/linux_power_services.h"
 #include "platform/linux/system_process_power_reader.h"
 #include "platform/qt/qt_user_defaults.h"
 #include "power/json_coding.h"
@@ -50,7 +51,10 @@ int main(int argc, char** argv) {
     std::cout << prettyJson(startupStatus(AppInfo::version(), loginItem, defaults)) << std::endl;
     return 0;
   }
-  if (line.has("--snapshot")) return notAvailable("--snapshot");
+  if (line.has("--snapshot")) {
+    std::cout << prettyJson(toJson(measureSnapshot(PowerReader::read, 1.0, sleepSeconds))) << std::endl;
+    return 0;
+  }
   if (line.has("--process-power")) {
     auto reader = makeSystemProcessPowerReader();
     std::cout << prettyJson(measureProcessPower(*reader, 2.0, sleepSeconds).toJSON()) << std::endl;

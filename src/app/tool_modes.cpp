@@ -12,6 +12,13 @@ nlohmann::json startupStatus(const std::string& version, const LoginItemManaging
           {"showPanelOnLaunch", defaults.boolValue(StartupPolicy::showOnLaunchKey)}};
 }
 
+PowerSnapshot measureSnapshot(const std::function<PowerSnapshot(bool includeDetails)>& read, double seconds,
+                              const std::function<void(double)>& sleep) {
+  read(true);
+  sleep(seconds);
+  return read(true);
+}
+
 ProcessPowerSnapshot measureProcessPower(ProcessPowerReader& reader, double seconds,
                                          const std::function<void(double)>& sleep) {
   ProcessEnergyBatch first = reader.read();

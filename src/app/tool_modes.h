@@ -7,6 +7,7 @@
 
 #include "app/login_item_state.h"
 #include "platform/user_defaults.h"
+#include "power/power_snapshot.h"
 #include "readers/process_power_reader.h"
 #include "readers/process_power_snapshot.h"
 
@@ -15,6 +16,11 @@ namespace wattline {
 // {"version", "status", "showPanelOnLaunch"}.
 nlohmann::json startupStatus(const std::string& version, const LoginItemManaging& loginItem,
                              const UserDefaults& defaults);
+
+// The second of two detailed reads `seconds` apart: the first only primes the
+// readers' energy counters, so component power can be present in the second.
+PowerSnapshot measureSnapshot(const std::function<PowerSnapshot(bool includeDetails)>& read, double seconds,
+                              const std::function<void(double)>& sleep);
 
 // Two batches `seconds` apart, ranked.
 ProcessPowerSnapshot measureProcessPower(ProcessPowerReader& reader, double seconds,

@@ -1,0 +1,83 @@
+// One full refresh cycle of the monitor (read, persist, publish) on a fixture
+// tree, and the monitor's own CPU time while it runs at 1 s with history on.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <filesystem>
+
+#include "history/history_actor.h"
+#include "platform/linux/linux_power_services.h"
+#include "platform/linux/system_clock.h"
+#include "platform/qt/qt_scheduler.h"
+#include "platform/testing/fixture_tree.h"
+#include "platform/testing/manual_scheduler.h"
+#include "platform/testing/memory_defaults.h"
+#include "power/power_monitor.h"
+
+using namespace wattline;
+
+namespace {
+
+const std::string kFixture = std::string(WATTLINE_FIXTURES) + "/sysfs/laptop-battery";
+
+double cpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
+}
+
+void RefreshCycle(benchmark::State& state) {
+  testing::FixtureTree tree(kFixture);
+  testing::ManualScheduler scheduler;
+  SystemClock clock;
+  testing::MemoryDefaults defaults;
+  LivePowerReader reader(linuxPowerServices(tree.root(), std::make_unique<SystemClock>()));
+  auto store = std::make_shared<HistoryActor>(std::filesystem::path(tree.root()) / "history.sqlite3", scheduler);
+  PowerMonitorServices services{scheduler, clock, defaults, [&](bool details) { return reader.read(details); },
+                                [] { return ProcessEnergyBatch{}; }};
+  PowerMonitor monitor(services, false, store);
+  auto cycle = [&] {
+    monitor.refresh(true);
+    scheduler.runBackground();  // the read
+    scheduler.runUntilIdle();   // publish, and hand the record to the store
+    while (!scheduler.waitAndRun(std::chrono::seconds(5))) {
+    }
+  };
+  cycle();
+  for (auto _ : state) cycle();
+}
+BENCHMARK(RefreshCycle)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// Runs the monitor on the Qt event loop for 30 s and reports its CPU use.
+void CpuAtOneSecond(benchmark::State& state) {
+  static int argc = 1;
+  static char name[] = "monitor_bench";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+  testing::FixtureTree tree(kFixture);
+  QtScheduler scheduler;
+  SystemClock clock;
+  testing::MemoryDefaults defaults;
+  LivePowerReader reader(linuxPowerServices(tree.root(), std::make_unique<SystemClock>()));
+  auto store = std::make_shared<HistoryActor>(std::filesystem::path(tree.root()) / "history.sqlite3", scheduler);
+  PowerMonitorServices services{scheduler, clock, defaults, [&](bool details) { return reader.read(details); },
+                                [] { return ProcessEnergyBatch{}; }};
+  for (auto _ : state) {
+    PowerMonitor monitor(services, false, store);
+    double before = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    while (wall.elapsed() < 30'000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1000);
+    double used = cpuSeconds() - before;
+    double seconds = wall.elapsed() / 1000.0;
+    state.counters["cpu_s_per_min"] = used / seconds * 60;
+    state.counters["core_percent"] = used / seconds * 100;
+    state.counters["published"] = monitor.sampleCount();
+    monitor.stop();
+  }
+}
+BENCHMARK(CpuAtOneSecond)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace

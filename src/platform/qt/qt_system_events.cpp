@@ -1,0 +1,81 @@
+#include "platform/qt/qt_system_events.h"
+
+#include <QDBusConnection>
+#include <QGuiApplication>
+#include <QSocketNotifier>
+#include <cstdio>
+
+#include "platform/linux/udev_power_monitor.h"
+
+namespace wattline {
+
+namespace {
+
+// Owns whatever Qt objects deliver an event; destroying it stops delivery.
+class ObjectSubscription : public Subscription {
+ public:
+  explicit ObjectSubscription(std::unique_ptr<QObject> object) : object_(std::move(object)) {}
+
+ private:
+  std::unique_ptr<QObject> object_;
+};
+
+class PowerSourceSubscription : public Subscription {
+ public:
+  PowerSourceSubscription(std::unique_ptr<UdevPowerMonitor> monitor, std::function<void()> handler)
+      : monitor_(std::move(monitor)), notifier_(monitor_->fd(), QSocketNotifier::Read) {
+    QObject::connect(&notifier_, &QSocketNotifier::activated, [this, handler = std::move(handler)] {
+      if (monitor_->drain()) handler();
+    });
+  }
+
+ private:
+  std::unique_ptr<UdevPowerMonitor> monitor_;
+  QSocketNotifier notifier_;
+};
+
+}  // namespace
+
+std::unique_ptr<Subscription> QtSystemEvents::onSleepSignal(bool sleeping, std::function<void()> handler) {
+  QDBusConnection bus = QDBusConnection::systemBus();
+  if (!bus.isConnected()) {
+    static bool told = false;
+    if (!told) {
+      std::fprintf(stderr, "wattline: no system bus, so sleep and wake are not followed\n");
+      told = true;
+    }
+    return nullptr;
+  }
+  auto receiver = std::make_unique<SleepSignalReceiver>(sleeping, std::move(handler));
+  if (!bus.connect("org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                   "PrepareForSleep", receiver.get(), SLOT(prepareForSleep(bool))))
+    return nullptr;
+  return std::make_unique<ObjectSubscription>(std::move(receiver));
+}
+
+std::unique_ptr<Subscription> QtSystemEvents::onWillSleep(std::function<void()> handler) {
+  return onSleepSignal(true, std::move(handler));
+}
+
+std::unique_ptr<Subscription> QtSystemEvents::onDidWake(std::function<void()> handler) {
+  return onSleepSignal(false, std::move(handler));
+}
+
+std::unique_ptr<Subscription> QtSystemEvents::onBecameActive(std::function<void()> handler) {
+  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  if (!app) return nullptr;
+  auto context = std::make_unique<QObject>();
+  QObject::connect(app, &QGuiApplication::applicationStateChanged, context.get(),
+                   [handler = std::move(handler)](Qt::ApplicationState state) {
+                     if (state == Qt::ApplicationActive) handler();
+                   });
+  return std::make_unique<ObjectSubscription>(std::move(context));
+}
+
+std::unique_ptr<Subscription> QtSystemEvents::onPowerSourceChange(std::function<void()> handler) {
+  auto monitor = UdevPowerMonitor::open();
+  if (!monitor) return nullptr;
+  return std::make_unique<PowerSourceSubscription>(std::move(monitor), std::move(handler));
+}
+
+}  // namespace wattline

@@ -1,0 +1,147 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "history/history_service.h"
+#include "platform/identity.h"
+#include "platform/process_activity.h"
+#include "platform/scheduler.h"
+#include "platform/system_events.h"
+#include "platform/user_defaults.h"
+#include "power/power_history.h"
+#include "power/power_snapshot.h"
+#include "readers/process_power_snapshot.h"
+
+namespace wattline {
+
+// What the monitor reaches outside itself.
+struct PowerMonitorServices {
+  Scheduler& scheduler;
+  const Clock& clock;
+  UserDefaults& defaults;
+  // The live reader; called off the main thread with whether to read the detail sensors.
+  std::function<PowerSnapshot(bool includeDetails)> liveRead;
+  // Per-process energy counters; called off the main thread.
+  std::function<ProcessEnergyBatch()> processSource;
+  // Used only when the monitor observes the system.
+  SystemEvents* events = nullptr;
+  ProcessActivity* activity = nullptr;
+  // Makes the default history store when the monitor observes the system and was given none.
+  std::function<std::shared_ptr<HistoryService>()> defaultStore;
+};
+
+// Reads a snapshot at the refresh interval, never two at a time, publishes it
+// with the one-minute trend, records history once per second and samples the
+// apps' power while the panel shows its details. Lives on the main thread.
+class PowerMonitor {
+ public:
+  // The published values; observers hear of every assignment.
+  enum class Field {
+    snapshot,
+    history,
+    refreshInterval,
+    demoMode,
+    panelVisible,
+    detailsExpanded,
+    processPower,
+    detailSampleCount,
+    sampleCount,
+    historyError
+  };
+
+  PowerMonitor(PowerMonitorServices services, bool observeSystem, std::shared_ptr<HistoryService> historyStore = nullptr,
+               std::function<PowerSnapshot()> readSource = nullptr);
+  ~PowerMonitor();
+  PowerMonitor(const PowerMonitor&) = delete;
+  PowerMonitor& operator=(const PowerMonitor&) = delete;
+
+  // Asks for a reading; without updateDisplay it is recorded but not published.
+  void refresh(bool updateDisplay);
+  // False, changing nothing, for an invalid interval or after stop.
+  bool setRefreshInterval(double seconds);
+  // A demonstration scene 0...3, or live data again.
+  void selectDemo(std::optional<int> index);
+  void setPanelVisible(bool visible);
+  void setDetailsExpanded(bool expanded);
+  // Terminal: timers, notifications and reads end. A history write in flight goes on.
+  void stop();
+  // Calls `done` once the history write in flight (if any) has finished.
+  void flushHistory(std::function<void()> done);
+
+  const PowerSnapshot& snapshot() const { return snapshot_; }
+  const std::vector<PowerSample>& history() const { return history_; }
+  // The preview renderer installs a synthetic trend.
+  void setHistory(std::vector<PowerSample> history);
+  double refreshInterval() const { return refreshInterval_; }
+  std::optional<int> demoMode() const { return demoMode_; }
+  bool panelVisible() const { return panelVisible_; }
+  bool detailsExpanded() const { return detailsExpanded_; }
+  const ProcessPowerSnapshot& processPower() const { return processPower_; }
+  long detailSampleCount() const { return detailSampleCount_; }
+  long sampleCount() const { return sampleCount_; }
+  const std::optional<std::string>& historyError() const { return historyError_; }
+  const std::shared_ptr<HistoryService>& historyStore() const { return historyStore_; }
+
+  // Called after each publication.
+  std::function<void()> didUpdate;
+  int observe(std::function<void(Field)> observer);
+  void removeObserver(int id);
+
+ private:
+  bool shouldSampleDetails() const;
+  void scheduleTimer();
+  void apply(const PowerSnapshot& snapshot);
+  void willSleep();
+  void didWake();
+  void reconcileDetails();
+  void refreshDetails();
+  void persist(const PowerSnapshot& snapshot);
+  void startDemoPrune();
+  void finishHistoryTask(const std::optional<HistoryError>& error);
+  void changed(Field field);
+  void notifyUpdate();
+
+  PowerMonitorServices services_;
+  // Callbacks hold this weakly: a monitor that is gone ends them without effect.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+
+  PowerSnapshot snapshot_;
+  std::vector<PowerSample> history_;
+  double refreshInterval_ = 1.0;
+  std::optional<int> demoMode_;
+  bool panelVisible_ = false;
+  bool detailsExpanded_ = false;
+  ProcessPowerSnapshot processPower_;
+  long detailSampleCount_ = 0;
+  long sampleCount_ = 0;
+  std::shared_ptr<HistoryService> historyStore_;
+  std::optional<std::string> historyError_;
+  std::optional<int> historyActivity_;
+  std::unique_ptr<Timer> historyTimer_;
+  bool historyTask_ = false;
+  std::vector<std::function<void()>> flushWaiters_;
+  bool sleeping_ = false;
+  bool pendingDisplay_ = false;
+  std::unique_ptr<Timer> timer_;
+  std::vector<std::unique_ptr<Subscription>> subscriptions_;
+  std::unique_ptr<Subscription> powerSourceNotification_;
+  CancelTokenPtr readTask_;
+  bool readPending_ = false;
+  long generation_ = 0;
+  bool stopped_ = false;
+  std::function<PowerSnapshot()> readSource_;
+
+  std::unique_ptr<Timer> detailTimer_;
+  CancelTokenPtr detailTask_;
+  long detailGeneration_ = 0;
+  std::optional<ProcessEnergyBatch> processBaseline_;
+
+  int nextObserver_ = 0;
+  std::vector<std::pair<int, std::function<void(Field)>>> observers_;
+};
+
+}  // namespace wattline
