@@ -25,7 +25,8 @@ const std::string kFixture = std::string(WATTLINE_FIXTURES) + "/sysfs/laptop-bat
 double cpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
+  return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+         usage.ru_stime.tv_usec / 1e6;
 }
 
 void RefreshCycle(benchmark::State& state) {
@@ -34,9 +35,16 @@ void RefreshCycle(benchmark::State& state) {
   SystemClock clock;
   testing::MemoryDefaults defaults;
   LivePowerReader reader(linuxPowerServices(tree.root(), std::make_unique<SystemClock>()));
-  auto store = std::make_shared<HistoryActor>(std::filesystem::path(tree.root()) / "history.sqlite3", scheduler);
-  PowerMonitorServices services{scheduler, clock, defaults, [&](bool details) { return reader.read(details); },
-                                [] { return ProcessEnergyBatch{}; }};
+  auto store =
+      std::make_shared<HistoryActor>(std::filesystem::path(tree.root()) / "history.sqlite3", scheduler);
+  PowerMonitorServices services{scheduler,
+                                clock,
+                                defaults,
+                                [&](bool details) { return reader.read(details); },
+                                [] { return ProcessEnergyBatch{}; },
+                                nullptr,
+                                nullptr,
+                                nullptr};
   PowerMonitor monitor(services, false, store);
   auto cycle = [&] {
     monitor.refresh(true);
@@ -61,9 +69,16 @@ void CpuAtOneSecond(benchmark::State& state) {
   SystemClock clock;
   testing::MemoryDefaults defaults;
   LivePowerReader reader(linuxPowerServices(tree.root(), std::make_unique<SystemClock>()));
-  auto store = std::make_shared<HistoryActor>(std::filesystem::path(tree.root()) / "history.sqlite3", scheduler);
-  PowerMonitorServices services{scheduler, clock, defaults, [&](bool details) { return reader.read(details); },
-                                [] { return ProcessEnergyBatch{}; }};
+  auto store =
+      std::make_shared<HistoryActor>(std::filesystem::path(tree.root()) / "history.sqlite3", scheduler);
+  PowerMonitorServices services{scheduler,
+                                clock,
+                                defaults,
+                                [&](bool details) { return reader.read(details); },
+                                [] { return ProcessEnergyBatch{}; },
+                                nullptr,
+                                nullptr,
+                                nullptr};
   for (auto _ : state) {
     PowerMonitor monitor(services, false, store);
     double before = cpuSeconds();

@@ -7,8 +7,11 @@
 namespace wattline {
 
 PowerMonitor::PowerMonitor(PowerMonitorServices services, bool observeSystem,
-                           std::shared_ptr<HistoryService> historyStore, std::function<PowerSnapshot()> readSource)
-    : services_(std::move(services)), historyStore_(std::move(historyStore)), readSource_(std::move(readSource)) {
+                           std::shared_ptr<HistoryService> historyStore,
+                           std::function<PowerSnapshot()> readSource)
+    : services_(std::move(services)),
+      historyStore_(std::move(historyStore)),
+      readSource_(std::move(readSource)) {
   if (!historyStore_ && observeSystem && services_.defaultStore) historyStore_ = services_.defaultStore();
   if (observeSystem && historyStore_ && services_.activity)
     historyActivity_ = services_.activity->begin("Record local power history once per second");
@@ -66,9 +69,10 @@ void PowerMonitor::scheduleTimer() {
       if (weak.lock()) refresh(false);
     });
   timer_.reset();
-  timer_ = services_.scheduler.repeating(refreshInterval_, std::min(0.05 * refreshInterval_, 0.1), [this, weak] {
-    if (weak.lock()) refresh(true);
-  });
+  timer_ =
+      services_.scheduler.repeating(refreshInterval_, std::min(0.05 * refreshInterval_, 0.1), [this, weak] {
+        if (weak.lock()) refresh(true);
+      });
 }
 
 void PowerMonitor::refresh(bool updateDisplay) {
@@ -90,21 +94,22 @@ void PowerMonitor::refresh(bool updateDisplay) {
   auto read = [source = readSource_, live = services_.liveRead, includeDetails] {
     return source ? source() : live(includeDetails);
   };
-  readTask_ = services_.scheduler.background(read, [this, weak, generation, updateDisplay](PowerSnapshot result) {
-    if (!weak.lock() || stopped_ || generation_ != generation) return;
-    readTask_.reset();
-    persist(result);
-    bool followUpDisplay = false;
-    if (updateDisplay || pendingDisplay_) {
-      apply(result);
-      followUpDisplay = pendingDisplay_;
-    }
-    pendingDisplay_ = false;
-    if (readPending_) {
-      readPending_ = false;
-      refresh(followUpDisplay);
-    }
-  });
+  readTask_ =
+      services_.scheduler.background(read, [this, weak, generation, updateDisplay](PowerSnapshot result) {
+        if (!weak.lock() || stopped_ || generation_ != generation) return;
+        readTask_.reset();
+        persist(result);
+        bool followUpDisplay = false;
+        if (updateDisplay || pendingDisplay_) {
+          apply(result);
+          followUpDisplay = pendingDisplay_;
+        }
+        pendingDisplay_ = false;
+        if (readPending_) {
+          readPending_ = false;
+          refresh(followUpDisplay);
+        }
+      });
 }
 
 void PowerMonitor::apply(const PowerSnapshot& snapshot) {

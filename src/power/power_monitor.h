@@ -53,7 +53,8 @@ class PowerMonitor {
     historyError
   };
 
-  PowerMonitor(PowerMonitorServices services, bool observeSystem, std::shared_ptr<HistoryService> historyStore = nullptr,
+  PowerMonitor(PowerMonitorServices services, bool observeSystem,
+               std::shared_ptr<HistoryService> historyStore = nullptr,
                std::function<PowerSnapshot()> readSource = nullptr);
   ~PowerMonitor();
   PowerMonitor(const PowerMonitor&) = delete;

@@ -46,24 +46,25 @@ void PowerMonitor::refreshDetails() {
   if (stopped_ || sleeping_ || !panelVisible_ || !detailsExpanded_ || demoMode_ || detailTask_) return;
   long generation = detailGeneration_;
   std::weak_ptr<int> weak = alive_;
-  detailTask_ = services_.scheduler.background(services_.processSource, [this, weak, generation](ProcessEnergyBatch batch) {
-    if (!weak.lock() || stopped_) return;
-    detailTask_.reset();
-    if (!shouldSampleDetails()) return;
-    if (detailGeneration_ != generation) {
-      refreshDetails();
-      return;
-    }
-    processPower_ = ProcessPowerPolicy::sample(processBaseline_ ? &*processBaseline_ : nullptr, batch);
-    changed(Field::processPower);
-    if (batch.available)
-      processBaseline_ = std::move(batch);
-    else
-      processBaseline_.reset();
-    ++detailSampleCount_;
-    changed(Field::detailSampleCount);
-    notifyUpdate();
-  });
+  detailTask_ = services_.scheduler.background(
+      services_.processSource, [this, weak, generation](ProcessEnergyBatch batch) {
+        if (!weak.lock() || stopped_) return;
+        detailTask_.reset();
+        if (!shouldSampleDetails()) return;
+        if (detailGeneration_ != generation) {
+          refreshDetails();
+          return;
+        }
+        processPower_ = ProcessPowerPolicy::sample(processBaseline_ ? &*processBaseline_ : nullptr, batch);
+        changed(Field::processPower);
+        if (batch.available)
+          processBaseline_ = std::move(batch);
+        else
+          processBaseline_.reset();
+        ++detailSampleCount_;
+        changed(Field::detailSampleCount);
+        notifyUpdate();
+      });
 }
 
 void PowerMonitor::persist(const PowerSnapshot& snapshot) {

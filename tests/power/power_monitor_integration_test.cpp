@@ -47,8 +47,9 @@ std::vector<Row> rows(const std::filesystem::path& file) {
   std::vector<Row> result;
   EXPECT_EQ(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
   sqlite3_stmt* statement = nullptr;
-  EXPECT_EQ(sqlite3_prepare_v2(db, "SELECT second, observed, watts, energy_wh, duration FROM samples ORDER BY second",
-                               -1, &statement, nullptr),
+  EXPECT_EQ(sqlite3_prepare_v2(
+                db, "SELECT second, observed, watts, energy_wh, duration FROM samples ORDER BY second", -1,
+                &statement, nullptr),
             SQLITE_OK);
   while (sqlite3_step(statement) == SQLITE_ROW) {
     Row row{sqlite3_column_int64(statement, 0), sqlite3_column_double(statement, 1), std::nullopt,
@@ -77,8 +78,14 @@ TEST(PowerMonitorIntegration, RecordsEverySecondWithEnergyAndBreaksAcrossSleep) 
   ScriptedSystemEvents events;
   LivePowerReader reader(linuxPowerServices(tree.root(), std::make_unique<SystemClock>()));
   auto store = std::make_shared<HistoryActor>(file, scheduler);
-  PowerMonitorServices services{scheduler, clock, defaults, [&](bool details) { return reader.read(details); },
-                                [] { return ProcessEnergyBatch{}; }, &events, nullptr, nullptr};
+  PowerMonitorServices services{scheduler,
+                                clock,
+                                defaults,
+                                [&](bool details) { return reader.read(details); },
+                                [] { return ProcessEnergyBatch{}; },
+                                &events,
+                                nullptr,
+                                nullptr};
   auto monitor = std::make_unique<PowerMonitor>(services, true, store);
 
   spin(2.6);
@@ -107,8 +114,12 @@ TEST(PowerMonitorIntegration, RecordsEverySecondWithEnergyAndBreaksAcrossSleep) 
     const Row& row = all[i];
     ASSERT_TRUE(row.watts);
     // Readings well before or after the change show the fixture's power exactly.
-    if (row.observed < changedAt - 0.1) EXPECT_DOUBLE_EQ(*row.watts, 18.0) << row.second;
-    if (row.observed > changedAt + 1.5) EXPECT_DOUBLE_EQ(*row.watts, 24.0) << row.second;
+    if (row.observed < changedAt - 0.1) {
+      EXPECT_DOUBLE_EQ(*row.watts, 18.0) << row.second;
+    }
+    if (row.observed > changedAt + 1.5) {
+      EXPECT_DOUBLE_EQ(*row.watts, 24.0) << row.second;
+    }
     if (row.observed >= wokeAt && !firstAfterWake) firstAfterWake = i;
     if (row.duration > 0) {
       ASSERT_GT(i, 0u);

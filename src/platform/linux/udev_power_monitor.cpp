@@ -22,7 +22,9 @@ UdevPowerMonitor::~UdevPowerMonitor() {
   udev_unref(context_);
 }
 
-int UdevPowerMonitor::fd() const { return udev_monitor_get_fd(monitor_); }
+int UdevPowerMonitor::fd() const {
+  return udev_monitor_get_fd(monitor_);
+}
 
 bool UdevPowerMonitor::drain() {
   bool any = false;

@@ -43,7 +43,8 @@ void ScriptedSystemEvents::fire(Kind kind) {
 }
 
 std::size_t ScriptedSystemEvents::subscribers(Kind kind) const {
-  return std::count_if(handlers_.begin(), handlers_.end(), [&](const auto& e) { return e.second.first == kind; });
+  return std::count_if(handlers_.begin(), handlers_.end(),
+                       [&](const auto& e) { return e.second.first == kind; });
 }
 
 }  // namespace wattline::testing
