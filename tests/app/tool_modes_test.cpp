@@ -1,5 +1,6 @@
 #include "app/tool_modes.h"
 
+#include "app/command_line.h"
 #include "power/json_coding.h"
 
 #include <gtest/gtest.h>
@@ -146,6 +147,18 @@ TEST(ToolModes, SnapshotPrintsTheSecondOfTwoReads) {
   EXPECT_FALSE(desktop.cpuWatts);  // its RAPL counters cannot be read
 }
 
+TEST(ToolModes, OptionsAreWholeArgumentsAndTheFirstOccurrenceCounts) {
+  CommandLine line(
+      {"--snapshot", "--history-directory", "/a", "--history-directory", "/b", "--render-preview"});
+  EXPECT_TRUE(line.has("--snapshot"));  // index 0 counts too
+  EXPECT_FALSE(line.has("--snap"));
+  EXPECT_EQ(line.value("--history-directory"), "/a");
+  EXPECT_EQ(line.value("--render-preview"), std::nullopt);  // last argument: no value
+  // The second "--history-directory" is a known option; its "/b" is not a value of the first.
+  EXPECT_EQ(line.unknown(), (std::vector<std::string>{"/b"}));
+  EXPECT_TRUE(CommandLine({"wattline", "--ui-probe", "--show"}).unknown().empty());
+}
+
 TEST(ToolModes, OptionsTheProgramRefuses) {
   ProgramRun run = runProgram("", "--bogus --startup-status");
   EXPECT_EQ(run.status, 2);
@@ -153,8 +166,11 @@ TEST(ToolModes, OptionsTheProgramRefuses) {
   run = runProgram("", "startup-status");
   EXPECT_EQ(run.status, 2);
 
+  EXPECT_EQ(runProgram("", "--version").status, 0);
   run = runProgram("", "--help");
   EXPECT_EQ(run.status, 0);
+  for (const auto& option : knownOptions())
+    EXPECT_NE(run.out.find(option.name), std::string::npos) << option.name;
   auto line = [&](const std::string& option) {
     auto at = run.out.find("  " + option);
     return at == std::string::npos ? std::string() : run.out.substr(at, run.out.find('\n', at) - at);

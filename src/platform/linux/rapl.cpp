@@ -14,6 +14,8 @@ std::vector<RaplDomain> raplDomains(const std::string& sysfsRoot) {
   std::vector<RaplDomain> domains;
   const std::string base = sysfsRoot + "/class/powercap/";
   for (const auto& entry : sysfs::list(base)) {
+    // The MMIO interface mirrors the package domains of the MSR one; counting both would double them.
+    if (entry.starts_with("intel-rapl-mmio")) continue;
     const std::string directory = base + entry;
     auto name = sysfs::text(directory + "/name");
     if (!name) continue;

@@ -19,7 +19,7 @@ class RaplPackageEnergy {
  private:
   std::string sysfsRoot_;
   // Last raw microjoule reading per domain directory.
-  std::map<std::string, std::uint64_t> previous_;
+  std::map<std::string, std::int64_t> previous_;
 };
 
 }  // namespace wattline
