@@ -1,9 +1,11 @@
 #include "app/app_info.h"
 
+#include "platform/linux/app_identity.h"
+
 namespace wattline {
 
 std::string AppInfo::version() {
-  return version(std::string(WATTLINE_VERSION));
+  return version(AppIdentity().version());
 }
 
 std::string AppInfo::version(const std::optional<std::string>& release) {
