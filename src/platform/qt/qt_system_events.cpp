@@ -37,8 +37,7 @@ class PowerSourceSubscription : public Subscription {
 }  // namespace
 
 std::unique_ptr<Subscription> QtSystemEvents::onSleepSignal(bool sleeping, std::function<void()> handler) {
-  QDBusConnection bus = QDBusConnection::systemBus();
-  if (!bus.isConnected()) {
+  if (!bus_.isConnected()) {
     static bool told = false;
     if (!told) {
       std::fprintf(stderr, "wattline: no system bus, so sleep and wake are not followed\n");
@@ -47,8 +46,8 @@ std::unique_ptr<Subscription> QtSystemEvents::onSleepSignal(bool sleeping, std::
     return nullptr;
   }
   auto receiver = std::make_unique<SleepSignalReceiver>(sleeping, std::move(handler));
-  if (!bus.connect("org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                   "PrepareForSleep", receiver.get(), SLOT(prepareForSleep(bool))))
+  if (!bus_.connect("org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                    "PrepareForSleep", receiver.get(), SLOT(prepareForSleep(bool))))
     return nullptr;
   return std::make_unique<ObjectSubscription>(std::move(receiver));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 
 #include "platform/system_events.h"
@@ -11,6 +12,9 @@ namespace wattline {
 // Without a system bus or udev those events simply never come.
 class QtSystemEvents : public SystemEvents {
  public:
+  explicit QtSystemEvents(QDBusConnection systemBus = QDBusConnection::systemBus())
+      : bus_(std::move(systemBus)) {}
+
   std::unique_ptr<Subscription> onWillSleep(std::function<void()> handler) override;
   std::unique_ptr<Subscription> onDidWake(std::function<void()> handler) override;
   std::unique_ptr<Subscription> onBecameActive(std::function<void()> handler) override;
@@ -18,6 +22,8 @@ class QtSystemEvents : public SystemEvents {
 
  private:
   std::unique_ptr<Subscription> onSleepSignal(bool sleeping, std::function<void()> handler);
+
+  QDBusConnection bus_;
 };
 
 // Receives logind's PrepareForSleep(bool) signal.

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QElapsedTimer>
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "platform/qt/qt_system_events.h"
+
+using namespace wattline;
+
+namespace {
+
+QCoreApplication& application() {
+  static int argc = 1;
+  static char name[] = "test_platform";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+  return app;
+}
+
+bool spinUntil(const std::function<bool()>& done) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done() && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return done();
+}
+
+// A private message bus standing in for the system bus.
+class PrivateBus {
+ public:
+  PrivateBus() {
+    FILE* out = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
+    if (!out) return;
+    char line[512];
+    if (fgets(line, sizeof line, out)) address_ = std::string(line).substr(0, std::string(line).find('\n'));
+    if (fgets(line, sizeof line, out)) pid_ = std::atoi(line);
+    pclose(out);
+  }
+  ~PrivateBus() {
+    if (pid_ > 0) kill(pid_, SIGTERM);
+  }
+  QString address() const { return QString::fromStdString(address_); }
+  bool running() const { return !address_.empty() && pid_ > 0; }
+
+ private:
+  std::string address_;
+  int pid_ = 0;
+};
+
+}  // namespace
+
+TEST(QtSystemEvents, FollowsLogindSleepSignalsAndLivesWithoutABus) {
+  application();
+  PrivateBus bus;
+  if (!bus.running()) GTEST_SKIP() << "dbus-daemon could not be started";
+  QDBusConnection monitorSide = QDBusConnection::connectToBus(bus.address(), "monitor");
+  QDBusConnection logind = QDBusConnection::connectToBus(bus.address(), "logind");
+  ASSERT_TRUE(monitorSide.isConnected());
+  ASSERT_TRUE(logind.registerService("org.freedesktop.login1"));
+
+  QtSystemEvents events(monitorSide);
+  int sleeps = 0, wakes = 0;
+  auto sleep = events.onWillSleep([&] { ++sleeps; });
+  auto wake = events.onDidWake([&] { ++wakes; });
+  ASSERT_TRUE(sleep && wake);
+  auto send = [&](bool sleeping) {
+    QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/login1",
+                                                     "org.freedesktop.login1.Manager", "PrepareForSleep");
+    signal << sleeping;
+    ASSERT_TRUE(logind.send(signal));
+  };
+  send(true);
+  ASSERT_TRUE(spinUntil([&] { return sleeps == 1; }));
+  EXPECT_EQ(wakes, 0);
+  send(false);
+  ASSERT_TRUE(spinUntil([&] { return wakes == 1; }));
+  EXPECT_EQ(sleeps, 1);
+
+  // A dropped subscription hears nothing more.
+  sleep.reset();
+  send(true);
+  send(false);
+  ASSERT_TRUE(spinUntil([&] { return wakes == 2; }));
+  EXPECT_EQ(sleeps, 1);
+
+  QDBusConnection::disconnectFromBus("monitor");
+  QDBusConnection::disconnectFromBus("logind");
+
+  // No system bus: no sleep events, and no failure.
+  QtSystemEvents busless(QDBusConnection::connectToBus(QString("unix:path=/nonexistent/bus"), "none"));
+  EXPECT_EQ(busless.onWillSleep([] {}), nullptr);
+  EXPECT_EQ(busless.onDidWake([] {}), nullptr);
+  // Without a GUI application there is no activation to follow.
+  EXPECT_EQ(busless.onBecameActive([] {}), nullptr);
+}
