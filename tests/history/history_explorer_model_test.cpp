@@ -272,29 +272,24 @@ TEST_F(HistoryExplorer, LiveLoopMovesTheWindowOnlyWhileFollowing) {
 
 TEST_F(HistoryExplorer, SelectAndLatestRequestOnlyWhatChanged) {
   show();
-  const std::size_t summaries = store.summaryQueries().size();
-  // Following at the newest second: latest() reloads only the overview.
-  model->latest();
+  model->latest();  // following at the newest second: only the overview reloads
   scheduler.advance(1);
-  EXPECT_EQ(store.summaryQueries().size(), summaries + 1);
-  EXPECT_EQ(store.summaryQueries().back().maxBuckets, 280);
-  EXPECT_EQ(store.secondsQueries().size(), 1u);
-
-  // Selecting the cursor's own second while following switches to browsing and reloads the rows.
+  EXPECT_EQ(std::make_tuple(queries(600), queries(280), store.secondsQueries().size()),
+            std::make_tuple(1u, 2u, 1u));
+  // Selecting the cursor's own second while following switches to browsing and reloads the rows; the same
+  // second again while browsing does nothing; a second outside the window is clamped into it.
   model->setVisible(false);
-  model->select(model->navigation().selected);
-  EXPECT_FALSE(model->navigation().followsLatest);
-  scheduler.advance(0.09);
-  EXPECT_EQ(store.secondsQueries().size(), 2u);
-  model->select(model->navigation().selected);
-  model->select(model->navigation().end + 1000);
-  scheduler.advance(0.09);
-  EXPECT_EQ(store.secondsQueries().size(), 2u) << "the same second again while browsing does nothing";
-  model->select(model->navigation().start() - 50);
-  EXPECT_EQ(model->navigation().selected, model->navigation().start());
-  scheduler.advance(0.09);
-  EXPECT_EQ(store.secondsQueries().size(), 3u);
-  EXPECT_EQ(store.summaryQueries().size(), summaries + 1) << "selecting never moves the window";
+  const HistoryNavigation& n = model->navigation();
+  std::vector<std::size_t> requests;
+  for (std::int64_t second : {n.selected, n.selected, n.end + 1000, n.start() - 50}) {
+    model->select(second);
+    scheduler.advance(0.09);
+    requests.push_back(store.secondsQueries().size());
+  }
+  EXPECT_EQ(requests, (std::vector<std::size_t>{2, 2, 2, 3}));
+  EXPECT_FALSE(n.followsLatest);
+  EXPECT_EQ(n.selected, n.start());
+  EXPECT_EQ(store.summaryQueries().size(), 3u) << "selecting never moves the window";
 }
 
 TEST(HistoryExplorerWithoutStore, ShowingReportsThatHistoryIsOff) {

@@ -68,26 +68,24 @@ TEST(HistoryRecord, TakesFreshValuesAndDropsStaleFutureNegativeAndNonFiniteOnes)
   EXPECT_FALSE(record.watts || record.display || record.input || record.battery);
   EXPECT_FALSE(HistoryRecord(aged(-0.01, -0.3)).cpu);
 
+  // Negative and non-finite values are no reading; zero is one, and the battery keeps its sign.
   PowerSnapshot odd = freshSnapshot();
-  odd.systemWatts = -0.1;
-  odd.cpuWatts = NAN;
-  odd.gpuWatts = -1;
-  odd.displayWatts = INFINITY;
-  odd.inputWatts = -3;
+  odd.systemWatts = odd.gpuWatts = odd.inputWatts = -0.1;
+  odd.cpuWatts = odd.displayWatts = NAN;
   odd.batteryWatts = -INFINITY;
   record = HistoryRecord(odd);
   EXPECT_FALSE(record.watts || record.cpu || record.gpu || record.display || record.input || record.battery);
-  odd.systemWatts = 0;  // zero is a reading
+  odd.systemWatts = 0;
+  odd.displayWatts = INFINITY;
   odd.batteryWatts = -12;
   record = HistoryRecord(odd);
   EXPECT_EQ(record.watts, 0);
+  EXPECT_FALSE(record.display);
   EXPECT_EQ(record.battery, -12);
 
   // Without update times nothing counts, and an unavailable snapshot has no system power.
   PowerSnapshot undated = freshSnapshot();
-  undated.systemUpdatedAt.reset();
-  undated.componentsUpdatedAt.reset();
-  undated.batteryUpdatedAt.reset();
+  undated.systemUpdatedAt = undated.componentsUpdatedAt = undated.batteryUpdatedAt = std::nullopt;
   record = HistoryRecord(undated);
   EXPECT_FALSE(record.watts || record.cpu || record.gpu || record.battery || record.sensorTime);
   PowerSnapshot unavailable = freshSnapshot();
