@@ -82,18 +82,14 @@ TEST(HistoryNavigation, ZoomRoundsAndCentresOnTheCursor) {
   EXPECT_EQ(following.span, 1800);
   EXPECT_EQ(following.end, t);
 
-  HistoryNavigation n(t);
-  n.chooseSpan(45, t);
-  n.zoom(0.5, t);
-  EXPECT_EQ(n.span, 23) << "22.5 goes away from zero";
-  n.chooseSpan(15, t);
-  n.zoom(0.5, t);
-  EXPECT_EQ(n.span, 15);
-  n.chooseSpan(604800, t);
-  n.zoom(2, t);
-  EXPECT_EQ(n.span, 604800);
-  n.zoom(1e300, t);
-  EXPECT_EQ(n.span, 604800);
+  // 22.5 goes away from zero; the span stays between 15 seconds and the week.
+  for (auto [span, factor, zoomed] :
+       {std::tuple{45, 0.5, 23}, {15, 0.5, 15}, {604800, 2.0, 604800}, {604800, 1e300, 604800}}) {
+    HistoryNavigation n(t);
+    n.chooseSpan(span, t);
+    n.zoom(factor, t);
+    EXPECT_EQ(n.span, zoomed) << span << " × " << factor;
+  }
 
   const HistoryNavigation untouched(t);
   for (double factor : {0.0, -2.0, std::nan(""), double(INFINITY), -double(INFINITY)}) {
