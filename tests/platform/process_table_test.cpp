@@ -94,7 +94,7 @@ TEST(ProcProcessTable, AttributesPackageEnergyByCPUTime) {
   EXPECT_EQ(usageOf(*third, 900).energyNanojoules, 18'000'000'000'000'000'000u);
 }
 
-TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAround) {
+TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAroundOrNotAtAll) {
   FixtureCopy fixture("proc-desktop");
   RaplPackageEnergy energy(fixture.path("sys"));
   EXPECT_EQ(energy.consumedSinceLastRead(), 0u);
@@ -108,17 +108,12 @@ TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAround) {
   fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "3000\n");
   EXPECT_EQ(energy.consumedSinceLastRead(), 2'000'000u);
 
-  // No package at all: no energy counter.
+  // No package at all: no energy counter, so no process table, as without a process list.
   fixture.write("sys/class/powercap/intel-rapl:0/name", "psys\n");
   EXPECT_FALSE(energy.consumedSinceLastRead());
   EXPECT_FALSE(RaplPackageEnergy(fixture.path("nothing")).consumedSinceLastRead());
-}
-
-TEST(ProcProcessTable, UnavailableWithoutEnergyCounterOrProcessList) {
-  FixtureCopy fixture("proc-desktop");
   EXPECT_FALSE(ProcProcessTable(fixture.path("proc"), fixture.path("nothing"), {}).sample());
   EXPECT_FALSE(ProcProcessTable(fixture.path("nothing"), fixture.path("sys"), {}).sample());
-
   testing::ManualScheduler scheduler;
   ProcessPowerReader reader(std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("nothing"),
                                                                std::vector<std::string>{}),

@@ -151,15 +151,13 @@ TEST_F(ComponentPowerReaderTest, EnergyCounterDriverChannels) {
   reader.read();
   const auto& request = reports.lastRequest();
   ASSERT_EQ(request.size(), 3u);
-  EXPECT_EQ(request[1].group, "CLPC");
-  EXPECT_EQ(request[1].subGroup, "Energy Counters");
-  EXPECT_EQ(request[1].driverName, "AppleCLPC");
+  EXPECT_EQ(std::tie(request[1].group, request[1].subGroup, request[1].driverName),
+            std::make_tuple("CLPC", "Energy Counters", "AppleCLPC"));
   EXPECT_EQ(request[1].driverID, 0x1234u);
   EXPECT_EQ(request[1].unitCode, 0x0300007600000000);
   ASSERT_TRUE(request[2].legend.has_value());
-  EXPECT_EQ(request[2].legend->id, 0x1921BECF42u);
-  EXPECT_EQ(request[2].legend->format, 0x100020001);
-  EXPECT_EQ(request[2].legend->name, "GPU Energy");
+  EXPECT_EQ(std::tie(request[2].legend->id, request[2].legend->format, request[2].legend->name),
+            std::make_tuple(0x1921BECF42u, 0x100020001, "GPU Energy"));
   EXPECT_EQ(registry.released, 1);
 
   scheduler.advance(1.0);
