@@ -11,12 +11,7 @@
 namespace wattline {
 namespace {
 
-using testing::Inspector;
-using testing::makeRecord;
-using testing::ManualScheduler;
-using testing::TemporaryDirectory;
-
-constexpr std::int64_t kBase = 1'800'000'000;
+using namespace testing;
 
 // Runs the main queue until `done` holds, waiting for answers from the store's thread.
 template <class Predicate>
@@ -28,36 +23,34 @@ bool runUntil(ManualScheduler& scheduler, Predicate done) {
 TEST(HistoryActor, RunsOperationsInOrderAndAnswersOnTheMainThread) {
   TemporaryDirectory directory;
   ManualScheduler scheduler;
-  HistoryActor actor(directory / "history.sqlite3", scheduler);
+  const auto url = directory / "history.sqlite3";
   const std::thread::id mainThread = std::this_thread::get_id();
   std::vector<std::string> answers;
   bool offMainThread = false;
-  auto recorded = [&](std::string name) {
-    return [&, name](std::optional<HistoryError> error) {
-      offMainThread |= std::this_thread::get_id() != mainThread;
-      answers.push_back(error ? error->description : name);
-    };
+  auto answer = [&](std::string name) {
+    offMainThread |= std::this_thread::get_id() != mainThread;
+    answers.push_back(std::move(name));
   };
-
+  auto recorded = [&](std::optional<HistoryError> error) { answer(error ? error->description : "record"); };
+  HistoryActor actor(url, scheduler);
   for (std::int64_t s = 0; s < 3; ++s)
-    actor.record(makeRecord(kBase + s, 10 + s), 1000 + s, dateFromSeconds(kBase + s + 0.6),
-                 recorded("record"));
+    actor.record(makeRecord(kBase + s, 10 + s), 1000 + s, dateFromSeconds(kBase + s + 0.6), recorded);
   actor.breakContinuity();
-  actor.record(makeRecord(kBase + 3, 13), 1003, dateFromSeconds(kBase + 3.6), recorded("record"));
+  actor.record(makeRecord(kBase + 3, 13), 1003, dateFromSeconds(kBase + 3.6), recorded);
   std::optional<HistoryResult<HistorySummary>> summary;
   actor.summary(kBase, kBase + 10, dateFromSeconds(kBase + 10), 600,
                 [&](HistoryResult<HistorySummary> result) {
-                  offMainThread |= std::this_thread::get_id() != mainThread;
-                  answers.push_back("summary");
+                  answer("summary");
                   summary = std::move(result);
                 });
   std::optional<HistoryResult<std::vector<HistorySecond>>> seconds;
   actor.seconds(kBase + 1, dateFromSeconds(kBase + 10),
                 [&](HistoryResult<std::vector<HistorySecond>> result) {
-                  answers.push_back("seconds");
+                  answer("seconds");
                   seconds = std::move(result);
                 });
-  actor.prune(kBase + 10, recorded("prune"));
+  actor.prune(kBase + 10,
+              [&](std::optional<HistoryError> error) { answer(error ? error->description : "prune"); });
 
   ASSERT_TRUE(runUntil(scheduler, [&] { return answers.size() == 7; }));
   EXPECT_FALSE(offMainThread);
@@ -69,6 +62,14 @@ TEST(HistoryActor, RunsOperationsInOrderAndAnswersOnTheMainThread) {
   EXPECT_DOUBLE_EQ(summary->value().integratedSeconds, 2);
   ASSERT_TRUE(seconds && seconds->ok());
   EXPECT_EQ(seconds->value().size(), 4u);
+
+  // Writes still queued when the actor goes are finished first.
+  {
+    HistoryActor closing(url, scheduler);
+    for (std::int64_t s = 10; s < 60; ++s)
+      closing.record(makeRecord(kBase + s, 10), 1000 + s, dateFromSeconds(kBase + s + 0.6), nullptr);
+  }
+  EXPECT_EQ(Inspector(url).count(), 4 + 50);
 }
 
 TEST(HistoryActor, DeliversErrorsAndStaysUsable) {
@@ -77,10 +78,13 @@ TEST(HistoryActor, DeliversErrorsAndStaysUsable) {
   const auto url = directory / "history.sqlite3";
   std::ofstream(url) << std::string(5000, 'g');
   HistoryActor actor(url, scheduler);
-
   std::optional<std::optional<HistoryError>> recordAnswer;
-  actor.record(makeRecord(kBase, 10), 1000, dateFromSeconds(kBase + 0.6),
-               [&](std::optional<HistoryError> error) { recordAnswer = error; });
+  auto record = [&](std::int64_t s) {
+    recordAnswer.reset();
+    actor.record(makeRecord(kBase + s, 10), 1000 + s, dateFromSeconds(kBase + s + 0.6),
+                 [&](std::optional<HistoryError> error) { recordAnswer = error; });
+  };
+  record(0);
   std::optional<HistoryResult<HistorySummary>> summary;
   actor.summary(kBase, kBase, dateFromSeconds(kBase + 1), 600,
                 [&](HistoryResult<HistorySummary> result) { summary = std::move(result); });
@@ -94,39 +98,21 @@ TEST(HistoryActor, DeliversErrorsAndStaysUsable) {
   EXPECT_EQ(summary->error(), expected);
   ASSERT_FALSE(seconds->ok());
   EXPECT_EQ(seconds->error(), expected);
-
   std::filesystem::remove(url);
-  recordAnswer.reset();
-  actor.record(makeRecord(kBase + 1, 10), 1001, dateFromSeconds(kBase + 1.6),
-               [&](std::optional<HistoryError> error) { recordAnswer = error; });
+  record(1);
   ASSERT_TRUE(runUntil(scheduler, [&] { return recordAnswer.has_value(); }));
   EXPECT_EQ(*recordAnswer, std::nullopt);
-}
 
-TEST(HistoryActor, ReportsTheFileSystemErrorWhenTheDirectoryCannotBeMade) {
-  TemporaryDirectory directory;
-  ManualScheduler scheduler;
+  // A directory that cannot be made gives the file system's error.
   std::ofstream(directory / "file") << "x";
-  HistoryActor actor(directory / "file" / "Wattline" / "history.sqlite3", scheduler);
-  std::optional<std::optional<HistoryError>> answer;
-  actor.prune(kBase, [&](std::optional<HistoryError> error) { answer = error; });
-  ASSERT_TRUE(runUntil(scheduler, [&] { return answer.has_value(); }));
-  ASSERT_TRUE(answer->has_value());
-  EXPECT_EQ((*answer)->domain, "POSIX");
-  EXPECT_EQ((*answer)->code, ENOTDIR);
-  EXPECT_NE((*answer)->description.find("Not a directory"), std::string::npos) << (*answer)->description;
-}
-
-TEST(HistoryActor, FinishesQueuedWritesWhenDestroyed) {
-  TemporaryDirectory directory;
-  ManualScheduler scheduler;
-  const auto url = directory / "history.sqlite3";
-  {
-    HistoryActor actor(url, scheduler);
-    for (std::int64_t s = 0; s < 50; ++s)
-      actor.record(makeRecord(kBase + s, 10), 1000 + s, dateFromSeconds(kBase + s + 0.6), nullptr);
-  }
-  EXPECT_EQ(Inspector(url).count(), 50);
+  HistoryActor below(directory / "file" / "Wattline" / "history.sqlite3", scheduler);
+  std::optional<std::optional<HistoryError>> pruned;
+  below.prune(kBase, [&](std::optional<HistoryError> error) { pruned = error; });
+  ASSERT_TRUE(runUntil(scheduler, [&] { return pruned.has_value(); }));
+  ASSERT_TRUE(pruned->has_value());
+  EXPECT_EQ((*pruned)->domain, "POSIX");
+  EXPECT_EQ((*pruned)->code, ENOTDIR);
+  EXPECT_NE((*pruned)->description.find("Not a directory"), std::string::npos) << (*pruned)->description;
 }
 
 }  // namespace

@@ -15,17 +15,12 @@
 namespace wattline {
 namespace {
 
-using testing::Inspector;
-using testing::makeRecord;
-using testing::TemporaryDirectory;
-
-constexpr std::int64_t kBase = 1'800'000'000;
+using namespace testing;
 
 // Writes `second` as a caller would; the error text when the store throws.
 std::optional<std::string> attempt(HistoryStore& store, std::int64_t second) {
   try {
-    store.record(makeRecord(second, 10), 1000 + static_cast<double>(second - kBase),
-                 dateFromSeconds(second + 0.6));
+    write(store, makeRecord(second, 10));
     return std::nullopt;
   } catch (const HistoryFailure& failure) {
     EXPECT_EQ(failure.error().domain, "Wattline.History");
@@ -43,10 +38,6 @@ std::optional<std::string> attemptSummary(HistoryStore& store) {
   }
 }
 
-bool stored(const std::filesystem::path& url, std::int64_t second) {
-  return Inspector(url).count("second=" + std::to_string(second)) == 1;
-}
-
 // Sets or clears the immutable flag, which even root cannot write through.
 bool setImmutable(const std::filesystem::path& path, bool immutable) {
   const int fd = ::open(path.c_str(), O_RDONLY);
@@ -61,47 +52,39 @@ bool setImmutable(const std::filesystem::path& path, bool immutable) {
   return done;
 }
 
-TEST(HistoryEnvironment, DirectoryThatCannotBeCreated) {
+TEST(HistoryEnvironment, PathsThatCannotHoldTheDatabaseFailUntilTheCauseIsGone) {
   TemporaryDirectory directory;
-  std::ofstream(directory / "occupied") << "a file where the directory should be";
-  const auto url = directory / "occupied" / "Wattline" / "history.sqlite3";
-  HistoryStore store(url);
+  // A regular file where the directory should be: the file system's error, every time.
+  std::ofstream(directory / "occupied") << "x";
+  const auto below = directory / "occupied" / "Wattline" / "history.sqlite3";
+  HistoryStore nested(below);
   for (int i = 0; i < 2; ++i) {
     try {
-      store.record(makeRecord(kBase, 10), 1000, dateFromSeconds(kBase + 0.6));
+      write(nested, makeRecord(kBase, 10));
       ADD_FAILURE() << "recorded below a regular file";
     } catch (const std::filesystem::filesystem_error& error) {
       EXPECT_EQ(error.code(), std::errc::not_a_directory);
     }
   }
   std::filesystem::remove(directory / "occupied");
-  EXPECT_EQ(attempt(store, kBase + 1), std::nullopt);
-  EXPECT_TRUE(stored(url, kBase + 1));
-}
+  EXPECT_EQ(attempt(nested, kBase + 1), std::nullopt);
+  EXPECT_TRUE(Inspector(below).has(kBase + 1));
 
-TEST(HistoryEnvironment, DatabaseThatCannotBeOpened) {
-  TemporaryDirectory directory;
+  // A directory at the database's path, then a file of garbage bytes.
   const auto url = directory / "history.sqlite3";
   std::filesystem::create_directory(url);
   HistoryStore store(url);
-  const std::string expected = "无法打开历史库: " + url.string();
-  EXPECT_EQ(attempt(store, kBase), expected);
-  EXPECT_EQ(attemptSummary(store), expected);
+  EXPECT_EQ(attempt(store, kBase), "无法打开历史库: " + url.string());
+  EXPECT_EQ(attemptSummary(store), "无法打开历史库: " + url.string());
   std::filesystem::remove(url);
-  EXPECT_EQ(attempt(store, kBase + 1), std::nullopt);
-  EXPECT_TRUE(stored(url, kBase + 1));
-}
-
-TEST(HistoryEnvironment, FileThatIsNotADatabase) {
-  TemporaryDirectory directory;
-  const auto url = directory / "history.sqlite3";
   std::ofstream(url, std::ios::binary) << std::string(4096, '\x5a') << std::string("\x00\x01\xff", 3);
-  HistoryStore store(url);
-  EXPECT_EQ(attempt(store, kBase), "历史存储失败: file is not a database");
-  EXPECT_EQ(attemptSummary(store), "历史存储失败: file is not a database");
+  HistoryStore garbage(url);
+  EXPECT_EQ(attempt(garbage, kBase), "历史存储失败: file is not a database");
+  EXPECT_EQ(attemptSummary(garbage), "历史存储失败: file is not a database");
   std::filesystem::remove(url);
-  EXPECT_EQ(attempt(store, kBase + 1), std::nullopt);
-  EXPECT_TRUE(stored(url, kBase + 1));
+  EXPECT_EQ(attempt(garbage, kBase + 1), std::nullopt);
+  EXPECT_EQ(attempt(store, kBase + 2), std::nullopt);
+  EXPECT_TRUE(Inspector(url).has(kBase + 1) && Inspector(url).has(kBase + 2));
 }
 
 TEST(HistoryEnvironment, ReadOnlyDatabaseFile) {
@@ -112,21 +95,16 @@ TEST(HistoryEnvironment, ReadOnlyDatabaseFile) {
     ASSERT_EQ(attempt(store, kBase), std::nullopt);
   }
   const bool root = geteuid() == 0;
-  if (root) {
-    if (!setImmutable(url, true)) GTEST_SKIP() << "this file system has no immutable flag";
-  } else {
-    std::filesystem::permissions(url, std::filesystem::perms::owner_read);
-  }
+  using std::filesystem::perms;
+  if (root && !setImmutable(url, true)) GTEST_SKIP() << "this file system has no immutable flag";
+  if (!root) std::filesystem::permissions(url, perms::owner_read);
   HistoryStore store(url);
   EXPECT_EQ(attempt(store, kBase + 1), "历史存储失败: attempt to write a readonly database");
   EXPECT_EQ(attemptSummary(store), "历史存储失败: attempt to write a readonly database");
-  if (root)
-    ASSERT_TRUE(setImmutable(url, false));
-  else
-    std::filesystem::permissions(url,
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  if (root) ASSERT_TRUE(setImmutable(url, false));
+  if (!root) std::filesystem::permissions(url, perms::owner_read | perms::owner_write);
   EXPECT_EQ(attempt(store, kBase + 2), std::nullopt);
-  EXPECT_TRUE(stored(url, kBase) && stored(url, kBase + 2));
+  EXPECT_TRUE(Inspector(url).has(kBase) && Inspector(url).has(kBase + 2));
 }
 
 TEST(HistoryEnvironment, DatabaseLockedByAnotherConnection) {
@@ -160,35 +138,22 @@ TEST(HistoryEnvironment, DatabaseLockedByAnotherConnection) {
   });
   EXPECT_EQ(attempt(store, kBase + 4), std::nullopt);
   release.join();
-  EXPECT_TRUE(stored(url, kBase + 2) && stored(url, kBase + 3) && stored(url, kBase + 4));
+  EXPECT_EQ(other.count("second BETWEEN " + std::to_string(kBase + 2) + " AND " + std::to_string(kBase + 4)),
+            3);
 }
-
-// A small tmpfs, when this process may mount one.
-class SmallFileSystem {
- public:
-  explicit SmallFileSystem(std::filesystem::path path) : path_(std::move(path)) {
-    std::filesystem::create_directory(path_);
-    mounted_ =
-        mount("wattline-test", path_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=256k,mode=0700") == 0;
-  }
-  ~SmallFileSystem() {
-    if (mounted_) umount2(path_.c_str(), MNT_DETACH);
-  }
-  bool mounted() const { return mounted_; }
-  bool grow() {
-    return mount("wattline-test", path_.c_str(), "tmpfs", MS_REMOUNT | MS_NOSUID | MS_NODEV, "size=8m") == 0;
-  }
-
- private:
-  std::filesystem::path path_;
-  bool mounted_ = false;
-};
 
 TEST(HistoryEnvironment, DiskThatIsFull) {
   TemporaryDirectory directory;
-  SmallFileSystem disk(directory / "disk");
-  if (!disk.mounted()) GTEST_SKIP() << "mounting a tmpfs is not permitted here";
-  const auto url = directory / "disk" / "history.sqlite3";
+  const auto disk = directory / "disk";
+  std::filesystem::create_directory(disk);
+  const unsigned long flags = MS_NOSUID | MS_NODEV;
+  if (mount("wattline-test", disk.c_str(), "tmpfs", flags, "size=256k,mode=0700") != 0)
+    GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+  struct Unmount {
+    std::filesystem::path path;
+    ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+  } unmount{disk};
+  const auto url = disk / "history.sqlite3";
   HistoryStore store(url);
 
   std::optional<std::string> error;
@@ -201,9 +166,9 @@ TEST(HistoryEnvironment, DiskThatIsFull) {
   // What was written before stays readable.
   EXPECT_EQ(store.summary(kBase, second, dateFromSeconds(second)).recorded, written);
 
-  ASSERT_TRUE(disk.grow());
+  ASSERT_EQ(mount("wattline-test", disk.c_str(), "tmpfs", MS_REMOUNT | flags, "size=8m"), 0);
   EXPECT_EQ(attempt(store, second + 1), std::nullopt);
-  EXPECT_TRUE(stored(url, second + 1));
+  EXPECT_TRUE(Inspector(url).has(second + 1));
   EXPECT_EQ(Inspector(url).text("PRAGMA integrity_check"), "ok");
 }
 
@@ -213,39 +178,34 @@ TEST(HistoryEnvironment, DamagedPageEndsQueriesWithAnError) {
   const std::int64_t last = kBase + 5999;
   {
     HistoryStore store(url);
-    for (std::int64_t second = kBase; second <= last; ++second)
-      ASSERT_EQ(attempt(store, second), std::nullopt);
+    for (std::int64_t second = kBase; second <= last; ++second) write(store, makeRecord(second, 10));
   }
   // Overwrite one leaf of the table in the middle of the range with garbage.
   const auto page = Inspector(url).number(
       "SELECT pageno FROM dbstat WHERE name='samples' AND pagetype='leaf' ORDER BY pageno LIMIT 1 OFFSET "
       "100");
   ASSERT_TRUE(page);
-  {
-    std::fstream file(url, std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(static_cast<std::streamoff>((*page - 1) * 4096));
-    file << std::string(4096, '\xa5');
-  }
+  std::fstream(url, std::ios::in | std::ios::out | std::ios::binary)
+          .seekp(static_cast<std::streamoff>((*page - 1) * 4096))
+      << std::string(4096, '\xa5');
 
   HistoryStore store(url);
   const Date now = dateFromSeconds(last + 1.5);
-  try {
-    store.summary(kBase, last, now);
-    ADD_FAILURE() << "a summary over a damaged page";
-  } catch (const HistoryFailure& failure) {
-    EXPECT_EQ(failure.error().description, "历史查询中断: database disk image is malformed");
-  }
-  // Somewhere in the range the damaged leaf held.
-  bool damagedSeconds = false;
-  for (std::int64_t around = kBase + 5; around <= last && !damagedSeconds; around += 11) {
+  auto failure = [](auto query) -> std::string {
     try {
-      store.seconds(around, now);
+      query();
+      return "";
     } catch (const HistoryFailure& failure) {
-      EXPECT_EQ(failure.error().description, "秒级查询中断: database disk image is malformed");
-      damagedSeconds = true;
+      return failure.error().description;
     }
-  }
-  EXPECT_TRUE(damagedSeconds);
+  };
+  EXPECT_EQ(failure([&] { store.summary(kBase, last, now); }),
+            "历史查询中断: database disk image is malformed");
+  // Somewhere in the range the damaged leaf held.
+  std::string damagedSeconds;
+  for (std::int64_t around = kBase + 5; around <= last && damagedSeconds.empty(); around += 11)
+    damagedSeconds = failure([&] { store.seconds(around, now); });
+  EXPECT_EQ(damagedSeconds, "秒级查询中断: database disk image is malformed");
   // The rest of the file still works: the newest hour and new records.
   EXPECT_EQ(store.summary(last - 599, last, now).recorded, 600);
   EXPECT_EQ(attempt(store, last + 1), std::nullopt);

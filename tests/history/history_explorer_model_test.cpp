@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "platform/testing/manual_scheduler.h"
@@ -19,8 +20,7 @@ constexpr std::int64_t t0 = 1'700'000'000;
 
 HistorySummary summaryWith(std::int64_t valid, std::int64_t lower, std::int64_t upper) {
   HistorySummary s;
-  s.valid = valid;
-  s.recorded = valid;
+  s.valid = s.recorded = valid;
   s.lower = lower;
   s.upper = upper;
   s.buckets.push_back(HistoryBucket{lower, 1.0, 2.0, 1.5, valid, valid});
@@ -28,12 +28,10 @@ HistorySummary summaryWith(std::int64_t valid, std::int64_t lower, std::int64_t 
 }
 
 std::vector<HistorySecond> rowsAround(std::int64_t around) {
-  std::vector<HistorySecond> rows;
-  for (std::int64_t s = around - 5; s <= around + 5; ++s) {
-    HistorySecond row;
-    row.second = s;
-    row.watts = 10.0;
-    rows.push_back(row);
+  std::vector<HistorySecond> rows(11);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    rows[i].second = around - 5 + static_cast<std::int64_t>(i);
+    rows[i].watts = 10.0;
   }
   return rows;
 }
@@ -46,50 +44,50 @@ class HistoryExplorer : public ::testing::Test {
   std::unique_ptr<HistoryExplorerModel> model =
       std::make_unique<HistoryExplorerModel>(scheduler, &store, [this] { return clock.now(); });
 
-  std::int64_t now() const { return unixSecond(clock.now()); }
-  std::size_t chartQueries() const {
-    std::size_t n = 0;
-    for (const auto& q : store.summaryQueries()) n += q.maxBuckets == 600;
-    return n;
+  void show() {
+    model->setVisible(true);
+    scheduler.runUntilIdle();
   }
-  std::size_t overviewQueries() const { return store.summaryQueries().size() - chartQueries(); }
+  // The chart asks for 600 buckets, the overview for 280.
+  std::size_t queries(int maxBuckets) const {
+    const auto& all = store.summaryQueries();
+    return std::count_if(all.begin(), all.end(), [&](const auto& q) { return q.maxBuckets == maxBuckets; });
+  }
   // Index of the last summary query with that bucket count.
   std::size_t last(int maxBuckets) const {
-    const auto& queries = store.summaryQueries();
-    for (std::size_t i = queries.size(); i-- > 0;)
-      if (queries[i].maxBuckets == maxBuckets) return i;
+    const auto& all = store.summaryQueries();
+    for (std::size_t i = all.size(); i-- > 0;)
+      if (all[i].maxBuckets == maxBuckets) return i;
     throw std::logic_error("no such query");
   }
+  const ScriptedHistoryService::SummaryQuery& chart() const { return store.summaryQueries()[last(600)]; }
   void answerChart(std::int64_t valid) {
-    const auto& q = store.summaryQueries()[last(600)];
-    store.answerSummary(last(600), summaryWith(valid, q.from, q.through));
+    store.answerSummary(last(600), summaryWith(valid, chart().from, chart().through));
   }
   void answerRows() {
-    std::size_t i = store.secondsQueries().size() - 1;
+    const std::size_t i = store.secondsQueries().size() - 1;
     store.answerSeconds(i, rowsAround(store.secondsQueries()[i].around));
   }
 };
 
 TEST_F(HistoryExplorer, ShowingLoadsChartRowsAndOverview) {
   std::vector<Field> published;
-  int id = model->subscribe([&](Field f) { published.push_back(f); });
+  const int id = model->subscribe([&](Field f) { published.push_back(f); });
   EXPECT_EQ(model->navigation(), HistoryNavigation(t0));
   EXPECT_EQ(model->overviewEnd(), t0);
   EXPECT_EQ(model->overviewStart(), t0 - 604799);
-
   model->setVisible(true);
-  EXPECT_TRUE(model->loading());
-  EXPECT_TRUE(model->locating());
+  EXPECT_TRUE(model->loading() && model->locating());
   EXPECT_TRUE(store.summaryQueries().empty()) << "loads start on the main queue, not inside the call";
   scheduler.runUntilIdle();
   ASSERT_EQ(store.summaryQueries().size(), 2u);
   ASSERT_EQ(store.secondsQueries().size(), 1u);
-  EXPECT_EQ(store.summaryQueries()[0].from, t0 - 3599);
-  EXPECT_EQ(store.summaryQueries()[0].through, t0);
-  EXPECT_EQ(store.summaryQueries()[0].now, clock.now());
-  EXPECT_EQ(store.summaryQueries()[1].from, t0 - 604799);
-  EXPECT_EQ(store.summaryQueries()[1].through, t0);
-  EXPECT_EQ(store.summaryQueries()[1].maxBuckets, 280);
+  const auto& queries = store.summaryQueries();
+  EXPECT_EQ(std::tie(queries[0].from, queries[0].through, queries[0].maxBuckets),
+            std::make_tuple(t0 - 3599, t0, 600));
+  EXPECT_EQ(queries[0].now, clock.now());
+  EXPECT_EQ(std::tie(queries[1].from, queries[1].through, queries[1].maxBuckets),
+            std::make_tuple(t0 - 604799, t0, 280));
   EXPECT_EQ(store.secondsQueries()[0].around, t0);
 
   answerChart(3600);
@@ -105,10 +103,8 @@ TEST_F(HistoryExplorer, ShowingLoadsChartRowsAndOverview) {
   ASSERT_TRUE(model->selectedRow());
   EXPECT_EQ(model->selectedRow()->second, t0);
   EXPECT_FALSE(model->error());
-
-  EXPECT_NE(std::find(published.begin(), published.end(), Field::summary), published.end());
-  EXPECT_NE(std::find(published.begin(), published.end(), Field::overviewEnd), published.end());
-  EXPECT_NE(std::find(published.begin(), published.end(), Field::rows), published.end());
+  for (Field field : {Field::summary, Field::overviewEnd, Field::rows})
+    EXPECT_NE(std::find(published.begin(), published.end(), field), published.end());
   model->unsubscribe(id);
   published.clear();
   model->reload();
@@ -125,49 +121,42 @@ TEST_F(HistoryExplorer, ShowingLoadsChartRowsAndOverview) {
 }
 
 TEST_F(HistoryExplorer, BurstsOfNavigationAreDebounced) {
-  model->setVisible(true);
-  scheduler.runUntilIdle();
+  show();
   answerChart(3600);
-  const std::size_t before = chartQueries();
-
+  const std::size_t before = queries(600);
   model->zoom(0.5);
   EXPECT_EQ(model->summary(), HistorySummary{}) << "the old chart clears at once";
   EXPECT_TRUE(model->loading());
   scheduler.advance(0.1);
   model->zoom(0.5);
   scheduler.advance(0.139);
-  EXPECT_EQ(chartQueries(), before);
+  EXPECT_EQ(queries(600), before);
   scheduler.advance(0.002);
-  ASSERT_EQ(chartQueries(), before + 1) << "two zooms within 140 ms give one query";
-  EXPECT_EQ(store.summaryQueries()[last(600)].through - store.summaryQueries()[last(600)].from + 1, 900);
+  ASSERT_EQ(queries(600), before + 1) << "two zooms within 140 ms give one query";
+  EXPECT_EQ(chart().through - chart().from + 1, 900);
   EXPECT_EQ(store.secondsQueries().size(), 1u) << "the cursor did not move";
 
   // Held arrow keys: only the last cursor reaches the store, 90 ms after it.
-  model->step(-1);
-  scheduler.advance(0.05);
-  model->step(-1);
-  scheduler.advance(0.05);
-  model->step(-1);
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) scheduler.advance(0.05);
+    model->step(-1);
+  }
   EXPECT_EQ(store.secondsQueries().size(), 1u);
   scheduler.advance(0.091);
   ASSERT_EQ(store.secondsQueries().size(), 2u);
   EXPECT_EQ(store.secondsQueries()[1].around, model->navigation().selected);
-  EXPECT_EQ(chartQueries(), before + 1) << "stepping inside the window leaves the chart alone";
+  EXPECT_EQ(queries(600), before + 1) << "stepping inside the window leaves the chart alone";
 }
 
 TEST_F(HistoryExplorer, AnswersForAnOldRangeOrCursorAreDropped) {
-  model->setVisible(true);
-  scheduler.runUntilIdle();
+  show();
   const std::size_t firstChart = last(600);
-
   model->pan(-600);
   store.answerSummary(firstChart, summaryWith(3600, t0 - 3599, t0));
   EXPECT_EQ(model->summary(), HistorySummary{});
   EXPECT_TRUE(model->loading()) << "the newer request keeps loading";
   scheduler.advance(0.14);
-  const auto& q = store.summaryQueries()[last(600)];
-  EXPECT_EQ(q.from, t0 - 4199);
-  EXPECT_EQ(q.through, t0 - 600);
+  EXPECT_EQ(std::tie(chart().from, chart().through), std::make_tuple(t0 - 4199, t0 - 600));
   answerChart(100);
   EXPECT_EQ(model->summary().lower, t0 - 4199);
   EXPECT_FALSE(model->loading());
@@ -195,9 +184,8 @@ TEST_F(HistoryExplorer, AnswersForAnOldRangeOrCursorAreDropped) {
 }
 
 TEST_F(HistoryExplorer, FailuresShowTheStoreMessage) {
-  model->setVisible(true);
-  scheduler.runUntilIdle();
-  HistoryError failure{"Wattline.History", 1, "历史查询失败: database is locked"};
+  show();
+  const HistoryError failure{"Wattline.History", 1, "历史查询失败: database is locked"};
   store.answerSummary(last(600), failure);
   EXPECT_EQ(model->error(), failure.description);
   EXPECT_FALSE(model->loading());
@@ -208,8 +196,7 @@ TEST_F(HistoryExplorer, FailuresShowTheStoreMessage) {
 
   // Each request clears its own error; the overview's failure leaves the chart's loading alone.
   model->pan(-60);
-  EXPECT_FALSE(model->error());
-  EXPECT_FALSE(model->detailError());
+  EXPECT_FALSE(model->error() || model->detailError());
   EXPECT_TRUE(model->loading());
   store.answerSummary(last(280), HistoryError{"Wattline.History", 1, "历史查询失败: disk I/O error"});
   EXPECT_EQ(model->error(), "历史查询失败: disk I/O error");
@@ -219,15 +206,12 @@ TEST_F(HistoryExplorer, FailuresShowTheStoreMessage) {
 }
 
 TEST_F(HistoryExplorer, HidingEndsLoadsAndIgnoresLateAnswers) {
-  model->setVisible(true);
-  scheduler.runUntilIdle();
+  show();
   answerChart(3600);
   model->reload();
   scheduler.runUntilIdle();
   model->setVisible(false);
-  EXPECT_FALSE(model->loading());
-  EXPECT_FALSE(model->locating());
-  EXPECT_FALSE(model->active());
+  EXPECT_FALSE(model->loading() || model->locating() || model->active());
 
   store.answerSummary(last(600), summaryWith(7, t0 - 3599, t0));
   store.answerSummary(last(280), summaryWith(7, t0 - 604799, t0));
@@ -236,113 +220,95 @@ TEST_F(HistoryExplorer, HidingEndsLoadsAndIgnoresLateAnswers) {
   EXPECT_EQ(model->summary().valid, 3600) << "what was shown stays for the next showing";
   EXPECT_EQ(model->overview(), HistorySummary{});
   EXPECT_TRUE(model->rows().empty());
-  EXPECT_FALSE(model->detailError());
-  EXPECT_FALSE(model->loading());
+  EXPECT_FALSE(model->detailError() || model->loading());
 
-  const std::size_t queries = store.summaryQueries().size();
+  const std::size_t count = store.summaryQueries().size();
   scheduler.advance(60);
-  EXPECT_EQ(store.summaryQueries().size(), queries) << "no live loop while hidden";
+  EXPECT_EQ(store.summaryQueries().size(), count) << "no live loop while hidden";
   model->setVisible(false);
-  EXPECT_EQ(store.summaryQueries().size(), queries);
-
   // Hidden before the loads even started: nothing reaches the store.
   model->setVisible(true);
   model->setVisible(false);
   scheduler.runUntilIdle();
-  EXPECT_EQ(store.summaryQueries().size(), queries);
+  EXPECT_EQ(store.summaryQueries().size(), count);
 }
 
 TEST_F(HistoryExplorer, LiveLoopMovesTheWindowOnlyWhileFollowing) {
-  model->setVisible(true);
-  scheduler.runUntilIdle();
-  EXPECT_EQ(overviewQueries(), 1u);
-
+  show();
+  EXPECT_EQ(queries(280), 1u);
   scheduler.advance(5);
   EXPECT_EQ(model->navigation().end, t0 + 5);
   EXPECT_EQ(model->navigation().selected, t0 + 5);
-  EXPECT_EQ(store.summaryQueries()[last(600)].through, t0 + 5);
+  EXPECT_EQ(chart().through, t0 + 5);
   EXPECT_EQ(store.secondsQueries().back().around, t0 + 5);
   answerChart(3600);
   EXPECT_EQ(model->summary().upper, t0 + 5);
-
   scheduler.advance(25);
   EXPECT_EQ(model->navigation().end, t0 + 30);
-  EXPECT_EQ(overviewQueries(), 2u) << "every sixth tick reloads the overview";
+  EXPECT_EQ(queries(280), 2u) << "every sixth tick reloads the overview";
   EXPECT_EQ(store.summaryQueries()[last(280)].through, t0 + 30);
   store.answerSummary(last(280), summaryWith(5, t0 - 604769, t0 + 30));
   EXPECT_EQ(model->overviewEnd(), t0 + 30);
 
   model->pan(-120);
   scheduler.advance(1);
-  const std::size_t browsingQueries = store.summaryQueries().size();
-  const std::size_t browsingRows = store.secondsQueries().size();
+  const std::size_t summaries = store.summaryQueries().size(), rows = store.secondsQueries().size();
   const HistoryNavigation browsing = model->navigation();
   scheduler.advance(60);
-  EXPECT_EQ(store.summaryQueries().size(), browsingQueries);
-  EXPECT_EQ(store.secondsQueries().size(), browsingRows);
+  EXPECT_EQ(store.summaryQueries().size(), summaries);
+  EXPECT_EQ(store.secondsQueries().size(), rows);
   EXPECT_EQ(model->navigation(), browsing);
 
   model->latest();
-  EXPECT_EQ(model->navigation(), HistoryNavigation(now()));
-  EXPECT_EQ(overviewQueries(), 2u) << "the overview load starts on the main queue";
+  EXPECT_EQ(model->navigation(), HistoryNavigation(unixSecond(clock.now())));
+  EXPECT_EQ(queries(280), 2u) << "the overview load starts on the main queue";
   scheduler.runUntilIdle();
-  EXPECT_EQ(overviewQueries(), 3u);
+  EXPECT_EQ(queries(280), 3u);
   const std::int64_t returned = model->navigation().end;
   scheduler.advance(5);
   EXPECT_GT(model->navigation().end, returned) << "the loop moves the window again";
-  EXPECT_EQ(store.summaryQueries()[last(600)].through, model->navigation().end);
+  EXPECT_EQ(chart().through, model->navigation().end);
 }
 
 TEST_F(HistoryExplorer, SelectAndLatestRequestOnlyWhatChanged) {
-  model->setVisible(true);
-  scheduler.runUntilIdle();
-  const std::size_t summaries = store.summaryQueries().size();
-
-  // Following at the newest second: latest() reloads only the overview.
-  model->latest();
+  show();
+  model->latest();  // following at the newest second: only the overview reloads
   scheduler.advance(1);
-  EXPECT_EQ(store.summaryQueries().size(), summaries + 1);
-  EXPECT_EQ(store.summaryQueries().back().maxBuckets, 280);
-  EXPECT_EQ(store.secondsQueries().size(), 1u);
-
-  // Selecting the cursor's own second while following switches to browsing and reloads the rows.
+  EXPECT_EQ(std::make_tuple(queries(600), queries(280), store.secondsQueries().size()),
+            std::make_tuple(1u, 2u, 1u));
+  // Selecting the cursor's own second while following switches to browsing and reloads the rows; the same
+  // second again while browsing does nothing; a second outside the window is clamped into it.
   model->setVisible(false);
-  model->select(model->navigation().selected);
-  EXPECT_FALSE(model->navigation().followsLatest);
-  scheduler.advance(0.09);
-  EXPECT_EQ(store.secondsQueries().size(), 2u);
-  model->select(model->navigation().selected);
-  model->select(model->navigation().end + 1000);
-  scheduler.advance(0.09);
-  EXPECT_EQ(store.secondsQueries().size(), 2u) << "the same second again while browsing does nothing";
-  model->select(model->navigation().start() - 50);
-  EXPECT_EQ(model->navigation().selected, model->navigation().start());
-  scheduler.advance(0.09);
-  EXPECT_EQ(store.secondsQueries().size(), 3u);
-  EXPECT_EQ(store.summaryQueries().size(), summaries + 1) << "selecting never moves the window";
+  const HistoryNavigation& n = model->navigation();
+  std::vector<std::size_t> requests;
+  for (std::int64_t second : {n.selected, n.selected, n.end + 1000, n.start() - 50}) {
+    model->select(second);
+    scheduler.advance(0.09);
+    requests.push_back(store.secondsQueries().size());
+  }
+  EXPECT_EQ(requests, (std::vector<std::size_t>{2, 2, 2, 3}));
+  EXPECT_FALSE(n.followsLatest);
+  EXPECT_EQ(n.selected, n.start());
+  EXPECT_EQ(store.summaryQueries().size(), 3u) << "selecting never moves the window";
 }
 
 TEST(HistoryExplorerWithoutStore, ShowingReportsThatHistoryIsOff) {
   ManualScheduler scheduler;
-  ManualClock clock(scheduler, dateFromSeconds(static_cast<double>(t0)));
-  HistoryExplorerModel model(scheduler, nullptr, [&] { return clock.now(); });
+  HistoryExplorerModel model(scheduler, nullptr, [] { return dateFromSeconds(static_cast<double>(t0)); });
   model.setVisible(true);
   scheduler.runUntilIdle();
   EXPECT_EQ(model.error(), "当前未启用历史存储");
   EXPECT_TRUE(model.rows().empty());
-  EXPECT_FALSE(model.detailError());
-  EXPECT_FALSE(model.loading());
-  EXPECT_FALSE(model.locating());
+  EXPECT_FALSE(model.detailError() || model.loading() || model.locating());
   EXPECT_EQ(model.summary(), HistorySummary{});
 }
 
 TEST(HistoryExplorerWithLoaders, StartsAtTheGivenSecondAndSurvivesItsOwnEnd) {
   ManualScheduler scheduler;
-  std::int64_t clockSecond = 5000;
   int summaries = 0, seconds = 0;
   std::vector<HistoryExplorerModel::SummaryDone> pending;
   auto model = std::make_unique<HistoryExplorerModel>(
-      scheduler, 4000, [&] { return clockSecond; },
+      scheduler, 4000, [] { return std::int64_t{5000}; },
       [&](std::int64_t, std::int64_t, int, HistoryExplorerModel::SummaryDone done) {
         ++summaries;
         pending.push_back(std::move(done));
@@ -350,20 +316,17 @@ TEST(HistoryExplorerWithLoaders, StartsAtTheGivenSecondAndSurvivesItsOwnEnd) {
       [&](std::int64_t, HistoryExplorerModel::SecondsDone) { ++seconds; });
   EXPECT_EQ(model->navigation(), HistoryNavigation(4000));
   EXPECT_EQ(model->overviewEnd(), 4000);
-
   model->setVisible(true);
   EXPECT_EQ(model->navigation().end, 5000);
   scheduler.runUntilIdle();
-  EXPECT_EQ(summaries, 2);
-  EXPECT_EQ(seconds, 1);
+  EXPECT_EQ(std::tie(summaries, seconds), std::make_tuple(2, 1));
 
   // Destroyed with a debounced wait, the live loop and answers still out: nothing runs on it later.
   model->pan(-100);
   model.reset();
   for (auto& done : pending) done(HistorySummary{});
   scheduler.advance(30);
-  EXPECT_EQ(summaries, 2);
-  EXPECT_EQ(seconds, 1);
+  EXPECT_EQ(std::tie(summaries, seconds), std::make_tuple(2, 1));
 }
 
 }  // namespace

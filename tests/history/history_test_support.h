@@ -9,9 +9,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "history/history_record.h"
+#include "history/history_store.h"
 
 namespace wattline::testing {
+
+constexpr std::int64_t kBase = 1'800'000'000;
 
 // A fresh directory under the system's temporary directory, removed afterwards.
 class TemporaryDirectory {
@@ -25,7 +27,6 @@ class TemporaryDirectory {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
-  const std::filesystem::path& path() const { return path_; }
   std::filesystem::path operator/(const char* name) const { return path_ / name; }
 
  private:
@@ -45,20 +46,24 @@ inline HistoryRecord makeRecord(std::int64_t second, std::optional<double> watts
   return record;
 }
 
-// A second connection to the database, for looking at what the store wrote.
+// Records `record` as a caller would right after taking it: `now` shortly after the observation,
+// uptime moving in step with the wall clock unless shifted.
+inline void write(HistoryStore& store, const HistoryRecord& record, double uptimeShift = 0) {
+  store.record(record, record.observed - kBase + 1000 + uptimeShift, dateFromSeconds(record.observed + 0.1));
+}
+
+// A second connection to the database, opened at its first use so that it may be made before the file.
 class Inspector {
  public:
-  // Opens the database at its first use, so that it can be made before the file exists.
   explicit Inspector(std::filesystem::path path) : path_(std::move(path)) {}
   ~Inspector() { sqlite3_close(db_); }
   Inspector(const Inspector&) = delete;
   Inspector& operator=(const Inspector&) = delete;
 
   // The first column of the first row as text; absent for NULL or no row.
-  std::optional<std::string> text(const std::string& sql) const {
-    open();
+  std::optional<std::string> text(const std::string& sql) {
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(open(), sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
       sqlite3_finalize(statement);
       throw std::runtime_error(sqlite3_errmsg(db_));
     }
@@ -68,36 +73,38 @@ class Inspector {
     sqlite3_finalize(statement);
     return value;
   }
-  std::optional<double> number(const std::string& sql) const {
-    std::optional<std::string> value = text(sql);
-    if (!value) return std::nullopt;
-    return std::stod(*value);
+  std::optional<double> number(const std::string& sql) {
+    const std::optional<std::string> value = text(sql);
+    return value ? std::optional<double>(std::stod(*value)) : std::nullopt;
   }
-  std::int64_t count(const std::string& where = "1") const {
+  std::int64_t count(const std::string& where = "1") {
     return static_cast<std::int64_t>(*number("SELECT COUNT(*) FROM samples WHERE " + where));
   }
-  // A column of the row at `second`.
-  std::optional<double> column(std::int64_t second, const std::string& name) const {
-    return number("SELECT " + name + " FROM samples WHERE second=" + std::to_string(second));
+  bool has(std::int64_t second) { return count("second=" + std::to_string(second)) == 1; }
+  // A column of the row at `second`; a missing row or a NULL is an error.
+  double column(std::int64_t second, const std::string& name) {
+    const std::optional<double> value =
+        number("SELECT " + name + " FROM samples WHERE second=" + std::to_string(second));
+    if (!value) throw std::runtime_error(name + " of " + std::to_string(second) + " is absent");
+    return *value;
   }
-  void execute(const std::string& sql) const {
-    open();
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+  void execute(const std::string& sql) {
+    if (sqlite3_exec(open(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
       throw std::runtime_error(sqlite3_errmsg(db_));
   }
 
  private:
-  void open() const {
-    if (db_) return;
-    if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+  sqlite3* open() {
+    if (!db_ && sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
       sqlite3_close(db_);
       db_ = nullptr;
       throw std::runtime_error("cannot open " + path_.string());
     }
+    return db_;
   }
 
   std::filesystem::path path_;
-  mutable sqlite3* db_ = nullptr;
+  sqlite3* db_ = nullptr;
 };
 
 }  // namespace wattline::testing

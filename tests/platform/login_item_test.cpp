@@ -15,10 +15,7 @@ namespace {
 using testing::FixtureCopy;
 
 std::string contents(const std::string& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
+  return (std::stringstream() << std::ifstream(path).rdbuf()).str();
 }
 
 TEST(XdgAutostart, WritesReadsAndRemovesTheEntry) {
@@ -29,10 +26,10 @@ TEST(XdgAutostart, WritesReadsAndRemovesTheEntry) {
 
   ASSERT_EQ(entry.write("/opt/wattline/bin/wattline"), std::nullopt);
   EXPECT_TRUE(entry.isEnabled());
-  std::string text = contents(entry.path());
-  EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
-  EXPECT_NE(text.find("\nExec=\"/opt/wattline/bin/wattline\"\n"), std::string::npos);
-  EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);
+  const std::string text = contents(entry.path());
+  for (const char* line :
+       {"[Desktop Entry]\n", "\nExec=\"/opt/wattline/bin/wattline\"\n", "\nType=Application\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line;
   EXPECT_FALSE(std::filesystem::exists(entry.path() + ".tmp"));
 
   // Desktops switch entries off without removing them.
@@ -47,22 +44,18 @@ TEST(XdgAutostart, WritesReadsAndRemovesTheEntry) {
   EXPECT_FALSE(std::filesystem::exists(entry.path()));
 }
 
-TEST(XdgAutostart, QuotesTheProgramPath) {
-  std::string text = autostartEntry("/home/a b/$x \"q\" `c` 100%\\d");
+TEST(XdgAutostart, QuotingAndWriteFailures) {
+  const std::string text = autostartEntry("/home/a b/$x \"q\" `c` 100%\\d");
   EXPECT_NE(text.find("\nExec=\"/home/a b/\\\\$x \\\\\"q\\\\\" \\\\`c\\\\` 100%%\\\\\\\\d\"\n"),
             std::string::npos)
       << text;
-}
 
-TEST(XdgAutostart, WriteFailuresCarryTheReason) {
   FixtureCopy home("");
   // The autostart "directory" is a file, so neither creating it nor writing into it can work.
   home.write("config/autostart", "not a directory");
-  XdgAutostart entry(home.path("config/autostart"), "wattline.desktop");
-  auto failure = entry.write("/usr/bin/wattline");
+  auto failure = XdgAutostart(home.path("config/autostart"), "wattline.desktop").write("/usr/bin/wattline");
   ASSERT_TRUE(failure);
   EXPECT_NE(failure->find(home.path("config/autostart")), std::string::npos) << *failure;
-
   EXPECT_TRUE(XdgAutostart(home.path("ok"), "w.desktop").write("/usr/bin/x\n--evil"));
   EXPECT_TRUE(XdgAutostart("", "w.desktop").write("/usr/bin/x"));
 }

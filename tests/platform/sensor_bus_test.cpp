@@ -26,27 +26,6 @@ class SensorBusTest : public ::testing::Test {
   testing::ManualClock clock{scheduler, kStart};
 };
 
-TEST_F(SensorBusTest, AnswersFansPlatformPowerAndBattery) {
-  testing::FixtureTree tree(fixture("laptop-battery"));
-  auto bus = service(tree.root());
-  auto connection = LiveSensorConnection::open(*bus);
-  ASSERT_NE(connection, nullptr);
-
-  auto readings = connection->readValues(true);
-  EXPECT_EQ(readings.batteryAmps, -1.5);
-  EXPECT_EQ(readings.batteryVolts, 12.0);
-  EXPECT_EQ(readings.systemWatts, std::nullopt);                              // no interval yet
-  EXPECT_EQ(readings.fanSpeeds, (std::vector<FanSpeed>{{0, 2400}, {1, 0}}));  // hwmon2 before hwmon10
-  EXPECT_EQ(readings.inputAmps, std::nullopt);
-  EXPECT_EQ(readings.displayWatts, std::nullopt);
-
-  scheduler.advance(2.0);
-  tree.write("class/powercap/intel-rapl:1/energy_uj", "9030000000");
-  readings = connection->readValues(false);
-  EXPECT_NEAR(*readings.systemWatts, 15.0, 1e-5);
-  EXPECT_FALSE(connection->broken());
-}
-
 TEST_F(SensorBusTest, CounterWrapAndVanishingSensors) {
   testing::FixtureTree tree(fixture("laptop-battery"));
   tree.write("class/powercap/intel-rapl:1/max_energy_range_uj", "9040000000");
@@ -65,15 +44,11 @@ TEST_F(SensorBusTest, CounterWrapAndVanishingSensors) {
   EXPECT_EQ(reopened->readValues(true).fanSpeeds, (std::vector<FanSpeed>{{0, 3100}}));
 }
 
+// Readings through the bus on the laptop fixtures are checked through the power reader.
 TEST_F(SensorBusTest, OpensOnlyWithSomethingToAnswer) {
   EXPECT_EQ(service(fixture("no-such-machine"))->open(), nullptr);
   testing::FixtureTree tree(fixture("desktop"));
-  auto connection = LiveSensorConnection::open(*service(tree.root()));
-  ASSERT_NE(connection, nullptr);  // board fans only
-  auto readings = connection->readValues(true);
-  EXPECT_EQ(readings.fanSpeeds, (std::vector<FanSpeed>{{0, 1100}, {1, 850}}));
-  EXPECT_EQ(readings.batteryAmps, std::nullopt);
-  EXPECT_EQ(readings.systemWatts, std::nullopt);
+  EXPECT_NE(service(tree.root())->open(), nullptr);  // board fans only
   tree.remove("class/hwmon");
   EXPECT_EQ(service(tree.root())->open(), nullptr);
 
@@ -82,8 +57,7 @@ TEST_F(SensorBusTest, OpensOnlyWithSomethingToAnswer) {
   ASSERT_NE(bad, nullptr);
   bad->readValues(true);
   scheduler.advance(1.0);
-  readings = bad->readValues(true);
-  EXPECT_EQ(readings, LiveSensorReadings{});
+  EXPECT_EQ(bad->readValues(true), LiveSensorReadings{});
   EXPECT_FALSE(bad->broken());
 }
 
@@ -116,9 +90,8 @@ TEST(PowercapEnergyReports, ChannelsAndDeltas) {
   ASSERT_NE(library, nullptr);
   const auto channels = library->allChannels().value();
   ASSERT_EQ(channels.size(), 2u);
-  EXPECT_EQ(channels[0].group, "Energy Model");
-  EXPECT_EQ(channels[0].name, "CPU Energy");
-  EXPECT_EQ(channels[0].unit, "uJ");
+  EXPECT_EQ(std::tie(channels[0].group, channels[0].name, channels[0].unit),
+            std::make_tuple("Energy Model", "CPU Energy", "uJ"));
   EXPECT_EQ(channels[1].name, "GPU Energy");
 
   auto subscription = library->subscribe(channels);

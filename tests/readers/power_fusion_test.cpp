@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "readers/power_fusion.h"
 
 namespace wattline {
@@ -14,12 +16,8 @@ PowerSnapshot registry() {
   s.available = true;
   s.batteryInstalled = true;
   s.externalConnected = true;
-  s.batteryVolts = 12.6;
-  s.batteryAmps = 0.5;
-  s.batteryWatts = 6.3;
-  s.inputVolts = 20.0;
-  s.inputAmps = 2.0;
-  s.inputWatts = 40.0;
+  std::tie(s.batteryVolts, s.batteryAmps, s.batteryWatts) = std::make_tuple(12.6, 0.5, 6.3);
+  std::tie(s.inputVolts, s.inputAmps, s.inputWatts) = std::make_tuple(20.0, 2.0, 40.0);
   s.adapterRatedWatts = 96.0;
   s.systemWatts = 33.7;
   s.systemEstimated = true;
@@ -51,20 +49,20 @@ TEST(PowerFusion, BatteryNeedsAgreeingVoltage) {
   EXPECT_EQ(PowerFusion::merge(registry(), live, std::nullopt, kAt).batterySource,
             PowerDataSource::systemCache);
 
-  auto noVolts = registry();
-  noVolts.batteryVolts.reset();
+  auto other = registry();
+  other.batteryVolts.reset();
   live.batteryVolts = 9.5;
-  EXPECT_EQ(PowerFusion::merge(noVolts, live, std::nullopt, kAt).batteryVolts, 9.5);
-
-  auto noBattery = registry();
-  noBattery.batteryInstalled = false;
-  EXPECT_EQ(PowerFusion::merge(noBattery, live, std::nullopt, kAt).batterySource,
-            PowerDataSource::systemCache);
+  EXPECT_EQ(PowerFusion::merge(other, live, std::nullopt, kAt).batteryVolts, 9.5);
+  other.batteryInstalled = false;
+  EXPECT_EQ(PowerFusion::merge(other, live, std::nullopt, kAt).batterySource, PowerDataSource::systemCache);
 }
 
 TEST(PowerFusion, InputFollowsProvidingSourceAndSensors) {
   LiveSensorReadings live;
   auto fused = PowerFusion::merge(registry(), live, false, kAt);
+  EXPECT_EQ(fused.displayWatts, std::nullopt);  // absent replaces the registry's value
+  EXPECT_EQ(fused.displayUpdatedAt, std::nullopt);
+  EXPECT_EQ(fused.detailSensorsUpdatedAt, std::nullopt);
   EXPECT_FALSE(fused.externalConnected);
   EXPECT_EQ(fused.inputAmps, 0.0);
   EXPECT_EQ(fused.inputWatts, 0.0);
@@ -85,9 +83,15 @@ TEST(PowerFusion, InputFollowsProvidingSourceAndSensors) {
   EXPECT_EQ(fused.adapterRatedWatts, 96.0);
 
   live.inputWatts = 29.0;
+  live.displayWatts = 3.2;
+  live.fanSpeeds = {{1, 2000}};
   fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
   EXPECT_EQ(fused.inputWatts, 29.0);
   EXPECT_FALSE(fused.inputWattsEstimated);
+  EXPECT_EQ(fused.displayUpdatedAt, kAt);
+  EXPECT_EQ(fused.detailSensorsUpdatedAt, kAt);
+  EXPECT_EQ(fused.wifiWatts, std::nullopt);
+  EXPECT_EQ(fused.fanSpeeds, live.fanSpeeds);
 
   live.inputVolts = 0.0;
   fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
@@ -125,22 +129,6 @@ TEST(PowerFusion, SystemFromSensorOrFusedFlows) {
   fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
   EXPECT_EQ(fused.systemWatts, 11.0);
   EXPECT_FALSE(fused.systemEstimated);
-}
-
-TEST(PowerFusion, DisplayAndDetailStamps) {
-  LiveSensorReadings live;
-  auto fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
-  EXPECT_EQ(fused.displayWatts, std::nullopt);  // absent replaces the earlier value
-  EXPECT_EQ(fused.displayUpdatedAt, std::nullopt);
-  EXPECT_EQ(fused.detailSensorsUpdatedAt, std::nullopt);
-
-  live.displayWatts = 3.2;
-  live.fanSpeeds = {{1, 2000}};
-  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
-  EXPECT_EQ(fused.displayUpdatedAt, kAt);
-  EXPECT_EQ(fused.detailSensorsUpdatedAt, kAt);
-  EXPECT_EQ(fused.wifiWatts, std::nullopt);
-  EXPECT_EQ(fused.fanSpeeds, live.fanSpeeds);
 }
 
 }  // namespace

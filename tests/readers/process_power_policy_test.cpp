@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace wattline {
 namespace {
 
 using Phase = ProcessPowerSnapshot::Phase;
 
 const Date kStart = dateFromSeconds(1'780'000'000);
+constexpr std::uint64_t kJ = 1'000'000'000;  // nanojoules
 
 ProcessEnergyCounter counter(std::int32_t pid, std::uint64_t energy, std::string group = "",
                              std::uint64_t start = 7) {
@@ -16,21 +19,18 @@ ProcessEnergyCounter counter(std::int32_t pid, std::uint64_t energy, std::string
 }
 
 ProcessEnergyBatch batch(double uptime, std::vector<ProcessEnergyCounter> counters, double wallShift = 0) {
-  return {
-      kStart + std::chrono::duration_cast<Date::duration>(std::chrono::duration<double>(uptime + wallShift)),
-      uptime, true, std::move(counters)};
+  const auto wall =
+      std::chrono::duration_cast<Date::duration>(std::chrono::duration<double>(uptime + wallShift));
+  return {kStart + wall, uptime, true, std::move(counters)};
 }
 
 TEST(ProcessPowerPolicy, RanksAverageWattsOverTheInterval) {
-  auto previous = batch(100.0, {counter(10, 1'000'000'000)});
-  auto current = batch(102.0, {counter(10, 4'000'000'000)});
+  auto previous = batch(100.0, {counter(10, 1 * kJ)});
+  auto current = batch(102.0, {counter(10, 4 * kJ)});
   auto snapshot = ProcessPowerPolicy::sample(&previous, current);
   EXPECT_EQ(snapshot.phase, Phase::ready);
   ASSERT_EQ(snapshot.rows.size(), 1u);
-  EXPECT_DOUBLE_EQ(snapshot.rows[0].watts, 1.5);
-  EXPECT_EQ(snapshot.rows[0].processCount, 1);
-  EXPECT_EQ(snapshot.rows[0].id, "exec:/bin/p10");
-  EXPECT_EQ(snapshot.rows[0].name, "name of exec:/bin/p10");
+  EXPECT_EQ(snapshot.rows[0], (ProcessPowerRow{"exec:/bin/p10", "name of exec:/bin/p10", 1.5, 1}));
   EXPECT_EQ(snapshot.updatedAt, current.timestamp);
 
   // Per-process read times, when both batches have them, replace the batch interval.
@@ -42,73 +42,59 @@ TEST(ProcessPowerPolicy, RanksAverageWattsOverTheInterval) {
 }
 
 TEST(ProcessPowerPolicy, GroupsProcessesAndKeepsTheThreeHighest) {
-  const std::string bundle = "app:/Applications/Browser.app";
-  auto previous = batch(10.0, {counter(1, 0, bundle), counter(2, 0, bundle), counter(3, 0, bundle),
-                               counter(4, 0), counter(5, 0), counter(6, 0), counter(7, 0), counter(8, 0)});
+  const std::string app = "app:/Applications/Browser.app";
+  auto previous = batch(10.0, {counter(1, 0, app), counter(2, 0, app), counter(3, 0, app), counter(4, 0),
+                               counter(5, 0), counter(6, 0), counter(7, 0), counter(8, 0)});
   auto current =
-      batch(12.0, {counter(1, 1'000'000'000, bundle), counter(2, 1'000'000'000, bundle),
-                   counter(3, 1'000'000'000, bundle), counter(4, 2'000'000'000), counter(5, 1'000'000'000),
-                   counter(6, 2'000'000'000), counter(7, 200'000'000), counter(8, 0)});
+      batch(12.0, {counter(1, kJ, app), counter(2, kJ, app), counter(3, kJ, app), counter(4, 2 * kJ),
+                   counter(5, kJ), counter(6, 2 * kJ), counter(7, kJ / 5), counter(8, 0)});
   auto rows = ProcessPowerPolicy::sample(&previous, current).rows;
   ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0].id, bundle);
-  EXPECT_DOUBLE_EQ(rows[0].watts, 1.5);
-  EXPECT_EQ(rows[0].processCount, 3);
+  EXPECT_EQ(rows[0], (ProcessPowerRow{app, "name of " + app, 1.5, 3}));
   // Equal watts: plain string order of the ids.
   EXPECT_EQ(rows[1].id, "exec:/bin/p4");
   EXPECT_EQ(rows[2].id, "exec:/bin/p6");
   EXPECT_DOUBLE_EQ(rows[2].watts, 1.0);
 
   // A pid listed twice counts once; a process with no energy use neither shows nor counts.
-  previous = batch(10.0, {counter(1, 0, bundle), counter(2, 0, bundle)});
-  current = batch(
-      12.0, {counter(1, 1'000'000'000, bundle), counter(1, 9'000'000'000, bundle), counter(2, 0, bundle)});
+  previous = batch(10.0, {counter(1, 0, app), counter(2, 0, app)});
+  current = batch(12.0, {counter(1, kJ, app), counter(1, 9 * kJ, app), counter(2, 0, app)});
   rows = ProcessPowerPolicy::sample(&previous, current).rows;
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_DOUBLE_EQ(rows[0].watts, 0.5);
   EXPECT_EQ(rows[0].processCount, 1);
 }
 
-TEST(ProcessPowerPolicy, UnusableIntervalsOnlySample) {
+TEST(ProcessPowerPolicy, UnusableIntervalsAndBatches) {
   auto previous = batch(100.0, {counter(10, 0)});
-  for (auto current :
-       {batch(112.0, {counter(10, 1'000'000'000)}), batch(100.05, {counter(10, 1'000'000'000)}),
-        batch(102.0, {counter(10, 1'000'000'000)}, 3.0),
-        batch(std::numeric_limits<double>::quiet_NaN(), {counter(10, 1'000'000'000)})}) {
+  auto unavailable = batch(102.0, {counter(10, kJ)});
+  unavailable.available = false;
+  for (auto current : {batch(112.0, {counter(10, kJ)}), batch(100.05, {counter(10, kJ)}),
+                       batch(102.0, {counter(10, kJ)}, 3.0), batch(NAN, {counter(10, kJ)}), unavailable}) {
     auto snapshot = ProcessPowerPolicy::sample(&previous, current);
-    EXPECT_EQ(snapshot.phase, Phase::sampling);
+    EXPECT_EQ(snapshot.phase, current.available ? Phase::sampling : Phase::unavailable);
     EXPECT_TRUE(snapshot.rows.empty());
     EXPECT_FALSE(snapshot.updatedAt);
   }
+  EXPECT_EQ(ProcessPowerPolicy::sample(nullptr, batch(102.0, {counter(10, kJ)})).phase, Phase::sampling);
+  std::swap(previous, unavailable);
+  EXPECT_EQ(ProcessPowerPolicy::sample(&previous, batch(102.0, {counter(10, kJ)})).phase, Phase::sampling);
+
   // The limits themselves are usable.
+  previous = batch(100.0, {counter(10, 0)});
   EXPECT_EQ(ProcessPowerPolicy::sample(&previous, batch(110.0, {counter(10, 1)})).phase, Phase::ready);
+  EXPECT_EQ(ProcessPowerPolicy::sample(&previous, batch(102.0, {counter(10, 1)}, 1.9)).phase, Phase::ready);
   auto early = batch(1.0, {counter(10, 0)});
   EXPECT_EQ(ProcessPowerPolicy::sample(&early, batch(1.1, {counter(10, 1)})).phase, Phase::ready);
-  EXPECT_EQ(ProcessPowerPolicy::sample(&previous, batch(102.0, {counter(10, 1)}, 1.9)).phase, Phase::ready);
-}
-
-TEST(ProcessPowerPolicy, MissingOrUnavailableBatches) {
-  auto previous = batch(100.0, {counter(10, 0)});
-  auto current = batch(102.0, {counter(10, 1'000'000'000)});
-  EXPECT_EQ(ProcessPowerPolicy::sample(nullptr, current).phase, Phase::sampling);
-  auto unavailablePrevious = previous;
-  unavailablePrevious.available = false;
-  EXPECT_EQ(ProcessPowerPolicy::sample(&unavailablePrevious, current).phase, Phase::sampling);
-  auto unavailableCurrent = current;
-  unavailableCurrent.available = false;
-  auto snapshot = ProcessPowerPolicy::sample(&previous, unavailableCurrent);
-  EXPECT_EQ(snapshot.phase, Phase::unavailable);
-  EXPECT_TRUE(snapshot.rows.empty());
-  EXPECT_FALSE(snapshot.updatedAt);
 }
 
 TEST(ProcessPowerPolicy, RestartsRegroupingAndBackwardCountersContributeNothing) {
-  auto previous = batch(100.0, {counter(1, 5'000'000'000), counter(2, 0), counter(3, 0), counter(4, 0)});
-  auto current = batch(102.0, {counter(1, 1'000'000'000),                     // went backwards
-                               counter(2, 9'000'000'000, "", 8),              // pid reused
-                               counter(3, 9'000'000'000, "exec:/bin/other"),  // regrouped
-                               counter(4, 3'000'000'000'000),                 // 1500 W
-                               counter(5, 9'000'000'000)});                   // new
+  auto previous = batch(100.0, {counter(1, 5 * kJ), counter(2, 0), counter(3, 0), counter(4, 0)});
+  auto current = batch(102.0, {counter(1, 1 * kJ),                     // went backwards
+                               counter(2, 9 * kJ, "", 8),              // pid reused
+                               counter(3, 9 * kJ, "exec:/bin/other"),  // regrouped
+                               counter(4, 3000 * kJ),                  // 1500 W
+                               counter(5, 9 * kJ)});                   // new
   auto snapshot = ProcessPowerPolicy::sample(&previous, current);
   EXPECT_EQ(snapshot.phase, Phase::ready);
   EXPECT_TRUE(snapshot.rows.empty());
@@ -116,8 +102,8 @@ TEST(ProcessPowerPolicy, RestartsRegroupingAndBackwardCountersContributeNothing)
 
   // Processes under the cap each, but a group above 1000 W in total, is dropped as well.
   previous = batch(100.0, {counter(1, 0, "exec:/bin/big"), counter(2, 0, "exec:/bin/big"), counter(3, 0)});
-  current = batch(102.0, {counter(1, 1'800'000'000'000, "exec:/bin/big"),
-                          counter(2, 1'800'000'000'000, "exec:/bin/big"), counter(3, 2'000'000'000)});
+  current = batch(102.0, {counter(1, 1800 * kJ, "exec:/bin/big"), counter(2, 1800 * kJ, "exec:/bin/big"),
+                          counter(3, 2 * kJ)});
   auto rows = ProcessPowerPolicy::sample(&previous, current).rows;
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].id, "exec:/bin/p3");
@@ -127,9 +113,53 @@ TEST(ProcessPowerPolicy, AppPathIsTheBundleDirectory) {
   EXPECT_EQ(ProcessPowerPolicy::appPath("/Applications/Some.app/Contents/MacOS/Some"),
             "/Applications/Some.app");
   EXPECT_EQ(ProcessPowerPolicy::appPath("/A.app/Contents/Frameworks/B.app/Contents/MacOS/B"), "/A.app");
-  EXPECT_FALSE(ProcessPowerPolicy::appPath("/usr/bin/some.app"));
-  EXPECT_FALSE(ProcessPowerPolicy::appPath("/opt/Some.application/bin/x"));
-  EXPECT_FALSE(ProcessPowerPolicy::appPath(""));
+  for (const char* path : {"/usr/bin/some.app", "/opt/Some.application/bin/x", ""})
+    EXPECT_FALSE(ProcessPowerPolicy::appPath(path)) << path;
+}
+
+TEST(ProcessPowerSnapshot, FreshForSixSecondsAndOneSecondAhead) {
+  const Date updated = dateFromSeconds(1'780'000'000);
+  ProcessPowerSnapshot snapshot{Phase::ready, {}, updated};
+  EXPECT_TRUE(snapshot.isFresh(updated + std::chrono::seconds(6)));
+  EXPECT_FALSE(snapshot.isFresh(updated + std::chrono::milliseconds(6100)));
+  EXPECT_TRUE(snapshot.isFresh(updated - std::chrono::seconds(1)));
+  EXPECT_FALSE(snapshot.isFresh(updated - std::chrono::milliseconds(1100)));
+  EXPECT_FALSE(ProcessPowerSnapshot{}.isFresh(updated));
+}
+
+TEST(ProcessPowerSnapshot, JSONRoundTripAndIncompleteInput) {
+  // 2026-12-06T16:14:12Z, with a fraction the text leaves out.
+  const auto preview = ProcessPowerSnapshot::preview(dateFromSeconds(1796573652.25));
+  const nlohmann::json json = preview.toJSON();
+  EXPECT_EQ(json["phase"], "ready");
+  EXPECT_EQ(json["updatedAt"], "2026-12-06T16:14:12Z");
+  ASSERT_EQ(json["rows"].size(), 3u);
+  EXPECT_EQ(json["rows"][0],
+            (nlohmann::json{{"id", "browser"}, {"name", "浏览器"}, {"watts", 1.243}, {"processCount", 6}}));
+  const auto decoded = ProcessPowerSnapshot::fromJSON(json);
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded->rows, preview.rows);
+  EXPECT_EQ(decoded->updatedAt, dateFromSeconds(1796573652));
+  // The default snapshot has no date, and none is written.
+  const nlohmann::json idle = ProcessPowerSnapshot{}.toJSON();
+  EXPECT_EQ(idle, (nlohmann::json{{"phase", "idle"}, {"rows", nlohmann::json::array()}}));
+  EXPECT_EQ(ProcessPowerSnapshot::fromJSON(idle), ProcessPowerSnapshot{});
+
+  const auto edited = [&](auto edit) {
+    nlohmann::json copy = json;
+    edit(copy);
+    return ProcessPowerSnapshot::fromJSON(copy);
+  };
+  EXPECT_FALSE(edited([](auto& j) { j.erase("phase"); }));
+  EXPECT_FALSE(edited([](auto& j) { j.erase("rows"); }));
+  EXPECT_FALSE(edited([](auto& j) { j["phase"] = "busy"; }));
+  EXPECT_FALSE(edited([](auto& j) { j["rows"][1].erase("processCount"); }));
+  EXPECT_FALSE(edited([](auto& j) { j["rows"][0]["watts"] = "1.2"; }));
+  EXPECT_FALSE(edited([](auto& j) { j["updatedAt"] = "2026-02-30T10:00:00Z"; }));
+  EXPECT_FALSE(edited([](auto& j) { j["updatedAt"] = "yesterday"; }));
+  EXPECT_FALSE(ProcessPowerSnapshot::fromJSON(nlohmann::json::array()));
+  EXPECT_TRUE(edited([](auto& j) { j.erase("updatedAt"); }));
+  EXPECT_EQ(parseProcessPowerPhase("unavailable"), Phase::unavailable);
 }
 
 }  // namespace

@@ -4,17 +4,26 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/testing/scripted_smc.h"
+#include "readers/live_sensor_connection.h"
 #include "readers/live_sensor_readings.h"
 #include "readers/sensor_decoder.h"
-#include "readers/smc_record.h"
 
 namespace wattline {
 namespace {
 
-SensorValue single(float value) {
-  const auto bits = std::bit_cast<std::uint32_t>(value);
-  return {"flt ",
-          {std::uint8_t(bits), std::uint8_t(bits >> 8), std::uint8_t(bits >> 16), std::uint8_t(bits >> 24)}};
+using testing::ScriptedSmc;
+constexpr auto kInfo = SmcCodec::kGetKeyInfo;
+constexpr auto kRead = SmcCodec::kReadKey;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+SensorValue flt(float value) {
+  const auto b = std::bit_cast<std::uint32_t>(value);
+  return {"flt ", {std::uint8_t(b), std::uint8_t(b >> 8), std::uint8_t(b >> 16), std::uint8_t(b >> 24)}};
+}
+
+SensorValue le16(const char* type, std::uint16_t value) {
+  return {type, {std::uint8_t(value), std::uint8_t(value >> 8)}};
 }
 
 TEST(SmcCodec, RecordLayout) {
@@ -26,11 +35,8 @@ TEST(SmcCodec, RecordLayout) {
   EXPECT_EQ(SmcCodec::key(request), SmcCodec::fold("PSTR"));
   EXPECT_EQ(request[42], 5);
   EXPECT_EQ(SmcCodec::dataSize(request), 4u);
-  for (std::size_t i = 4; i < 80; ++i) {
-    if (i >= 28 && i < 32) continue;
-    if (i == 42) continue;
-    EXPECT_EQ(request[i], 0) << "byte " << i;
-  }
+  for (std::size_t i = 4; i < 80; ++i)
+    if ((i < 28 || i >= 32) && i != 42) EXPECT_EQ(request[i], 0) << "byte " << i;
 
   SmcRecord reply{};
   SmcCodec::setDataType(reply, SmcCodec::fold("si16"));
@@ -44,36 +50,33 @@ TEST(SmcCodec, RecordLayout) {
 }
 
 TEST(SensorDecoder, NumberTypes) {
-  EXPECT_EQ(SensorDecoder::number({"si16", {0x18, 0xFC}}, true), -1000.0);
-  EXPECT_EQ(SensorDecoder::number({"si16", {0xFC, 0x18}}, false), -1000.0);
-  EXPECT_EQ(SensorDecoder::number({"ui16", {0x18, 0xFC}}, true), 64536.0);
-  EXPECT_EQ(SensorDecoder::number(single(12.5f), true), 12.5);
-  EXPECT_EQ(SensorDecoder::number(single(12.5f), false), 12.5);  // singles are always little-endian
-  EXPECT_EQ(SensorDecoder::number({"flt ", {0x00, 0x00}}, true), std::nullopt);
-  EXPECT_EQ(SensorDecoder::number({"flt", {0, 0, 0x48, 0x41}}, true), std::nullopt);
-  EXPECT_EQ(SensorDecoder::number({"fpe2", {0x10, 0x00}}, true), 4.0);
-  EXPECT_EQ(SensorDecoder::number({"sp78", {0x00, 0x80}}, true), -128.0);
-  EXPECT_EQ(SensorDecoder::number({"sp96", {0x40, 0x00}}, true), 1.0);
-  EXPECT_EQ(SensorDecoder::number({"spxz", {0x40, 0x00}}, true), std::nullopt);
-  EXPECT_EQ(SensorDecoder::number({"fpxz", {0x40, 0x00}}, true), std::nullopt);
-  EXPECT_EQ(SensorDecoder::number({"ui32", {1, 0, 0, 0}}, true), std::nullopt);
-  EXPECT_EQ(SensorDecoder::number({"ui8 ", {1}}, true), std::nullopt);
-  EXPECT_EQ(SensorDecoder::number({"", {1, 0}}, true), std::nullopt);
-  EXPECT_EQ(SensorDecoder::number(single(std::numeric_limits<float>::quiet_NaN()), true), std::nullopt);
-  EXPECT_EQ(SensorDecoder::number(single(std::numeric_limits<float>::infinity()), true), std::nullopt);
+  const auto number = [](SensorValue v, bool littleEndian = true) {
+    return SensorDecoder::number(v, littleEndian);
+  };
+  EXPECT_EQ(number(le16("si16", -1000)), -1000.0);
+  EXPECT_EQ(number({"si16", {0xFC, 0x18}}, false), -1000.0);
+  EXPECT_EQ(number({"ui16", {0x18, 0xFC}}), 64536.0);
+  EXPECT_EQ(number(flt(12.5f)), 12.5);
+  EXPECT_EQ(number(flt(12.5f), false), 12.5);  // singles are always little-endian
+  EXPECT_EQ(number({"fpe2", {0x10, 0x00}}), 4.0);
+  EXPECT_EQ(number({"sp78", {0x00, 0x80}}), -128.0);
+  EXPECT_EQ(number({"sp96", {0x40, 0x00}}), 1.0);
+  const std::vector<SensorValue> invalid = {{"flt ", {0, 0}},       {"flt", {0, 0, 0x48, 0x41}},
+                                            {"spxz", {0x40, 0}},    {"fpxz", {0x40, 0}},
+                                            {"ui32", {1, 0, 0, 0}}, {"ui8 ", {1}},
+                                            {"", {1, 0}},           flt(kNaN),
+                                            flt(INFINITY)};
+  for (const SensorValue& bad : invalid) EXPECT_EQ(number(bad), std::nullopt) << bad.type;
 }
 
 TEST(LiveSensorReadings, DecodeTypesAndRanges) {
   std::map<std::string, SensorValue, std::less<>> values = {
-      {"B0AC", {"si16", {0x18, 0xFC}}},  // -1000 mA
-      {"B0AV", {"ui16", {0xD4, 0x30}}},  // 12500 mV
-      {"ID0R", single(1.5f)},           {"VD0R", single(20.0f)},
-      {"PDTR", single(30.0f)},          {"PSTR", single(std::numeric_limits<float>::quiet_NaN())},
-      {"PBwo", single(150.0f)},         {"PDBR", single(3.25f)},
-      {"wiPm", single(0.5f)},           {"F1Ac", single(2400.0f)},
-      {"F0Ac", single(-5.0f)},
-  };
-  auto r = LiveSensorReadings::decode(values, true);
+      {"B0AC", le16("si16", -1000)}, {"B0AV", le16("ui16", 12500)}, {"ID0R", flt(1.5f)},
+      {"VD0R", flt(20.0f)},          {"PDTR", flt(30.0f)},          {"PSTR", flt(kNaN)},
+      {"PBwo", flt(150.0f)},         {"PDBR", flt(3.25f)},          {"wiPm", flt(0.5f)},
+      {"F1Ac", flt(2400.0f)},        {"F0Ac", flt(-5.0f)}};
+  const auto decode = [&] { return LiveSensorReadings::decode(values, true); };
+  auto r = decode();
   EXPECT_EQ(r.batteryAmps, -1.0);
   EXPECT_EQ(r.batteryVolts, 12.5);
   EXPECT_EQ(r.inputAmps, 1.5);
@@ -84,30 +87,106 @@ TEST(LiveSensorReadings, DecodeTypesAndRanges) {
   EXPECT_EQ(r.wifiWatts, 0.5);
   EXPECT_EQ(r.fanSpeeds, (std::vector<FanSpeed>{{1, 2400.0}}));
 
-  // The battery needs exact integer types and plausible voltages.
-  values["B0AC"] = {"sp78", {0x00, 0x01}};
-  values["B0AV"] = {"si16", {0xD4, 0x30}};
-  r = LiveSensorReadings::decode(values, true);
+  // The battery needs exact integer types and plausible voltages (5 V inclusive to 30 V).
+  values["B0AC"] = le16("sp78", 0x0100);
+  values["B0AV"] = le16("si16", 12500);
+  r = decode();
   EXPECT_EQ(r.batteryAmps, std::nullopt);
   EXPECT_EQ(r.batteryVolts, std::nullopt);
-  values["B0AV"] = {"ui16", {0x94, 0x11}};  // 4500 mV
-  EXPECT_EQ(LiveSensorReadings::decode(values, true).batteryVolts, std::nullopt);
-  values["B0AV"] = {"ui16", {0x18, 0x79}};  // 31000 mV
-  EXPECT_EQ(LiveSensorReadings::decode(values, true).batteryVolts, std::nullopt);
-  values["B0AV"] = {"ui16", {0x88, 0x13}};  // 5000 mV, the inclusive bound
-  EXPECT_EQ(LiveSensorReadings::decode(values, true).batteryVolts, 5.0);
+  values["B0AV"] = le16("ui16", 4500);
+  EXPECT_EQ(decode().batteryVolts, std::nullopt);
+  values["B0AV"] = le16("ui16", 31000);
+  EXPECT_EQ(decode().batteryVolts, std::nullopt);
+  values["B0AV"] = le16("ui16", 5000);
+  EXPECT_EQ(decode().batteryVolts, 5.0);
 
   // Display: the first choice wins when valid; both missing leaves it absent.
-  values["PBwo"] = single(4.0f);
-  EXPECT_EQ(LiveSensorReadings::decode(values, true).displayWatts, 4.0);
+  values["PBwo"] = flt(4.0f);
+  EXPECT_EQ(decode().displayWatts, 4.0);
   values.erase("PBwo");
   values.erase("PDBR");
-  EXPECT_EQ(LiveSensorReadings::decode(values, true).displayWatts, std::nullopt);
+  EXPECT_EQ(decode().displayWatts, std::nullopt);
 
-  values["F0Ac"] = single(20000.0f);
-  EXPECT_EQ(LiveSensorReadings::decode(values, true).fanSpeeds,
-            (std::vector<FanSpeed>{{0, 20000.0}, {1, 2400.0}}));
+  values["F0Ac"] = flt(20000.0f);
+  EXPECT_EQ(decode().fanSpeeds, (std::vector<FanSpeed>{{0, 20000.0}, {1, 2400.0}}));
   EXPECT_EQ(LiveSensorReadings::decode({}, true), LiveSensorReadings{});
+}
+
+TEST(LiveSensorConnection, OpensAndCachesKeyInformationAndMissingKeys) {
+  ScriptedSmc smc;
+  smc.script().refuseOpen = true;
+  EXPECT_EQ(LiveSensorConnection::open(smc), nullptr);
+  smc.script().refuseOpen = false;
+  smc.script().values = {{"B0AC", le16("si16", -1000)}, {"B0AV", le16("ui16", 12500)}, {"PSTR", flt(14.0f)},
+                         {"wiPm", flt(0.75f)},          {"F0Ac", flt(1800.0f)},        {"XXXX", flt(1.0f)}};
+  auto connection = LiveSensorConnection::open(smc);
+  ASSERT_NE(connection, nullptr);
+  EXPECT_EQ(smc.openTransports(), 1);
+
+  auto readings = connection->readValues(false);
+  EXPECT_EQ(readings.batteryAmps, -1.0);
+  EXPECT_EQ(readings.batteryVolts, 12.5);
+  EXPECT_EQ(readings.systemWatts, 14.0);
+  EXPECT_EQ(readings.wifiWatts, std::nullopt);
+  EXPECT_TRUE(readings.fanSpeeds.empty());
+  EXPECT_EQ(smc.calls("wiPm", kInfo) + smc.calls("F0Ac", kInfo) + smc.calls("F1Ac", kInfo), 0);
+  readings = connection->readValues(true);
+  EXPECT_EQ(readings.wifiWatts, 0.75);
+  EXPECT_EQ(readings.fanSpeeds, (std::vector<FanSpeed>{{0, 1800.0}}));
+
+  // Key information once per key; missing keys never asked again; values every time.
+  connection->readValues(true);
+  EXPECT_EQ(smc.calls("B0AC", kInfo), 1);
+  EXPECT_EQ(smc.calls("B0AC", kRead), 3);
+  EXPECT_EQ(smc.calls("ID0R", kInfo), 1);
+  EXPECT_EQ(smc.calls("ID0R", kRead), 0);
+  EXPECT_EQ(smc.calls("F1Ac", kInfo), 1);
+  EXPECT_EQ(smc.calls("XXXX", kInfo), 0);  // only the fixed keys are requested
+  EXPECT_FALSE(connection->broken());
+
+  // A key found missing is retried only on a new connection.
+  smc.script().values["ID0R"] = flt(2.0f);
+  EXPECT_EQ(connection->readValues(false).inputAmps, std::nullopt);
+  EXPECT_EQ(LiveSensorConnection::open(smc)->readValues(false).inputAmps, 2.0);
+  connection.reset();
+  EXPECT_EQ(smc.openTransports(), 0);  // closed with its owner
+}
+
+TEST(LiveSensorConnection, FailuresOfEachKind) {
+  ScriptedSmc smc;
+  smc.script().values = {{"B0AC", le16("si16", -1000)}, {"B0AV", le16("ui16", 12500)},
+                         {"PSTR", flt(14.0f)},          {"PDTR", flt(30.0f)},
+                         {"VD0R", {"ui16", {}}},        {"ID0R", {"si16", std::vector<std::uint8_t>(33)}}};
+  smc.script().readRefusals = {"PSTR"};
+  smc.script().shortReplies = {"PDTR"};
+  auto connection = LiveSensorConnection::open(smc);
+  auto readings = connection->readValues(false);
+  EXPECT_EQ(readings.systemWatts, std::nullopt);
+  EXPECT_EQ(readings.inputWatts, std::nullopt);
+  EXPECT_EQ(readings.batteryAmps, -1.0);
+  connection->readValues(false);
+  EXPECT_FALSE(connection->broken());
+  EXPECT_EQ(smc.calls("PSTR", kInfo), 1);  // a refused read (result byte) does not mark the key missing
+  EXPECT_EQ(smc.calls("PSTR", kRead), 2);
+  // A short key-information reply, a size above 32 and a size of 0 mark the key missing.
+  for (const char* key : {"PDTR", "ID0R", "VD0R"}) {
+    EXPECT_EQ(smc.calls(key, kInfo), 1) << key;
+    EXPECT_EQ(smc.calls(key, kRead), 0) << key;
+  }
+
+  // A transport failure breaks the connection and loses only that key.
+  smc.script().transportFailures = {"B0AV"};
+  readings = connection->readValues(false);
+  EXPECT_TRUE(connection->broken());
+  EXPECT_EQ(readings.batteryVolts, std::nullopt);
+  EXPECT_EQ(readings.batteryAmps, -1.0);
+  // During the key-information step the failing key is also marked missing: asked once per connection.
+  auto fresh = LiveSensorConnection::open(smc);
+  fresh->readValues(false);
+  EXPECT_TRUE(fresh->broken());
+  smc.script().transportFailures.clear();
+  fresh->readValues(false);
+  EXPECT_EQ(smc.calls("B0AV", kInfo), 2);
 }
 
 }  // namespace
