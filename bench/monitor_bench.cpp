@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <filesystem>
 
 #include "history/history_actor.h"
@@ -50,8 +52,9 @@ void RefreshCycle(benchmark::State& state) {
     monitor.refresh(true);
     scheduler.runBackground();  // the read
     scheduler.runUntilIdle();   // publish, and hand the record to the store
-    while (!scheduler.waitAndRun(std::chrono::seconds(5))) {
-    }
+    bool written = false;
+    monitor.flushHistory([&] { written = true; });
+    while (!written) scheduler.waitAndRun(std::chrono::milliseconds(100));
   };
   cycle();
   for (auto _ : state) cycle();
@@ -84,7 +87,9 @@ void CpuAtOneSecond(benchmark::State& state) {
     double before = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    while (wall.elapsed() < 30'000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1000);
+    QEventLoop loop;
+    QTimer::singleShot(30'000, &loop, &QEventLoop::quit);
+    loop.exec();
     double used = cpuSeconds() - before;
     double seconds = wall.elapsed() / 1000.0;
     state.counters["cpu_s_per_min"] = used / seconds * 60;
