@@ -101,7 +101,9 @@ TEST(HistoryEnvironment, ReadOnlyDatabaseFile) {
   HistoryStore store(url);
   EXPECT_EQ(attempt(store, kBase + 1), "历史存储失败: attempt to write a readonly database");
   EXPECT_EQ(attemptSummary(store), "历史存储失败: attempt to write a readonly database");
-  if (root) ASSERT_TRUE(setImmutable(url, false));
+  if (root) {
+    ASSERT_TRUE(setImmutable(url, false));
+  }
   if (!root) std::filesystem::permissions(url, perms::owner_read | perms::owner_write);
   EXPECT_EQ(attempt(store, kBase + 2), std::nullopt);
   EXPECT_TRUE(Inspector(url).has(kBase) && Inspector(url).has(kBase + 2));

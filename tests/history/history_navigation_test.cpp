@@ -204,7 +204,9 @@ TEST(HistoryNavigation, InvariantsHoldAfterEveryOperation) {
       const double factor = factors[random() % std::size(factors)];
       n.zoom(factor, now);
       keepsMode = !(std::isfinite(factor) && factor > 0);
-      if (keepsMode) ASSERT_EQ(n, before);
+      if (keepsMode) {
+        ASSERT_EQ(n, before);
+      }
     } else if (operation == 3) {
       n.pan(anyDelta());
     } else if (operation == 4) {
@@ -228,7 +230,9 @@ TEST(HistoryNavigation, InvariantsHoldAfterEveryOperation) {
     ASSERT_LE(n.start(), n.selected);
     ASSERT_LE(n.selected, n.end);
     ASSERT_TRUE(n.span >= HistoryNavigation::minimumSpan && n.span <= HistoryNavigation::retention);
-    if (n.followsLatest) ASSERT_EQ(n.end, n.latest) << "a following window ends at the newest second";
+    if (n.followsLatest) {
+      ASSERT_EQ(n.end, n.latest) << "a following window ends at the newest second";
+    }
   }
 }
 

@@ -36,7 +36,9 @@ TEST(SmcCodec, RecordLayout) {
   EXPECT_EQ(request[42], 5);
   EXPECT_EQ(SmcCodec::dataSize(request), 4u);
   for (std::size_t i = 4; i < 80; ++i)
-    if ((i < 28 || i >= 32) && i != 42) EXPECT_EQ(request[i], 0) << "byte " << i;
+    if ((i < 28 || i >= 32) && i != 42) {
+      EXPECT_EQ(request[i], 0) << "byte " << i;
+    }
 
   SmcRecord reply{};
   SmcCodec::setDataType(reply, SmcCodec::fold("si16"));
