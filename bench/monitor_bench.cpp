@@ -31,23 +31,33 @@ double cpuSeconds() {
          usage.ru_stime.tv_usec / 1e6;
 }
 
-void RefreshCycle(benchmark::State& state) {
-  testing::FixtureTree tree(kFixture);
-  testing::ManualScheduler scheduler;
+// The monitor's world on a private copy of the fixture, over the given scheduler.
+struct Rig {
+  explicit Rig(Scheduler& scheduler)
+      : reader(linuxPowerServices(tree.root(), std::make_unique<SystemClock>())),
+        store(std::make_shared<HistoryActor>(std::filesystem::path(tree.root()) / "history.sqlite3",
+                                             scheduler)),
+        services{scheduler,
+                 clock,
+                 defaults,
+                 [this](bool details) { return reader.read(details); },
+                 [] { return ProcessEnergyBatch{}; },
+                 nullptr,
+                 nullptr,
+                 nullptr} {}
+
+  testing::FixtureTree tree{kFixture};
   SystemClock clock;
   testing::MemoryDefaults defaults;
-  LivePowerReader reader(linuxPowerServices(tree.root(), std::make_unique<SystemClock>()));
-  auto store =
-      std::make_shared<HistoryActor>(std::filesystem::path(tree.root()) / "history.sqlite3", scheduler);
-  PowerMonitorServices services{scheduler,
-                                clock,
-                                defaults,
-                                [&](bool details) { return reader.read(details); },
-                                [] { return ProcessEnergyBatch{}; },
-                                nullptr,
-                                nullptr,
-                                nullptr};
-  PowerMonitor monitor(services, false, store);
+  LivePowerReader reader;
+  std::shared_ptr<HistoryActor> store;
+  PowerMonitorServices services;
+};
+
+void RefreshCycle(benchmark::State& state) {
+  testing::ManualScheduler scheduler;
+  Rig rig(scheduler);
+  PowerMonitor monitor(rig.services, false, rig.store);
   auto cycle = [&] {
     monitor.refresh(true);
     scheduler.runBackground();  // the read
@@ -67,23 +77,10 @@ void CpuAtOneSecond(benchmark::State& state) {
   static char name[] = "monitor_bench";
   static char* argv[] = {name, nullptr};
   static QCoreApplication app(argc, argv);
-  testing::FixtureTree tree(kFixture);
   QtScheduler scheduler;
-  SystemClock clock;
-  testing::MemoryDefaults defaults;
-  LivePowerReader reader(linuxPowerServices(tree.root(), std::make_unique<SystemClock>()));
-  auto store =
-      std::make_shared<HistoryActor>(std::filesystem::path(tree.root()) / "history.sqlite3", scheduler);
-  PowerMonitorServices services{scheduler,
-                                clock,
-                                defaults,
-                                [&](bool details) { return reader.read(details); },
-                                [] { return ProcessEnergyBatch{}; },
-                                nullptr,
-                                nullptr,
-                                nullptr};
+  Rig rig(scheduler);
   for (auto _ : state) {
-    PowerMonitor monitor(services, false, store);
+    PowerMonitor monitor(rig.services, false, rig.store);
     double before = cpuSeconds();
     QElapsedTimer wall;
     wall.start();

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <thread>
+#include "qt_application.h"
 
 #include "platform/qt/qt_scheduler.h"
 #include "platform/qt/qt_user_defaults.h"
@@ -64,14 +66,6 @@ TEST(ManualScheduler, AcceptsPostsFromAnotherThread) {
 
 namespace {
 
-QCoreApplication& application() {
-  static int argc = 1;
-  static char name[] = "test_platform";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication app(argc, argv);
-  return app;
-}
-
 // Runs the event loop until `done` or a real-time limit.
 bool spin(const std::function<bool()>& done, int limitMs = 5000) {
   QElapsedTimer clock;
@@ -83,7 +77,7 @@ bool spin(const std::function<bool()>& done, int limitMs = 5000) {
 }  // namespace
 
 TEST(QtScheduler, DeliversBackgroundResultsOnTheMainThread) {
-  application();
+  testApplication();
   QtScheduler scheduler;
   std::thread::id mainThread = std::this_thread::get_id();
   std::thread::id workThread, doneThread;
@@ -103,7 +97,7 @@ TEST(QtScheduler, DeliversBackgroundResultsOnTheMainThread) {
 }
 
 TEST(QtScheduler, DelaysTimersAndCancellation) {
-  application();
+  testApplication();
   QtScheduler scheduler;
   int ticks = 0;
   bool late = false, cancelledRan = false;
@@ -134,7 +128,7 @@ TEST(QtScheduler, DelaysTimersAndCancellation) {
 }
 
 TEST(UserDefaults, PersistAndReadTypes) {
-  application();
+  testApplication();
   QTemporaryDir dir;
   QString file = dir.filePath("defaults.conf");
   {

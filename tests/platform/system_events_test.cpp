@@ -1,26 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QElapsedTimer>
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include "qt_application.h"
 
 #include "platform/qt/qt_system_events.h"
 
 using namespace wattline;
 
 namespace {
-
-QCoreApplication& application() {
-  static int argc = 1;
-  static char name[] = "test_platform";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication app(argc, argv);
-  return app;
-}
 
 bool spinUntil(const std::function<bool()>& done) {
   QElapsedTimer clock;
@@ -54,7 +48,7 @@ class PrivateBus {
 }  // namespace
 
 TEST(QtSystemEvents, FollowsLogindSleepSignalsAndLivesWithoutABus) {
-  application();
+  testApplication();
   PrivateBus bus;
   if (!bus.running()) GTEST_SKIP() << "dbus-daemon could not be started";
   QDBusConnection monitorSide = QDBusConnection::connectToBus(bus.address(), "monitor");

@@ -2,9 +2,11 @@
 #include <sqlite3.h>
 
 #include <QCoreApplication>
+
 #include <QElapsedTimer>
 #include <cmath>
 #include <filesystem>
+#include "qt_application.h"
 
 #include "history/history_actor.h"
 #include "platform/linux/linux_power_services.h"
@@ -19,14 +21,6 @@ using namespace wattline;
 using namespace wattline::testing;
 
 namespace {
-
-QCoreApplication& application() {
-  static int argc = 1;
-  static char name[] = "test_power";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication app(argc, argv);
-  return app;
-}
 
 void spin(double seconds) {
   QElapsedTimer clock;
@@ -66,7 +60,7 @@ std::vector<Row> rows(const std::filesystem::path& file) {
 
 // The real reader, store and event loop on a fixture whose battery current changes while it runs.
 TEST(PowerMonitorIntegration, RecordsEverySecondWithEnergyAndBreaksAcrossSleep) {
-  application();
+  testApplication();
   FixtureTree tree(std::string(WATTLINE_FIXTURES) + "/sysfs/laptop-battery");
   tree.remove("class/powercap/intel-rapl:1");  // no platform meter: system power comes from the battery
   std::filesystem::path dir = std::filesystem::path(tree.root()) / "history";
