@@ -192,6 +192,21 @@ TEST(PowerMonitor, IntervalRulesAndTimers) {
   EXPECT_TRUE(h.monitor->setRefreshInterval(1));
   EXPECT_EQ(h.scheduler.timerSettings(), (Settings{{1.0, 0.05}}));
 
+  // Observing the system without a store given makes the default one; without observing, no history.
+  Harness defaulted;
+  int made = 0;
+  PowerMonitorServices services = defaulted.services();
+  services.defaultStore = [&] {
+    ++made;
+    return defaulted.store;
+  };
+  PowerMonitor observing(services, true);
+  EXPECT_EQ(observing.historyStore(), defaulted.store);
+  EXPECT_EQ(defaulted.activity.begun, 1);
+  PowerMonitor quiet(services, false);
+  EXPECT_EQ(quiet.historyStore(), nullptr);
+  EXPECT_EQ(made, 1);
+
   // Without a store there is nothing to record between slow refreshes.
   Harness bare;
   bare.defaults.setDouble(RefreshPolicy::key, 30);
