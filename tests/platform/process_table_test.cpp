@@ -94,10 +94,39 @@ TEST(ProcProcessTable, AttributesPackageEnergyByCPUTime) {
   EXPECT_EQ(usageOf(*third, 900).energyNanojoules, 18'000'000'000'000'000'000u);
 }
 
+// Energy of processes that start or end between two passes does not go to the ones that stay.
+TEST(ProcProcessTable, SharesEnergyWithAllBusyTimeOfTheSystem) {
+  EXPECT_EQ(parseSystemBusy("cpu  100 5 50 9000 40 3 2 1 0 0\ncpu0 1 2 3 4\n"), 161u);
+  EXPECT_EQ(parseSystemBusy("cpu  100 5 50 9000\n"), 155u);
+  for (const char* bad : {"cpu0 1 2 3 4", "cpu  1 x 3 4", "cpu  1 2", "", "intr 5"})
+    EXPECT_FALSE(parseSystemBusy(bad)) << bad;
+
+  FixtureCopy fixture("proc-desktop");
+  fixture.write("proc/stat", "cpu  1000 0 1000 50000 0 0 0 0 0 0\n");
+  ProcProcessTable table(fixture.path("proc"), fixture.path("sys"), {});
+  auto first = table.sample();
+  ASSERT_TRUE(first);
+  // 4 J over 40 busy ticks of the whole system; firefox ran 10 of them, a compiler that came and went the
+  // rest.
+  fixture.write("proc/stat", "cpu  1030 0 1010 50100 0 0 0 0 0 0\n");
+  fixture.write("proc/100/stat", statLine(100, "firefox-esr", 4005, 1005, 90000));
+  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1003000000\n");
+  fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "2001000000\n");
+  auto second = table.sample();
+  ASSERT_TRUE(second);
+  EXPECT_EQ(usageOf(*second, 100).energyNanojoules, usageOf(*first, 100).energyNanojoules + 1'000'000'000u);
+}
+
 TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAroundOrNotAtAll) {
   FixtureCopy fixture("proc-desktop");
   RaplPackageEnergy energy(fixture.path("sys"));
   EXPECT_EQ(energy.consumedSinceLastRead(), 0u);
+  // A counter that went back without a known range: the interval's use is unknown, not zero.
+  std::filesystem::remove(fixture.path("sys/class/powercap/intel-rapl:1/max_energy_range_uj"));
+  fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "5\n");
+  EXPECT_EQ(energy.consumedSinceLastRead(), std::nullopt);
+  fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "2000000000\n");
+  EXPECT_EQ(energy.consumedSinceLastRead(), 1'999'999'995'000u);
   // Package 0 wraps at max_energy_range_uj; package 1 goes on.
   fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1000\n");
   fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "2000000500\n");

@@ -111,6 +111,14 @@ TEST(PowercapEnergyReports, ChannelsAndDeltas) {
   const auto third = subscription->sample();
   delta = subscription->delta(*second, *third).value();
   EXPECT_EQ(delta[0].value, 262143328850 - 5002000000 + 1000);
+  // Two packages whose sum would not fit a 64-bit count leave the channel out.
+  tree.write("class/powercap/intel-rapl:0/max_energy_range_uj", "9000000000000000000");
+  tree.write("class/powercap/intel-rapl:0/energy_uj", "5000000000000000000");
+  tree.write("class/powercap/intel-rapl:2/energy_uj", "5000000000001000100");
+  const auto fourth = subscription->sample();
+  delta = subscription->delta(*third, *fourth).value();
+  ASSERT_EQ(delta.size(), 1u);
+  EXPECT_EQ(delta[0].name, "GPU Energy");
   tree.write("class/powercap/intel-rapl:0:1/energy_uj", "n/a");
   EXPECT_EQ(subscription->sample(), nullptr);
 }

@@ -52,7 +52,9 @@ class PowercapSubscription : public ReportSubscription {
       for (const auto& domain : channel.domains) {
         const auto delta = energyDelta(from->counters[index], to->counters[index], domain.maxEnergyRange);
         ++index;
-        total = total && delta ? std::optional(*total + *delta) : std::nullopt;
+        std::int64_t sum = 0;
+        total = total && delta && !__builtin_add_overflow(*total, *delta, &sum) ? std::optional(sum)
+                                                                                : std::nullopt;
       }
       // A counter that went backwards without a known range leaves its channel out.
       if (total) deltas.push_back({kGroup, channel.name, kUnit, *total});

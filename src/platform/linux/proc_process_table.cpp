@@ -90,12 +90,44 @@ ProcProcessTable::ProcProcessTable(std::string procRoot, std::string sysfsRoot,
   ticksPerSecond_ = ticks > 0 ? static_cast<double>(ticks) : 100.0;
 }
 
+std::optional<std::uint64_t> parseSystemBusy(std::string_view stat) {
+  if (!stat.starts_with("cpu ")) return std::nullopt;
+  std::string_view line = stat.substr(4, stat.find('\n') - 4);
+  std::uint64_t busy = 0;
+  int field = 0;
+  while (field < 8) {
+    auto first = line.find_first_not_of(' ');
+    if (first == std::string_view::npos) break;
+    line.remove_prefix(first);
+    auto end = std::min(line.find(' '), line.size());
+    auto value = number(line.substr(0, end));
+    if (!value) return std::nullopt;
+    line.remove_prefix(end);
+    ++field;
+    // user nice system idle iowait irq softirq steal: all but idle and iowait is busy.
+    if (field != 4 && field != 5 && __builtin_add_overflow(busy, *value, &busy)) return std::nullopt;
+  }
+  if (field < 4) return std::nullopt;
+  return busy;
+}
+
+std::optional<std::uint64_t> ProcProcessTable::systemBusySinceLastRead() {
+  std::string text;
+  std::optional<std::uint64_t> now;
+  if (readFile(procRoot_ + "/stat", text, 4096)) now = parseSystemBusy(text);
+  std::optional<std::uint64_t> since;
+  if (now && systemBusy_ && *now >= *systemBusy_) since = *now - *systemBusy_;
+  systemBusy_ = now;
+  return since;
+}
+
 std::string ProcProcessTable::processFile(std::int32_t pid, const char* name) const {
   return procRoot_ + "/" + std::to_string(pid) + "/" + name;
 }
 
 std::optional<std::vector<ProcessUsage>> ProcProcessTable::sample() {
   auto consumed = package_.consumedSinceLastRead();
+  auto systemBusy = systemBusySinceLastRead();
   if (!consumed) return std::nullopt;
 
   DIR* dir = opendir(procRoot_.c_str());
@@ -129,6 +161,10 @@ std::optional<std::vector<ProcessUsage>> ProcProcessTable::sample() {
     totalBusy += busy;
     seen.push_back({pid, *stat, busy, before});
   }
+
+  // The package's energy is shared by everything that ran, processes that started or ended since the previous
+  // pass included: each survivor gets its part of all busy time, and the parts of the others go to no one.
+  if (systemBusy && *systemBusy > totalBusy) totalBusy = *systemBusy;
 
   std::unordered_map<std::int32_t, Attribution> next;
   next.reserve(seen.size());

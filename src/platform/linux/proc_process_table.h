@@ -23,6 +23,8 @@ struct ProcStat {
 // Nothing when the line is not a stat line. The command name in parentheses may
 // itself hold spaces and parentheses, so the fields are counted from the last ")".
 std::optional<ProcStat> parseProcStat(std::string_view line);
+// Busy ticks of all CPUs since boot from the "cpu" line of /proc/stat.
+std::optional<std::uint64_t> parseSystemBusy(std::string_view stat);
 
 // The process table below a /proc tree. The kernel keeps no per-process energy,
 // so the package energy used between two passes is split among the processes in
@@ -51,12 +53,16 @@ class ProcProcessTable : public ProcessTable {
   };
 
   std::string processFile(std::int32_t pid, const char* name) const;
+  // Busy ticks of all CPUs from /proc/stat since the previous call; nothing when unreadable or on the first
+  // call.
+  std::optional<std::uint64_t> systemBusySinceLastRead();
 
   std::string procRoot_;
   std::vector<std::string> applicationDirectories_;
   RaplPackageEnergy package_;
   double ticksPerSecond_;
   std::unordered_map<std::int32_t, Attribution> attributions_;
+  std::optional<std::uint64_t> systemBusy_;
 };
 
 }  // namespace wattline

@@ -6,7 +6,7 @@ namespace wattline {
 
 std::optional<std::uint64_t> RaplPackageEnergy::consumedSinceLastRead() {
   std::map<std::string, std::int64_t> current;
-  std::uint64_t consumed = 0;
+  std::optional<std::uint64_t> consumed = 0;
   // Only the packages: their parts ("core", "uncore") are already counted in them.
   for (const auto& domain : raplDomains(sysfsRoot_)) {
     if (!domain.isPackage()) continue;
@@ -15,8 +15,14 @@ std::optional<std::uint64_t> RaplPackageEnergy::consumedSinceLastRead() {
     current[domain.directory] = *microjoules;
     auto before = previous_.find(domain.directory);
     if (before == previous_.end()) continue;
-    if (auto delta = energyDelta(before->second, *microjoules, domain.maxEnergyRange))
-      consumed += static_cast<std::uint64_t>(*delta) * 1000;
+    // A package whose use cannot be told (a reset without a known range, an absurd jump) makes the whole
+    // interval unknown rather than quieter than it was.
+    auto delta = energyDelta(before->second, *microjoules, domain.maxEnergyRange);
+    std::uint64_t nanojoules = 0;
+    if (!delta || !consumed ||
+        __builtin_mul_overflow(static_cast<std::uint64_t>(*delta), 1000u, &nanojoules) ||
+        __builtin_add_overflow(*consumed, nanojoules, &*consumed))
+      consumed.reset();
   }
   if (current.empty()) return std::nullopt;
   previous_ = std::move(current);

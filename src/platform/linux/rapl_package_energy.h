@@ -13,7 +13,8 @@ class RaplPackageEnergy {
   explicit RaplPackageEnergy(std::string sysfsRoot) : sysfsRoot_(std::move(sysfsRoot)) {}
 
   // Energy all packages used since the previous call, in nanojoules (0 on the
-  // first call); nothing when no package counter can be read.
+  // first call); nothing when no package counter can be read, or when how much
+  // a package used cannot be told.
   std::optional<std::uint64_t> consumedSinceLastRead();
 
  private:
