@@ -36,7 +36,8 @@ class Scheduler {
   virtual void post(std::function<void()> job) = 0;
   // Runs `job` on the main thread after `seconds`, unless the token is cancelled first.
   virtual CancelTokenPtr postAfter(double seconds, std::function<void()> job) = 0;
-  // `tolerance` lets the system coalesce wake-ups; a tick may come up to that late.
+  // `tolerance` is how late a tick may come so that the system can coalesce
+  // wake-ups; it never comes early.
   virtual std::unique_ptr<Timer> repeating(double interval, double tolerance, std::function<void()> tick) = 0;
   // Runs `work` off the main thread at low priority.
   virtual void runInBackground(std::function<void()> work) = 0;

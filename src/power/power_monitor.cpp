@@ -36,7 +36,9 @@ PowerMonitor::PowerMonitor(PowerMonitorServices services, bool observeSystem,
   }
 }
 
-PowerMonitor::~PowerMonitor() = default;
+PowerMonitor::~PowerMonitor() {
+  if (historyActivity_ && services_.activity) services_.activity->end(*historyActivity_);
+}
 
 int PowerMonitor::observe(std::function<void(Field)> observer) {
   observers_.emplace_back(nextObserver_, std::move(observer));
@@ -91,14 +93,18 @@ void PowerMonitor::refresh(bool updateDisplay) {
   long generation = generation_;
   bool includeDetails = shouldSampleDetails();
   std::weak_ptr<int> weak = alive_;
-  auto read = [source = readSource_, live = services_.liveRead, includeDetails] {
-    return source ? source() : live(includeDetails);
+  // The uptime is taken next to the reading, so a busy main thread does not
+  // make the wall and monotonic clocks of two readings disagree.
+  auto read = [source = readSource_, live = services_.liveRead, includeDetails, &clock = services_.clock] {
+    PowerSnapshot snapshot = source ? source() : live(includeDetails);
+    return std::make_pair(std::move(snapshot), clock.uptime());
   };
-  readTask_ =
-      services_.scheduler.background(read, [this, weak, generation, updateDisplay](PowerSnapshot result) {
+  readTask_ = services_.scheduler.background(
+      read, [this, weak, generation, updateDisplay](std::pair<PowerSnapshot, double> reading) {
         if (!weak.lock() || stopped_ || generation_ != generation) return;
         readTask_.reset();
-        persist(result);
+        const PowerSnapshot& result = reading.first;
+        persist(result, reading.second);
         bool followUpDisplay = false;
         if (updateDisplay || pendingDisplay_) {
           apply(result);

@@ -100,7 +100,8 @@ class PowerMonitor {
   void didWake();
   void reconcileDetails();
   void refreshDetails();
-  void persist(const PowerSnapshot& snapshot);
+  // `uptime` is the monotonic clock when the snapshot was read.
+  void persist(const PowerSnapshot& snapshot, double uptime);
   void startDemoPrune();
   void finishHistoryTask(const std::optional<HistoryError>& error);
   void changed(Field field);

@@ -67,11 +67,10 @@ void PowerMonitor::refreshDetails() {
       });
 }
 
-void PowerMonitor::persist(const PowerSnapshot& snapshot) {
+void PowerMonitor::persist(const PowerSnapshot& snapshot, double uptime) {
   // A reading that arrives while the previous write runs is skipped, not queued.
   if (demoMode_ || !historyStore_ || historyTask_) return;
   HistoryRecord record(snapshot);
-  double uptime = services_.clock.uptime();
   historyTask_ = true;
   std::weak_ptr<int> weak = alive_;
   historyStore_->record(std::move(record), uptime, services_.clock.now(),

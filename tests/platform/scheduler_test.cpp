@@ -118,6 +118,13 @@ TEST(QtScheduler, DelaysTimersAndCancellation) {
   spin([] { return false; }, 100);
   EXPECT_EQ(ticks, stoppedAt);
 
+  // A timer kept past its scheduler is simply no longer valid.
+  auto shortLived = std::make_unique<QtScheduler>();
+  auto orphan = shortLived->repeating(1.0, 0.05, [] {});
+  shortLived.reset();
+  EXPECT_FALSE(orphan->isValid());
+  orphan.reset();
+
   // A delayed job posted from a worker thread still runs on the main thread.
   bool fromWorker = false;
   std::thread::id mainThread = std::this_thread::get_id();

@@ -229,6 +229,10 @@ TEST(PowerMonitor, StopIsTerminalAndIdempotent) {
             0u);
   h.complete();  // the read in flight at stop
   EXPECT_EQ(h.monitor->sampleCount(), 0);
+  Harness unstopped;
+  unstopped.make();
+  unstopped.monitor.reset();  // a monitor that goes away without stop still ends its activity
+  EXPECT_EQ(unstopped.activity.ended, 1);
   h.monitor->refresh(true);
   EXPECT_FALSE(h.monitor->setRefreshInterval(5));
   h.monitor->setDetailsExpanded(true);
@@ -338,8 +342,12 @@ TEST(PowerMonitor, SlowHistoryWritesSkipReadingsAndFlushWaits) {
   h.store->finishWrites(HistoryError{"Wattline.History", 1, "历史写入失败: disk I/O error"});
   EXPECT_EQ(h.monitor->historyError(), "历史写入失败: disk I/O error");
   h.scheduler.advance(1.0);
+  h.scheduler.runBackground();
+  double readAt = h.clock.uptime();
+  h.clock.shiftUptime(0.4);  // the main thread was busy: the uptime still goes with the reading
   h.complete();
   EXPECT_EQ(h.store->records().size(), 2u);
+  EXPECT_EQ(h.store->uptimes().back(), readAt);
 
   // Quit during a write: flush returns once the write ends, and its outcome is still published.
   h.monitor->stop();

@@ -1,6 +1,7 @@
 #include "platform/qt/qt_scheduler.h"
 
 #include <QMetaObject>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 #include <cmath>
@@ -20,15 +21,17 @@ class QtTimer : public Timer {
   explicit QtTimer(QTimer* timer) : timer_(timer) {}
   ~QtTimer() override { invalidate(); }
   void invalidate() override {
-    if (!timer_) return;
-    timer_->stop();
-    timer_->deleteLater();
+    if (timer_) {
+      timer_->stop();
+      timer_->deleteLater();
+    }
     timer_ = nullptr;
   }
   bool isValid() const override { return timer_ != nullptr; }
 
  private:
-  QTimer* timer_;
+  // Cleared by Qt if the scheduler, which owns the QTimer, goes first.
+  QPointer<QTimer> timer_;
 };
 
 }  // namespace
@@ -60,11 +63,13 @@ CancelTokenPtr QtScheduler::postAfter(double seconds, std::function<void()> job)
   return token;
 }
 
-std::unique_ptr<Timer> QtScheduler::repeating(double interval, double tolerance, std::function<void()> tick) {
+std::unique_ptr<Timer> QtScheduler::repeating(double interval, double, std::function<void()> tick) {
   auto* timer = new QTimer(&context_);
   timer->setInterval(milliseconds(interval));
-  // Coarse timers may fire up to 5 % late, which is what a tolerance of 5 % allows.
-  timer->setTimerType(tolerance >= 0.05 * interval ? Qt::CoarseTimer : Qt::PreciseTimer);
+  // Qt's coarse timers fire up to 5 % early as well as late, and an early
+  // once-a-second tick can skip a whole second of history; a tolerance only
+  // allows late ticks, so every timer is precise.
+  timer->setTimerType(Qt::PreciseTimer);
   QObject::connect(timer, &QTimer::timeout, &context_, std::move(tick));
   timer->start();
   return std::make_unique<QtTimer>(timer);

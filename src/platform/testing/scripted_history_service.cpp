@@ -6,8 +6,9 @@
 
 namespace wattline::testing {
 
-void ScriptedHistoryService::record(HistoryRecord record, double, Date, Done done) {
+void ScriptedHistoryService::record(HistoryRecord record, double uptime, Date, Done done) {
   records_.push_back(std::move(record));
+  uptimes_.push_back(uptime);
   writes_.push_back(std::move(done));
 }
 

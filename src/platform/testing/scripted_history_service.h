@@ -42,6 +42,8 @@ class ScriptedHistoryService : public HistoryService {
   void answerSeconds(std::size_t index, HistoryResult<std::vector<HistorySecond>> result);
 
   const std::vector<HistoryRecord>& records() const { return records_; }
+  // The uptime handed with each record.
+  const std::vector<double>& uptimes() const { return uptimes_; }
   std::size_t pendingWrites() const { return writes_.size(); }
   // Completes every pending record and prune with `error` (absent: success).
   void finishWrites(std::optional<HistoryError> error = std::nullopt);
@@ -53,6 +55,7 @@ class ScriptedHistoryService : public HistoryService {
   std::vector<SecondsQuery> secondsQueries_;
   std::vector<std::function<void(HistoryResult<std::vector<HistorySecond>>)>> secondsAnswers_;
   std::vector<HistoryRecord> records_;
+  std::vector<double> uptimes_;
   std::vector<Done> writes_;
   int continuityBreaks_ = 0;
 };
