@@ -92,12 +92,7 @@ void HistoryExplorerModel::setVisible(bool visible) {
   if (visible == active_) return;
   if (visible) {
     active_ = true;
-    HistoryNavigation next = navigation_;
-    next.refresh(clock_());
-    setNavigation(next);
-    requestSummary(false);
-    requestSeconds(false);
-    requestOverview();
+    reload();
     startLiveLoop();
     return;
   }
