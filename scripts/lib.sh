@@ -23,5 +23,9 @@ build() {
   if [ ! -f "$BUILD_DIR/build.ninja" ]; then
     cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
   fi
-  cmake --build "$BUILD_DIR" --parallel "$(nproc)" "$@" >&2
+  # Progress goes to standard error; an up-to-date build says nothing.
+  local status=0
+  cmake --build "$BUILD_DIR" --parallel "$(nproc)" "$@" 2>&1 |
+    grep -v -E '^ninja: no work to do\.$|Re-checking globbed directories' >&2 || status=${PIPESTATUS[0]}
+  return "$status"
 }
