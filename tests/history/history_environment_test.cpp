@@ -174,45 +174,5 @@ TEST(HistoryEnvironment, DiskThatIsFull) {
   EXPECT_EQ(Inspector(url).text("PRAGMA integrity_check"), "ok");
 }
 
-TEST(HistoryEnvironment, DamagedPageEndsQueriesWithAnError) {
-  TemporaryDirectory directory;
-  const auto url = directory / "history.sqlite3";
-  const std::int64_t last = kBase + 5999;
-  {
-    HistoryStore store(url);
-    for (std::int64_t second = kBase; second <= last; ++second) write(store, makeRecord(second, 10));
-  }
-  // Overwrite one leaf of the table in the middle of the range with garbage.
-  const auto page = Inspector(url).number(
-      "SELECT pageno FROM dbstat WHERE name='samples' AND pagetype='leaf' ORDER BY pageno LIMIT 1 OFFSET "
-      "100");
-  ASSERT_TRUE(page);
-  std::fstream(url, std::ios::in | std::ios::out | std::ios::binary)
-          .seekp(static_cast<std::streamoff>((*page - 1) * 4096))
-      << std::string(4096, '\xa5');
-
-  HistoryStore store(url);
-  const Date now = dateFromSeconds(last + 1.5);
-  auto failure = [](auto query) -> std::string {
-    try {
-      query();
-      return "";
-    } catch (const HistoryFailure& failure) {
-      return failure.error().description;
-    }
-  };
-  EXPECT_EQ(failure([&] { store.summary(kBase, last, now); }),
-            "历史查询中断: database disk image is malformed");
-  // Somewhere in the range the damaged leaf held.
-  std::string damagedSeconds;
-  for (std::int64_t around = kBase + 5; around <= last && damagedSeconds.empty(); around += 11)
-    damagedSeconds = failure([&] { store.seconds(around, now); });
-  EXPECT_EQ(damagedSeconds, "秒级查询中断: database disk image is malformed");
-  // The rest of the file still works: the newest hour and new records.
-  EXPECT_EQ(store.summary(last - 599, last, now).recorded, 600);
-  EXPECT_EQ(attempt(store, last + 1), std::nullopt);
-  EXPECT_EQ(store.seconds(last + 1, dateFromSeconds(last + 2)).size(), 6u);
-}
-
 }  // namespace
 }  // namespace wattline

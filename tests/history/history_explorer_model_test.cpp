@@ -14,7 +14,6 @@ namespace {
 using testing::ManualClock;
 using testing::ManualScheduler;
 using testing::ScriptedHistoryService;
-using Field = HistoryExplorerModel::Field;
 
 constexpr std::int64_t t0 = 1'700'000'000;
 
@@ -70,56 +69,6 @@ class HistoryExplorer : public ::testing::Test {
   }
 };
 
-TEST_F(HistoryExplorer, ShowingLoadsChartRowsAndOverview) {
-  std::vector<Field> published;
-  const int id = model->subscribe([&](Field f) { published.push_back(f); });
-  EXPECT_EQ(model->navigation(), HistoryNavigation(t0));
-  EXPECT_EQ(model->overviewEnd(), t0);
-  EXPECT_EQ(model->overviewStart(), t0 - 604799);
-  model->setVisible(true);
-  EXPECT_TRUE(model->loading() && model->locating());
-  EXPECT_TRUE(store.summaryQueries().empty()) << "loads start on the main queue, not inside the call";
-  scheduler.runUntilIdle();
-  ASSERT_EQ(store.summaryQueries().size(), 2u);
-  ASSERT_EQ(store.secondsQueries().size(), 1u);
-  const auto& queries = store.summaryQueries();
-  EXPECT_EQ(std::tie(queries[0].from, queries[0].through, queries[0].maxBuckets),
-            std::make_tuple(t0 - 3599, t0, 600));
-  EXPECT_EQ(queries[0].now, clock.now());
-  EXPECT_EQ(std::tie(queries[1].from, queries[1].through, queries[1].maxBuckets),
-            std::make_tuple(t0 - 604799, t0, 280));
-  EXPECT_EQ(store.secondsQueries()[0].around, t0);
-
-  answerChart(3600);
-  EXPECT_FALSE(model->loading());
-  EXPECT_EQ(model->summary().valid, 3600);
-  EXPECT_DOUBLE_EQ(model->coverage(), 1.0);
-  store.answerSummary(1, summaryWith(1000, t0 - 604799, t0));
-  EXPECT_EQ(model->overview().valid, 1000);
-  EXPECT_FALSE(model->selectedRow());
-  answerRows();
-  EXPECT_FALSE(model->locating());
-  EXPECT_EQ(model->rows().size(), 11u);
-  ASSERT_TRUE(model->selectedRow());
-  EXPECT_EQ(model->selectedRow()->second, t0);
-  EXPECT_FALSE(model->error());
-  for (Field field : {Field::summary, Field::overviewEnd, Field::rows})
-    EXPECT_NE(std::find(published.begin(), published.end(), field), published.end());
-  model->unsubscribe(id);
-  published.clear();
-  model->reload();
-  EXPECT_TRUE(published.empty());
-
-  // Coverage is the share of valid seconds, never above one.
-  scheduler.runUntilIdle();
-  answerChart(1800);
-  EXPECT_DOUBLE_EQ(model->coverage(), 0.5);
-  model->reload();
-  scheduler.runUntilIdle();
-  answerChart(5000);
-  EXPECT_DOUBLE_EQ(model->coverage(), 1.0);
-}
-
 TEST_F(HistoryExplorer, BurstsOfNavigationAreDebounced) {
   show();
   answerChart(3600);
@@ -135,17 +84,6 @@ TEST_F(HistoryExplorer, BurstsOfNavigationAreDebounced) {
   ASSERT_EQ(queries(600), before + 1) << "two zooms within 140 ms give one query";
   EXPECT_EQ(chart().through - chart().from + 1, 900);
   EXPECT_EQ(store.secondsQueries().size(), 1u) << "the cursor did not move";
-
-  // Held arrow keys: only the last cursor reaches the store, 90 ms after it.
-  for (int i = 0; i < 3; ++i) {
-    if (i > 0) scheduler.advance(0.05);
-    model->step(-1);
-  }
-  EXPECT_EQ(store.secondsQueries().size(), 1u);
-  scheduler.advance(0.091);
-  ASSERT_EQ(store.secondsQueries().size(), 2u);
-  EXPECT_EQ(store.secondsQueries()[1].around, model->navigation().selected);
-  EXPECT_EQ(queries(600), before + 1) << "stepping inside the window leaves the chart alone";
 }
 
 TEST_F(HistoryExplorer, AnswersForAnOldRangeOrCursorAreDropped) {
@@ -181,28 +119,6 @@ TEST_F(HistoryExplorer, AnswersForAnOldRangeOrCursorAreDropped) {
   EXPECT_FALSE(model->locating());
   ASSERT_TRUE(model->selectedRow());
   EXPECT_EQ(model->selectedRow()->second, t0 - 2000);
-}
-
-TEST_F(HistoryExplorer, FailuresShowTheStoreMessage) {
-  show();
-  const HistoryError failure{"Wattline.History", 1, "历史查询失败: database is locked"};
-  store.answerSummary(last(600), failure);
-  EXPECT_EQ(model->error(), failure.description);
-  EXPECT_FALSE(model->loading());
-  store.answerSeconds(0, failure);
-  EXPECT_EQ(model->detailError(), failure.description);
-  EXPECT_TRUE(model->rows().empty());
-  EXPECT_FALSE(model->locating());
-
-  // Each request clears its own error; the overview's failure leaves the chart's loading alone.
-  model->pan(-60);
-  EXPECT_FALSE(model->error() || model->detailError());
-  EXPECT_TRUE(model->loading());
-  store.answerSummary(last(280), HistoryError{"Wattline.History", 1, "历史查询失败: disk I/O error"});
-  EXPECT_EQ(model->error(), "历史查询失败: disk I/O error");
-  EXPECT_TRUE(model->loading());
-  model->reload();
-  EXPECT_EQ(model->error(), std::nullopt);
 }
 
 TEST_F(HistoryExplorer, HidingEndsLoadsAndIgnoresLateAnswers) {
@@ -270,28 +186,6 @@ TEST_F(HistoryExplorer, LiveLoopMovesTheWindowOnlyWhileFollowing) {
   EXPECT_EQ(chart().through, model->navigation().end);
 }
 
-TEST_F(HistoryExplorer, SelectAndLatestRequestOnlyWhatChanged) {
-  show();
-  model->latest();  // following at the newest second: only the overview reloads
-  scheduler.advance(1);
-  EXPECT_EQ(std::make_tuple(queries(600), queries(280), store.secondsQueries().size()),
-            std::make_tuple(1u, 2u, 1u));
-  // Selecting the cursor's own second while following switches to browsing and reloads the rows; the same
-  // second again while browsing does nothing; a second outside the window is clamped into it.
-  model->setVisible(false);
-  const HistoryNavigation& n = model->navigation();
-  std::vector<std::size_t> requests;
-  for (std::int64_t second : {n.selected, n.selected, n.end + 1000, n.start() - 50}) {
-    model->select(second);
-    scheduler.advance(0.09);
-    requests.push_back(store.secondsQueries().size());
-  }
-  EXPECT_EQ(requests, (std::vector<std::size_t>{2, 2, 2, 3}));
-  EXPECT_FALSE(n.followsLatest);
-  EXPECT_EQ(n.selected, n.start());
-  EXPECT_EQ(store.summaryQueries().size(), 3u) << "selecting never moves the window";
-}
-
 TEST(HistoryExplorerWithoutStore, ShowingReportsThatHistoryIsOff) {
   ManualScheduler scheduler;
   HistoryExplorerModel model(scheduler, nullptr, [] { return dateFromSeconds(static_cast<double>(t0)); });
@@ -301,32 +195,6 @@ TEST(HistoryExplorerWithoutStore, ShowingReportsThatHistoryIsOff) {
   EXPECT_TRUE(model.rows().empty());
   EXPECT_FALSE(model.detailError() || model.loading() || model.locating());
   EXPECT_EQ(model.summary(), HistorySummary{});
-}
-
-TEST(HistoryExplorerWithLoaders, StartsAtTheGivenSecondAndSurvivesItsOwnEnd) {
-  ManualScheduler scheduler;
-  int summaries = 0, seconds = 0;
-  std::vector<HistoryExplorerModel::SummaryDone> pending;
-  auto model = std::make_unique<HistoryExplorerModel>(
-      scheduler, 4000, [] { return std::int64_t{5000}; },
-      [&](std::int64_t, std::int64_t, int, HistoryExplorerModel::SummaryDone done) {
-        ++summaries;
-        pending.push_back(std::move(done));
-      },
-      [&](std::int64_t, HistoryExplorerModel::SecondsDone) { ++seconds; });
-  EXPECT_EQ(model->navigation(), HistoryNavigation(4000));
-  EXPECT_EQ(model->overviewEnd(), 4000);
-  model->setVisible(true);
-  EXPECT_EQ(model->navigation().end, 5000);
-  scheduler.runUntilIdle();
-  EXPECT_EQ(std::tie(summaries, seconds), std::make_tuple(2, 1));
-
-  // Destroyed with a debounced wait, the live loop and answers still out: nothing runs on it later.
-  model->pan(-100);
-  model.reset();
-  for (auto& done : pending) done(HistorySummary{});
-  scheduler.advance(30);
-  EXPECT_EQ(std::tie(summaries, seconds), std::make_tuple(2, 1));
 }
 
 }  // namespace

@@ -2,70 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <regex>
-
 #include "history_test_support.h"
 
 namespace wattline {
 namespace {
 
 using namespace testing;
-
-TEST(HistoryStore, CreatesTheSchemaLazilyAndWritesEveryColumnWithItsSession) {
-  TemporaryDirectory directory;
-  const auto url = directory / "nested" / "deeper" / "history.sqlite3";
-  HistoryStore first(url), second(url);
-  EXPECT_FALSE(std::filesystem::exists(url.parent_path()));
-  // An empty database: retention starts from "now" alone.
-  const HistorySummary empty = first.summary(0, kBase, dateFromSeconds(kBase + 0.9));
-  EXPECT_EQ(std::tie(empty.lower, empty.upper, empty.recorded), std::make_tuple(kBase - 604799, kBase, 0));
-  EXPECT_TRUE(empty.buckets.empty());
-  Inspector db(url);
-  EXPECT_EQ(db.text("PRAGMA user_version"), "1");
-  EXPECT_EQ(db.text("PRAGMA journal_mode"), "wal");
-  EXPECT_EQ(db.text("PRAGMA auto_vacuum"), "2");
-  EXPECT_EQ(db.text("SELECT sql FROM sqlite_master WHERE name='samples'"),
-            "CREATE TABLE samples (\n"
-            "  second INTEGER PRIMARY KEY, observed REAL NOT NULL, watts REAL,\n"
-            "  cpu REAL, gpu REAL, display REAL, input REAL, battery REAL,\n"
-            "  external INTEGER NOT NULL, flow TEXT NOT NULL, estimated INTEGER NOT NULL,\n"
-            "  source TEXT NOT NULL, sensor_time REAL, session TEXT NOT NULL,\n"
-            "  energy_wh REAL NOT NULL, duration REAL NOT NULL)");
-
-  const std::regex uuid("^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$");
-  EXPECT_TRUE(std::regex_match(first.session(), uuid)) << first.session();
-  EXPECT_NE(first.session(), second.session());
-  HistoryRecord full = makeRecord(kBase, 12.5);
-  full.cpu = 3.25;
-  full.gpu = 0.5;
-  full.display = 1.5;
-  full.input = 30;
-  full.battery = -4.75;
-  full.estimated = true;
-  full.flow = "discharging";
-  full.source = "systemCache";
-  write(first, full);
-  HistoryRecord odd = makeRecord(kBase + 1, NAN);
-  odd.cpu = -INFINITY;
-  odd.gpu = NAN;
-  odd.input = INFINITY;
-  odd.battery = -7.5;
-  odd.external = false;
-  odd.sensorTime.reset();
-  write(second, odd);
-  EXPECT_EQ(db.text("SELECT quote(observed)||','||watts||','||cpu||','||gpu||','||display||','||input||','||"
-                    "battery||','||external||','||flow||','||estimated||','||source||','||quote(sensor_time)"
-                    "||','||session FROM samples WHERE second=" +
-                    std::to_string(kBase)),
-            "1800000000.5,12.5,3.25,0.5,1.5,30.0,-4.75,1,discharging,1,systemCache,1800000000.4," +
-                first.session());
-  // Non-finite values are no reading; the battery keeps its sign.
-  EXPECT_EQ(db.count("watts IS NULL AND cpu IS NULL AND gpu IS NULL AND display IS NULL AND input IS NULL "
-                     "AND sensor_time IS NULL AND external=0 AND battery=-7.5 AND session='" +
-                     second.session() + "'"),
-            1);
-}
 
 TEST(HistoryStore, IntegratesEnergyOnlyBetweenAdjacentSecondsWhenTheClocksAgree) {
   TemporaryDirectory directory;
@@ -193,27 +135,6 @@ TEST(HistoryStore, ClockSetBackNeitherKeepsRowsLongerNorAcceptsOlderOnes) {
   EXPECT_TRUE(store.seconds(newest, behind).empty());
 }
 
-TEST(HistoryStore, MaintenanceRunsOnTheFirstPruneAndThenHourly) {
-  TemporaryDirectory directory;
-  const auto url = directory / "history.sqlite3";
-  HistoryStore store(url);
-  Inspector db(url);
-  for (std::int64_t s = kBase; s < kBase + 3000; ++s) write(store, makeRecord(s, 5));
-  auto freePages = [&] { return *db.number("PRAGMA freelist_count"); };
-  EXPECT_EQ(freePages(), 0);
-  const std::int64_t later = kBase + 604800;
-  store.prune(later + 1500);  // deletes half the rows; an hour since the last run: vacuums
-  const double afterFirst = freePages();
-  store.prune(later + 3000);  // deletes the rest; within the hour: no vacuum
-  EXPECT_EQ(db.count(), 0);
-  const double afterSecond = freePages();
-  EXPECT_GT(afterSecond, afterFirst + 32);
-  store.prune(later + 1500 + 3599);
-  EXPECT_EQ(freePages(), afterSecond);
-  store.prune(later + 1500 + 3600);
-  EXPECT_EQ(freePages(), afterSecond - 32);
-}
-
 TEST(HistoryStore, SummaryFoldsTheRangeIntoAlignedBuckets) {
   TemporaryDirectory directory;
   HistoryStore store(directory / "history.sqlite3");
@@ -298,31 +219,6 @@ TEST(HistoryStore, SecondsReturnsElevenRowsAroundASecondNeverAfterNow) {
   EXPECT_EQ(rows.back().second, kBase + 22);
   EXPECT_TRUE(store.seconds(INT64_MAX, dateFromSeconds(kBase + 40)).empty());
   EXPECT_TRUE(store.seconds(INT64_MIN, dateFromSeconds(kBase + 40)).empty());
-}
-
-TEST(HistoryStore, DefaultLocationFollowsTheXdgDataHome) {
-  auto at = [](std::optional<std::string> identifier, std::map<std::string, std::string> values) {
-    return HistoryStore::defaultURL(identifier, [&](std::string_view name) -> std::optional<std::string> {
-      const auto it = values.find(std::string(name));
-      return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
-    });
-  };
-  using Path = std::filesystem::path;
-  EXPECT_EQ(at("local.wattline.mac", {{"XDG_DATA_HOME", "/data"}, {"HOME", "/h"}}),
-            Path("/data/Wattline/history.sqlite3"));
-  EXPECT_EQ(at(std::nullopt, {{"HOME", "/home/ada"}}),
-            Path("/home/ada/.local/share/Wattline/history.sqlite3"));
-  // A relative or empty data home is not a data home.
-  EXPECT_EQ(at(std::nullopt, {{"XDG_DATA_HOME", "rel"}, {"HOME", "/h"}}),
-            Path("/h/.local/share/Wattline/history.sqlite3"));
-  EXPECT_EQ(at(std::nullopt, {{"XDG_DATA_HOME", ""}, {"HOME", "/h"}}),
-            Path("/h/.local/share/Wattline/history.sqlite3"));
-  EXPECT_EQ(at("local.wattline.history-candidate", {{"XDG_DATA_HOME", "/d"}}),
-            Path("/d/Wattline-History-Candidate/history.sqlite3"));
-  EXPECT_EQ(at("local.wattline.history-candidate.x", {{"XDG_DATA_HOME", "/d"}}),
-            Path("/d/Wattline/history.sqlite3"));
-  EXPECT_FALSE(at(std::nullopt, {}));
-  EXPECT_EQ(HistoryStore::urlInDirectory("/tmp/h"), Path("/tmp/h/history.sqlite3"));
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ TEST(HistoryTime, LabelsParseBackToTheirSecond) {
   for (const char* currentId :
        {"UTC", "America/New_York", "Europe/London", "Pacific/Chatham", "Asia/Kathmandu"}) {
     CurrentZone current(currentId);
-    for (int i = 0; i < 800; ++i) {
+    for (int i = 0; i < 300; ++i) {
       const std::int64_t second = seconds(random);
       const HistoryTimeZone z = i % 4 == 0 ? *HistoryTimeZone::fixed(minutes(random) * 60)
                                            : *HistoryTimeZone::named(named[pick(random)]);
@@ -115,7 +115,7 @@ TEST(HistoryTime, LabelsParseBackToTheirSecond) {
       }
     }
   }
-  EXPECT_GT(checked, 3500);
+  EXPECT_GT(checked, 1300);
 }
 
 }  // namespace
