@@ -9,8 +9,7 @@ TEST(JsonCoding, DefaultSnapshotLeavesOptionalsOut) {
   PowerSnapshot s;
   s.timestamp = dateFromSeconds(1796573652);  // 2026-12-06T16:14:12Z
   json j = toJson(s);
-  EXPECT_FALSE(j.contains("percent"));
-  EXPECT_FALSE(j.contains("error"));
+  EXPECT_FALSE(j.contains("percent") || j.contains("error"));
   EXPECT_EQ(j["batterySource"], "systemCache");
   EXPECT_EQ(j["timestamp"], "2026-12-06T16:14:12Z");
   EXPECT_EQ(j["fanSpeeds"], json::array());
@@ -40,12 +39,11 @@ TEST(JsonCoding, DecodingRequiresEveryNonOptionalField) {
     missing.erase(key);
     EXPECT_THROW(snapshotFromJson(missing), JsonDecodingError) << key;
   }
-  json wrong = j;
-  wrong["batterySource"] = "battery";
-  EXPECT_THROW(snapshotFromJson(wrong), JsonDecodingError);
-  wrong = j;
-  wrong["percent"] = "76";
-  EXPECT_THROW(snapshotFromJson(wrong), JsonDecodingError);
+  for (auto [key, value] : {std::pair<const char*, json>{"batterySource", "battery"}, {"percent", "76"}}) {
+    json wrong = j;
+    wrong[key] = value;
+    EXPECT_THROW(snapshotFromJson(wrong), JsonDecodingError) << key;
+  }
   EXPECT_THROW(snapshotFromJson(json::array()), JsonDecodingError);
   json nulls = j;
   nulls["percent"] = nullptr;  // null is accepted as absent

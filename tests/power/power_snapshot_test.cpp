@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "power/power_snapshot.h"
 
 using namespace wattline;
@@ -8,11 +10,11 @@ namespace {
 
 const Date kNow = dateFromSeconds(1'780'000'000);
 
-PowerSnapshot battery(std::optional<double> amps, bool external) {
+PowerSnapshot battery(std::optional<double> amps, bool external, bool installed = true) {
   PowerSnapshot s;
   s.timestamp = kNow;
   s.available = true;
-  s.batteryInstalled = true;
+  s.batteryInstalled = installed;
   s.externalConnected = external;
   s.batteryAmps = amps;
   return s;
@@ -20,51 +22,48 @@ PowerSnapshot battery(std::optional<double> amps, bool external) {
 
 }  // namespace
 
-TEST(PowerSnapshotFlow, DeadBandIsInclusiveAtBothEnds) {
+TEST(PowerSnapshot, FlowDeadBandAndStatusTable) {
   EXPECT_EQ(battery(0.05, true).flow(), BatteryFlow::idle);
   EXPECT_EQ(battery(-0.05, true).flow(), BatteryFlow::idle);
   EXPECT_EQ(battery(0.0501, true).flow(), BatteryFlow::charging);
   EXPECT_EQ(battery(-0.0501, true).flow(), BatteryFlow::discharging);
   EXPECT_EQ(battery(std::nullopt, true).flow(), BatteryFlow::unknown);
-  PowerSnapshot noBattery = battery(2.0, true);
-  noBattery.batteryInstalled = false;
-  EXPECT_EQ(noBattery.flow(), BatteryFlow::unknown);
+  EXPECT_EQ(battery(2.0, true, false).flow(), BatteryFlow::unknown);
   EXPECT_EQ(title(BatteryFlow::unknown), "等待读数");
   EXPECT_EQ(batteryFlowFromRaw("discharging"), BatteryFlow::discharging);
   EXPECT_EQ(batteryFlowFromRaw("Charging"), std::nullopt);
-}
 
-TEST(PowerSnapshotStatus, FirstMatchingRowWins) {
   PowerSnapshot unavailable = battery(1.0, true);
   unavailable.available = false;
   EXPECT_EQ(unavailable.status(), "无法读取电源数据");
-
-  PowerSnapshot none = battery(std::nullopt, false);
-  none.batteryInstalled = false;
-  EXPECT_EQ(none.status(), "未检测到内置电池");
-  none.externalConnected = true;
-  EXPECT_EQ(none.status(), "外接电源供电");
-
-  EXPECT_EQ(battery(std::nullopt, true).status(), "外接供电 · 电池读数未知");
-  EXPECT_EQ(battery(-0.06, true).status(), "电源 + 电池共同供电");
-  EXPECT_EQ(battery(0.05, true).status(), "外接供电 · 电池待机");
-  EXPECT_EQ(battery(-0.05, true).status(), "外接供电 · 电池待机");
-  EXPECT_EQ(battery(0.06, true).status(), "电源供电 · 正在充电");
-  EXPECT_EQ(battery(0.2, false).status(), "电源供电 · 正在充电");
-  EXPECT_EQ(battery(0.05, false).status(), "电池正在为电脑供电");
-  EXPECT_EQ(battery(-1.5, false).status(), "电池正在为电脑供电");
-  EXPECT_EQ(battery(std::nullopt, false).status(), "电池读数未知");
+  struct Row {
+    std::optional<double> amps;
+    bool external, installed;
+    const char* status;
+  };
+  const Row rows[] = {{std::nullopt, false, false, "未检测到内置电池"},
+                      {std::nullopt, true, false, "外接电源供电"},
+                      {std::nullopt, true, true, "外接供电 · 电池读数未知"},
+                      {-0.06, true, true, "电源 + 电池共同供电"},
+                      {0.05, true, true, "外接供电 · 电池待机"},
+                      {-0.05, true, true, "外接供电 · 电池待机"},
+                      {0.06, true, true, "电源供电 · 正在充电"},
+                      {0.2, false, true, "电源供电 · 正在充电"},
+                      {0.05, false, true, "电池正在为电脑供电"},
+                      {-1.5, false, true, "电池正在为电脑供电"},
+                      {std::nullopt, false, true, "电池读数未知"}};
+  for (const Row& row : rows)
+    EXPECT_EQ(battery(row.amps, row.external, row.installed).status(), row.status)
+        << row.amps.value_or(99) << row.external << row.installed;
 }
 
-TEST(PowerSnapshotDerived, AdapterToComputerNeverAddsTheBattery) {
+TEST(PowerSnapshot, AdapterToComputerAndLiveCurrents) {
   PowerSnapshot s = battery(1.0, true);
   s.inputWatts = 60;
-  s.batteryWatts = 70;
-  EXPECT_EQ(s.adapterToComputer(), 0.0);
-  s.batteryWatts = 20;
-  EXPECT_EQ(s.adapterToComputer(), 40.0);
-  s.batteryWatts = -5;
-  EXPECT_EQ(s.adapterToComputer(), 60.0);
+  for (auto [battery, expected] : std::vector<std::pair<double, double>>{{70, 0}, {20, 40}, {-5, 60}}) {
+    s.batteryWatts = battery;
+    EXPECT_EQ(s.adapterToComputer(), expected) << battery;  // never adds the battery
+  }
   s.batteryWatts.reset();
   EXPECT_EQ(s.adapterToComputer(), std::nullopt);
   s.batteryInstalled = false;
@@ -74,27 +73,26 @@ TEST(PowerSnapshotDerived, AdapterToComputerNeverAddsTheBattery) {
   s.externalConnected = true;
   s.inputWatts.reset();
   EXPECT_EQ(s.adapterToComputer(), std::nullopt);
+
+  // Live currents need sensor sources for what is present.
+  PowerSnapshot live = battery(-1.0, true);
+  live.inputAmps = 2.0;
+  live.batterySource = PowerDataSource::sensor;
+  live.inputSource = PowerDataSource::sensor;
+  EXPECT_TRUE(live.liveCurrents());
+  live.inputSource = PowerDataSource::systemCache;
+  EXPECT_FALSE(live.liveCurrents());
+  live.externalConnected = false;  // no adapter: its current does not matter
+  EXPECT_TRUE(live.liveCurrents());
+  live.batteryAmps.reset();
+  EXPECT_FALSE(live.liveCurrents());
+  live.batteryInstalled = false;
+  EXPECT_TRUE(live.liveCurrents());
+  live.available = false;
+  EXPECT_FALSE(live.liveCurrents());
 }
 
-TEST(PowerSnapshotDerived, LiveCurrentsNeedSensorSourcesForWhatIsPresent) {
-  PowerSnapshot s = battery(-1.0, true);
-  s.inputAmps = 2.0;
-  s.batterySource = PowerDataSource::sensor;
-  s.inputSource = PowerDataSource::sensor;
-  EXPECT_TRUE(s.liveCurrents());
-  s.inputSource = PowerDataSource::systemCache;
-  EXPECT_FALSE(s.liveCurrents());
-  s.externalConnected = false;  // no adapter: its current does not matter
-  EXPECT_TRUE(s.liveCurrents());
-  s.batteryAmps.reset();
-  EXPECT_FALSE(s.liveCurrents());
-  s.batteryInstalled = false;
-  EXPECT_TRUE(s.liveCurrents());
-  s.available = false;
-  EXPECT_FALSE(s.liveCurrents());
-}
-
-TEST(PowerSnapshotFreshness, LiveAgeLimitAndCachedAges) {
+TEST(PowerSnapshot, FreshnessLiveLimitAndCachedAges) {
   PowerSnapshot live = battery(-1.0, false);
   live.batterySource = PowerDataSource::sensor;
   auto at = [&](double age, double interval) {
@@ -116,30 +114,31 @@ TEST(PowerSnapshotFreshness, LiveAgeLimitAndCachedAges) {
   EXPECT_EQ(cached.freshnessLabel(kNow, 1), "缓存 8 秒前");
   cached.batteryUpdatedAt = kNow + std::chrono::seconds(4);
   EXPECT_EQ(cached.freshnessLabel(kNow, 1), "缓存 0 秒前");
-
   cached.available = false;
   EXPECT_EQ(cached.freshnessLabel(kNow, 1), "读取失败");
 }
 
-TEST(PowerSnapshotDemo, FourScenes) {
+TEST(PowerSnapshot, DemoScenes) {
   PowerSnapshot charging = PowerSnapshot::demo(0, kNow);
   EXPECT_EQ(charging.flow(), BatteryFlow::charging);
   EXPECT_DOUBLE_EQ(*charging.batteryAmps, 2.4);
-  EXPECT_DOUBLE_EQ(*charging.percent, 76);
-  EXPECT_DOUBLE_EQ(*charging.systemWatts, 20.0);
-  EXPECT_EQ(charging.adapterRatedWatts, 96.0);
   EXPECT_EQ(charging.fanSpeeds, (std::vector<FanSpeed>{{0, 2320}, {1, 2500}}));
-  EXPECT_EQ(charging.componentsUpdatedAt, kNow);
-  EXPECT_FALSE(charging.batteryUpdatedAt.has_value());
-  EXPECT_EQ(charging.systemSource, PowerDataSource::systemCache);
-
-  PowerSnapshot onBattery = PowerSnapshot::demo(1, kNow);
-  EXPECT_EQ(onBattery.flow(), BatteryFlow::discharging);
-  EXPECT_EQ(onBattery.inputWatts, 0.0);
-  EXPECT_EQ(onBattery.status(), "电池正在为电脑供电");
+  EXPECT_EQ(PowerSnapshot::demo(1, kNow).status(), "电池正在为电脑供电");
   EXPECT_EQ(PowerSnapshot::demo(2, kNow).flow(), BatteryFlow::idle);
   PowerSnapshot shared = PowerSnapshot::demo(3, kNow);
   EXPECT_EQ(shared.status(), "电源 + 电池共同供电");
-  EXPECT_DOUBLE_EQ(*shared.inputWatts, 18.0);
-  EXPECT_DOUBLE_EQ(*shared.cpuWatts, 11.4);
+}
+
+TEST(PowerSnapshot, Formatters) {
+  EXPECT_EQ(reading(std::nullopt, "瓦", false), "— 瓦");
+  EXPECT_EQ(reading(-1.234, "A", false), "-1.23 A");
+  EXPECT_EQ(reading(-1.234, "A", true), "1.23 A");
+  EXPECT_EQ(reading(12.3456, "V", 1, false), "12.3 V");
+  EXPECT_EQ(reading(0.0, "W", 0, false), "0 W");  // zero is a reading, not a dash
+  using Case = std::tuple<std::optional<double>, bool, const char*>;
+  const Case cases[] = {{0.4567, false, "0.457 W"}, {5.25, false, "5.25 W"}, {23.46, true, "≈23.5 W"},
+                        {0.999, false, "0.999 W"},  {1.0, false, "1.00 W"},  {10.0, false, "10.0 W"},
+                        {0.0, false, "0.000 W"},    {-0.1, true, "— W"},     {std::nullopt, true, "— W"},
+                        {NAN, false, "— W"},        {INFINITY, false, "— W"}};
+  for (auto [watts, estimated, text] : cases) EXPECT_EQ(precisePowerReading(watts, estimated), text) << text;
 }
