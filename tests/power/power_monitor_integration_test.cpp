@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <filesystem>
 #include "qt_application.h"
@@ -30,8 +29,7 @@ struct Row {
   std::int64_t second;
   double observed;
   std::optional<double> watts;
-  double energy;
-  double duration;
+  double energy, duration;
 };
 
 std::vector<Row> rows(const std::filesystem::path& file) {
@@ -44,11 +42,10 @@ std::vector<Row> rows(const std::filesystem::path& file) {
                 &statement, nullptr),
             SQLITE_OK);
   while (sqlite3_step(statement) == SQLITE_ROW) {
-    auto watts = sqlite3_column_type(statement, 2) == SQLITE_NULL
-                     ? std::nullopt
-                     : std::optional<double>(sqlite3_column_double(statement, 2));
-    result.push_back({sqlite3_column_int64(statement, 0), sqlite3_column_double(statement, 1), watts,
+    result.push_back({sqlite3_column_int64(statement, 0), sqlite3_column_double(statement, 1), std::nullopt,
                       sqlite3_column_double(statement, 3), sqlite3_column_double(statement, 4)});
+    if (sqlite3_column_type(statement, 2) != SQLITE_NULL)
+      result.back().watts = sqlite3_column_double(statement, 2);
   }
   sqlite3_finalize(statement);
   sqlite3_close(db);
@@ -63,7 +60,6 @@ TEST(PowerMonitorIntegration, RecordsEverySecondWithEnergyAndBreaksAcrossSleep) 
   FixtureTree tree(std::string(WATTLINE_FIXTURES) + "/sysfs/laptop-battery");
   tree.remove("class/powercap/intel-rapl:1");  // no platform meter: system power comes from the battery
   std::filesystem::path file = std::filesystem::path(tree.root()) / "history" / "history.sqlite3";
-
   QtScheduler scheduler;
   SystemClock clock;
   MemoryDefaults defaults;
@@ -74,7 +70,6 @@ TEST(PowerMonitorIntegration, RecordsEverySecondWithEnergyAndBreaksAcrossSleep) 
   PowerMonitorServices services{scheduler, clock,   defaults, read, [] { return ProcessEnergyBatch{}; },
                                 &events,   nullptr, nullptr};
   auto monitor = std::make_unique<PowerMonitor>(services, true, store);
-
   spin(2.6);
   double changedAt = secondsSince1970(clock.now());
   tree.write("class/power_supply/BAT0/current_now", "2000000");  // 1.5 A -> 2 A at 12 V

@@ -33,7 +33,6 @@ struct Harness {
   std::vector<bool> includeDetails;
   bool nextBatchAvailable = true;
   std::unique_ptr<PowerMonitor> monitor;
-
   PowerMonitorServices services() {
     auto read = [this](bool details) {
       includeDetails.push_back(details);
@@ -91,16 +90,13 @@ TEST(PowerMonitor, RequestsCollapseAndEventsRefresh) {
   EXPECT_EQ(h.counts(), std::make_tuple(2, 2, 2.0));
   EXPECT_EQ(h.scheduler.pendingBackground(), 0u);
   h.tick(1.0);  // the refresh timer
-  EXPECT_EQ(h.reads, 3);
   // The first two readings carry the same reading time: one trend point for both.
-  EXPECT_EQ(h.monitor->history().size(), 2u);
-
+  EXPECT_EQ(std::make_tuple(h.reads, h.monitor->history().size()), std::make_tuple(3, 2ul));
   // Showing the panel and system events each refresh.
   int notifications = 0;
   h.monitor->observe([&](PowerMonitor::Field) { ++notifications; });
   h.monitor->setPanelVisible(false);  // already hidden: nothing happens
-  EXPECT_EQ(notifications, 0);
-  EXPECT_EQ(h.scheduler.pendingBackground(), 0u);
+  EXPECT_EQ(std::make_tuple(notifications, h.scheduler.pendingBackground()), std::make_tuple(0, 0ul));
   h.monitor->setPanelVisible(true);
   EXPECT_EQ(h.scheduler.pendingBackground(), 1u);
   h.complete();
@@ -109,7 +105,6 @@ TEST(PowerMonitor, RequestsCollapseAndEventsRefresh) {
     h.complete();
   }
   EXPECT_EQ(h.reads, 6);
-
   Harness noSource;
   noSource.events.powerSourceAvailable = false;  // a system without power-source events still runs
   noSource.start();
@@ -134,7 +129,7 @@ TEST(PowerMonitor, RecordOnlyReadPublishesWhenADisplayRequestArrives) {
   // Without a display request, history-timer reads are recorded, not published.
   h.store->finishWrites();
   h.tick(1.0);
-  EXPECT_EQ(std::make_pair(h.monitor->sampleCount(), h.store->records().size()), std::make_pair(3L, 3ul));
+  EXPECT_EQ(std::make_tuple(h.monitor->sampleCount(), h.store->records().size()), std::make_tuple(3L, 3ul));
 }
 
 TEST(PowerMonitor, SleepDropsTheReadInFlightEvenWhenItCompletesAfterWake) {
@@ -160,12 +155,12 @@ TEST(PowerMonitor, DemoModeDropsLiveResultsAndRepublishesItsScene) {
   Harness h;
   h.make();
   h.monitor->selectDemo(2);
-  auto shown = [&] { return std::make_pair(h.monitor->sampleCount(), h.monitor->snapshot().flow()); };
-  EXPECT_EQ(shown(), std::make_pair(1L, BatteryFlow::idle));  // the scene at once
-  h.complete();                                               // the live read started before the switch
-  EXPECT_EQ(shown(), std::make_pair(1L, BatteryFlow::idle));
+  auto shown = [&] { return std::make_tuple(h.monitor->sampleCount(), h.monitor->snapshot().flow()); };
+  EXPECT_EQ(shown(), std::make_tuple(1L, BatteryFlow::idle));  // the scene at once
+  h.complete();                                                // the live read started before the switch
+  EXPECT_EQ(shown(), std::make_tuple(1L, BatteryFlow::idle));
   h.scheduler.advance(2.0);
-  EXPECT_EQ(std::make_pair(h.monitor->sampleCount(), h.reads), std::make_pair(3L, 1));
+  EXPECT_EQ(std::make_tuple(h.monitor->sampleCount(), h.reads), std::make_tuple(3L, 1));
   EXPECT_EQ(h.monitor->history().size(), 3u);  // every demo publication adds a trend point
   EXPECT_TRUE(h.store->records().empty());     // demo data is never recorded
   EXPECT_EQ(h.store->pendingWrites(), 1u);     // but old rows keep being pruned
@@ -173,7 +168,7 @@ TEST(PowerMonitor, DemoModeDropsLiveResultsAndRepublishesItsScene) {
   h.monitor->selectDemo(std::nullopt);
   EXPECT_TRUE(h.monitor->history().empty());
   h.complete();
-  EXPECT_EQ(std::make_pair(h.reads, h.published()), std::make_pair(2, 2.0));
+  EXPECT_EQ(std::make_tuple(h.reads, h.published()), std::make_tuple(2, 2.0));
 }
 
 TEST(PowerMonitor, IntervalRulesAndTimers) {
@@ -191,28 +186,22 @@ TEST(PowerMonitor, IntervalRulesAndTimers) {
   EXPECT_TRUE(h.monitor->setRefreshInterval(2));  // already current
   EXPECT_TRUE(h.monitor->setRefreshInterval(1));
   EXPECT_EQ(h.scheduler.timerSettings(), (Settings{{1.0, 0.05}}));
-
   // Observing the system without a store given makes the default one; without observing, no history.
   Harness defaulted;
   int made = 0;
   PowerMonitorServices services = defaulted.services();
-  services.defaultStore = [&] {
-    ++made;
-    return defaulted.store;
-  };
+  services.defaultStore = [&] { return ++made, defaulted.store; };
   PowerMonitor observing(services, true);
-  EXPECT_EQ(observing.historyStore(), defaulted.store);
-  EXPECT_EQ(defaulted.activity.begun, 1);
+  EXPECT_TRUE(observing.historyStore() == defaulted.store && defaulted.activity.begun == 1);
   PowerMonitor quiet(services, false);
   EXPECT_EQ(quiet.historyStore(), nullptr);
   EXPECT_EQ(made, 1);
-
   // Without a store there is nothing to record between slow refreshes.
   Harness bare;
   bare.defaults.setDouble(RefreshPolicy::key, 30);
   bare.make(false);
-  EXPECT_EQ(bare.monitor->refreshInterval(), 30.0);
-  EXPECT_EQ(bare.scheduler.timerSettings(), (Settings{{30.0, 0.1}}));
+  EXPECT_EQ(std::make_tuple(bare.monitor->refreshInterval(), bare.scheduler.timerSettings()),
+            std::make_tuple(30.0, Settings{{30.0, 0.1}}));
 }
 
 TEST(PowerMonitor, StopIsTerminalAndIdempotent) {
@@ -220,10 +209,8 @@ TEST(PowerMonitor, StopIsTerminalAndIdempotent) {
   h.make();
   EXPECT_EQ(h.activity.reasons, std::vector<std::string>{"Record local power history once per second"});
   EXPECT_EQ(h.events.subscribers(Kind::powerSource), 1u);
-  h.monitor->stop();
-  h.monitor->stop();
-  EXPECT_EQ(h.activity.ended, 1);
-  EXPECT_EQ(h.scheduler.activeTimers(), 0u);
+  for (int twice = 0; twice < 2; ++twice) h.monitor->stop();
+  EXPECT_EQ(std::make_tuple(h.activity.ended, h.scheduler.activeTimers()), std::make_tuple(1, 0ul));
   for (Kind kind : {Kind::willSleep, Kind::didWake, Kind::becameActive, Kind::powerSource})
     EXPECT_EQ(h.events.subscribers(kind), 0u);
   h.complete();  // the read in flight at stop
@@ -242,21 +229,20 @@ TEST(PowerMonitor, StopIsTerminalAndIdempotent) {
 TEST(PowerMonitor, DetailBaselinesAcrossCloseAndReopen) {
   Harness h;
   h.start();
-  auto process = [&] { return std::make_pair(h.processReads, h.phase()); };
+  auto process = [&] { return std::make_tuple(h.processReads, h.phase()); };
   h.monitor->setDetailsExpanded(true);  // hidden panel: no sampling
   h.complete();
-  EXPECT_EQ(process(), std::make_pair(0, Phase::idle));
+  EXPECT_EQ(process(), std::make_tuple(0, Phase::idle));
   h.monitor->setPanelVisible(true);
   EXPECT_EQ(h.phase(), Phase::sampling);
   h.complete();
-  EXPECT_EQ(process(), std::make_pair(1, Phase::sampling));  // first batch is only a baseline
-  EXPECT_EQ(h.includeDetails.back(), true);                  // snapshot reads include the detail sensors now
+  EXPECT_EQ(process(), std::make_tuple(1, Phase::sampling));  // first batch is only a baseline
+  EXPECT_EQ(h.includeDetails.back(), true);                   // snapshot reads include the detail sensors now
   h.tick(2.0);
   ASSERT_EQ(h.phase(), Phase::ready);
   ASSERT_EQ(h.monitor->processPower().rows.size(), 1u);
   EXPECT_NEAR(h.monitor->processPower().rows[0].watts, 1.0, 1e-9);
   EXPECT_EQ(h.monitor->detailSampleCount(), 2);
-
   // A read in flight when the panel closes and reopens is dropped; a fresh one starts with no baseline.
   h.scheduler.advance(2.0);
   ASSERT_EQ(h.scheduler.pendingBackground(), 2u);  // the process read and the refresh
@@ -264,17 +250,15 @@ TEST(PowerMonitor, DetailBaselinesAcrossCloseAndReopen) {
   EXPECT_EQ(h.phase(), Phase::idle);
   h.monitor->setPanelVisible(true);
   h.complete();
-  EXPECT_EQ(process(), std::make_pair(4, Phase::sampling));
+  EXPECT_EQ(process(), std::make_tuple(4, Phase::sampling));
   h.tick(2.0);
   EXPECT_EQ(h.phase(), Phase::ready);
-
   // Demo mode shows the fixed ranking and reads no processes.
   int before = h.processReads;
   h.monitor->selectDemo(0);
   EXPECT_EQ(h.monitor->processPower().rows.size(), 3u);
   h.tick(4.0);
-  EXPECT_EQ(process(), std::make_pair(before, Phase::ready));
-
+  EXPECT_EQ(process(), std::make_tuple(before, Phase::ready));
   // An unavailable batch is published but is no baseline.
   Harness u;
   u.make();
@@ -294,10 +278,8 @@ TEST(PowerMonitor, DetailBaselinesAcrossCloseAndReopen) {
 TEST(PowerMonitor, SlowHistoryWritesSkipReadingsAndFlushWaits) {
   Harness h;
   h.start();
-  EXPECT_EQ(h.store->records().size(), 1u);
-  EXPECT_EQ(h.store->pendingWrites(), 1u);
-  h.tick(1.0);
-  h.tick(1.0);
+  EXPECT_EQ(std::make_tuple(h.store->records().size(), h.store->pendingWrites()), std::make_tuple(1ul, 1ul));
+  for (int i = 0; i < 2; ++i) h.tick(1.0);
   EXPECT_EQ(h.store->records().size(), 1u);  // skipped while the first write runs
   h.store->finishWrites(HistoryError{"Wattline.History", 1, "历史写入失败: disk I/O error"});
   EXPECT_EQ(h.monitor->historyError(), "历史写入失败: disk I/O error");
@@ -306,9 +288,8 @@ TEST(PowerMonitor, SlowHistoryWritesSkipReadingsAndFlushWaits) {
   double readAt = h.clock.uptime();
   h.clock.shiftUptime(0.4);  // the main thread was busy: the uptime still goes with the reading
   h.complete();
-  EXPECT_EQ(h.store->records().size(), 2u);
-  EXPECT_EQ(h.store->uptimes().back(), readAt);
-
+  EXPECT_EQ(std::make_tuple(h.store->records().size(), h.store->uptimes().back()),
+            std::make_tuple(2ul, readAt));
   // Quit during a write: flush returns once the write ends, and its outcome is still published.
   h.monitor->stop();
   int flushes = 0;
