@@ -10,9 +10,6 @@
 #include <cstdio>
 
 #include "platform/fixture_copy.h"
-#include "platform/testing/fake_process_table.h"
-#include "platform/testing/manual_scheduler.h"
-#include "platform/testing/memory_defaults.h"
 
 namespace wattline {
 namespace {
@@ -37,114 +34,58 @@ ProgramRun runProgram(const std::string& environment, const std::string& argumen
   return run;
 }
 
-class FixedLoginItem : public LoginItemManaging {
- public:
-  LoginItemState state() const override { return LoginItemState::requiresApproval; }
-  std::optional<LoginItemError> registerItem() override { return std::nullopt; }
-  std::optional<LoginItemError> unregisterItem() override { return std::nullopt; }
-  void openSettings() override {}
-};
-
-TEST(ToolModes, StartupStatusText) {
-  testing::MemoryDefaults defaults;
-  FixedLoginItem item;
-  EXPECT_EQ(
-      prettyJson(startupStatus("1.0", item, defaults)),
-      "{\n  \"showPanelOnLaunch\": false,\n  \"status\": \"requiresApproval\",\n  \"version\": \"1.0\"\n}");
-  defaults.setBool("showPanelOnLaunch", true);
-  EXPECT_EQ(startupStatus("1.0", item, defaults)["showPanelOnLaunch"], true);
-}
-
-TEST(ToolModes, ProcessPowerRanksTheIntervalBetweenTwoBatches) {
-  testing::ManualScheduler scheduler;
-  auto table = std::make_shared<testing::FakeProcessTable>();
-  table->processes =
-      std::vector<testing::FakeProcessTable::Process>{{10, 1, 1'000, "/usr/bin/a", "a", std::nullopt}};
-  ProcessPowerReader reader(table, std::make_shared<testing::ManualClock>(scheduler, dateFromSeconds(1.8e9)));
-  auto snapshot = measureProcessPower(reader, 2.0, [&](double seconds) {
-    scheduler.advance(seconds);
-    table->process(10).energyNanojoules += 3'000'000'000;
-  });
-  EXPECT_EQ(snapshot.phase, ProcessPowerSnapshot::Phase::ready);
-  ASSERT_EQ(snapshot.rows.size(), 1u);
-  EXPECT_DOUBLE_EQ(snapshot.rows[0].watts, 1.5);
-  EXPECT_EQ(snapshot.updatedAt, dateFromSeconds(1.8e9 + 2.0));
+// Runs a tool mode that must succeed and print JSON.
+nlohmann::json runJson(const std::string& environment, const std::string& arguments) {
+  ProgramRun run = runProgram(environment, arguments);
+  EXPECT_EQ(run.status, 0) << arguments;
+  return nlohmann::json::parse(run.out, nullptr, false);
 }
 
 TEST(ToolModes, StartupStatusFromTheProgram) {
   FixtureCopy home("");
   std::string environment = "HOME='" + home.path() + "' XDG_CONFIG_HOME='" + home.path("config") + "'";
-  ProgramRun run = runProgram(environment, "--startup-status");
-  EXPECT_EQ(run.status, 0);
-  auto json = nlohmann::json::parse(run.out);
-  EXPECT_EQ(json["status"], "notRegistered");
-  EXPECT_EQ(json["showPanelOnLaunch"], false);
+  auto json = runJson(environment, "--startup-status");
   EXPECT_TRUE(json["version"].is_string());
-  EXPECT_EQ(json.size(), 3u);
-
+  json.erase("version");
+  EXPECT_EQ(json, (nlohmann::json{{"status", "notRegistered"}, {"showPanelOnLaunch", false}}));
   home.write("config/Wattline/Wattline.conf", "[General]\nshowPanelOnLaunch=true\n");
   home.write("config/autostart/wattline.desktop", "[Desktop Entry]\nExec=x\n");
   // The first tool mode in the fixed order wins, wherever it stands.
-  run = runProgram(environment, "--snapshot --startup-status --process-power");
-  EXPECT_EQ(run.status, 0);
-  json = nlohmann::json::parse(run.out);
-  EXPECT_EQ(json["status"], "enabled");
-  EXPECT_EQ(json["showPanelOnLaunch"], true);
+  json = runJson(environment, "--snapshot --startup-status --process-power");
+  EXPECT_EQ(json, (nlohmann::json{
+                      {"status", "enabled"}, {"showPanelOnLaunch", true}, {"version", json["version"]}}));
 }
 
 TEST(ToolModes, ProcessPowerFromTheProgram) {
   std::string fixture = std::string(WATTLINE_FIXTURES) + "/proc-desktop";
-  ProgramRun run =
-      runProgram("WATTLINE_PROC_ROOT='" + fixture + "/proc' WATTLINE_SYSFS_ROOT='" + fixture + "/nothing'",
-                 "--process-power");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "{\n  \"phase\": \"unavailable\",\n  \"rows\": []\n}\n");
-
+  std::string roots = "WATTLINE_PROC_ROOT='" + fixture + "/proc' WATTLINE_SYSFS_ROOT='" + fixture;
+  ProgramRun run = runProgram(roots + "/nothing'", "--process-power");
+  EXPECT_EQ(std::make_tuple(run.status, run.out),
+            std::make_tuple(0, std::string("{\n  \"phase\": \"unavailable\",\n  \"rows\": []\n}\n")));
   // A fixture's counters stand still: a ranking with nobody in it.
-  run = runProgram("WATTLINE_PROC_ROOT='" + fixture + "/proc' WATTLINE_SYSFS_ROOT='" + fixture + "/sys'",
-                   "--process-power");
-  EXPECT_EQ(run.status, 0);
-  auto snapshot = ProcessPowerSnapshot::fromJSON(nlohmann::json::parse(run.out));
+  auto snapshot = ProcessPowerSnapshot::fromJSON(runJson(roots + "/sys'", "--process-power"));
   ASSERT_TRUE(snapshot);
   EXPECT_EQ(snapshot->phase, ProcessPowerSnapshot::Phase::ready);
   EXPECT_TRUE(snapshot->rows.empty());
   EXPECT_TRUE(snapshot->updatedAt);
 }
 
-TEST(ToolModes, SnapshotPrintsTheSecondOfTwoReads) {
-  int reads = 0;
-  std::vector<double> sleeps;
-  PowerSnapshot second = measureSnapshot(
-      [&](bool details) {
-        EXPECT_TRUE(details);
-        PowerSnapshot s;
-        s.systemWatts = ++reads;
-        return s;
-      },
-      1.0, [&](double seconds) { sleeps.push_back(seconds); });
-  EXPECT_EQ(second.systemWatts, 2.0);
-  EXPECT_EQ(sleeps, std::vector<double>{1.0});
-
+TEST(ToolModes, SnapshotOnFixtures) {
   std::string fixtures = std::string(WATTLINE_FIXTURES) + "/sysfs/";
-  ProgramRun run = runProgram("WATTLINE_SYSFS_ROOT='" + fixtures + "laptop-battery'", "--snapshot");
-  EXPECT_EQ(run.status, 0);
-  PowerSnapshot laptop = snapshotFromJson(nlohmann::json::parse(run.out));
-  EXPECT_TRUE(laptop.available);
-  EXPECT_FALSE(laptop.externalConnected);
-  EXPECT_EQ(laptop.batteryAmps, -1.5);  // "Discharging" gives the current its sign
-  EXPECT_EQ(laptop.batteryWatts, -18.0);
-  EXPECT_EQ(laptop.percent, 80.0);
+  auto snapshot = [&](const std::string& fixture) {
+    return snapshotFromJson(runJson("WATTLINE_SYSFS_ROOT='" + fixtures + fixture + "'", "--snapshot"));
+  };
+  PowerSnapshot laptop = snapshot("laptop-battery");
+  EXPECT_TRUE(laptop.available && !laptop.externalConnected);
+  // "Discharging" gives the current its sign.
+  EXPECT_EQ(std::make_tuple(laptop.batteryAmps, laptop.batteryWatts, laptop.percent),
+            std::make_tuple(-1.5, -18.0, 80.0));
   EXPECT_EQ(laptop.batterySource, PowerDataSource::sensor);
   EXPECT_TRUE(laptop.componentSampleDuration);  // the second read has an energy interval behind it
-
   // No supply at all: the reader's first error text, and absent values rather than zeros.
-  run = runProgram("WATTLINE_SYSFS_ROOT='" + fixtures + "desktop'", "--snapshot");
-  EXPECT_EQ(run.status, 0);
-  PowerSnapshot desktop = snapshotFromJson(nlohmann::json::parse(run.out));
-  EXPECT_FALSE(desktop.available);
+  PowerSnapshot desktop = snapshot("desktop");
   EXPECT_EQ(desktop.error, "系统未提供 AppleSmartBattery 数据。台式 Mac 或访问受限时，部分数据不可用。");
-  EXPECT_FALSE(desktop.batteryWatts);
-  EXPECT_FALSE(desktop.cpuWatts);  // its RAPL counters cannot be read
+  EXPECT_FALSE(desktop.available || desktop.batteryWatts || desktop.cpuWatts);  // nor can its RAPL counters
 }
 
 TEST(ToolModes, OptionsAreWholeArgumentsAndTheFirstOccurrenceCounts) {
@@ -161,12 +102,9 @@ TEST(ToolModes, OptionsAreWholeArgumentsAndTheFirstOccurrenceCounts) {
 
 TEST(ToolModes, OptionsTheProgramRefuses) {
   ProgramRun run = runProgram("", "--bogus --startup-status");
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.out, "");
-  run = runProgram("", "startup-status");
-  EXPECT_EQ(run.status, 2);
-
-  EXPECT_EQ(runProgram("", "--version").status, 0);
+  EXPECT_EQ(std::make_tuple(run.status, run.out), std::make_tuple(2, std::string()));
+  EXPECT_EQ(std::make_tuple(runProgram("", "startup-status").status, runProgram("", "--version").status),
+            std::make_tuple(2, 0));
   run = runProgram("", "--help");
   EXPECT_EQ(run.status, 0);
   for (const auto& option : knownOptions())
@@ -175,9 +113,8 @@ TEST(ToolModes, OptionsTheProgramRefuses) {
     auto at = run.out.find("  " + option);
     return at == std::string::npos ? std::string() : run.out.substr(at, run.out.find('\n', at) - at);
   };
-  EXPECT_EQ(line("--startup-status").find("not available"), std::string::npos);
-  EXPECT_EQ(line("--process-power").find("not available"), std::string::npos);
-  EXPECT_EQ(line("--snapshot").find("not available"), std::string::npos);
+  for (const char* option : {"--startup-status", "--process-power", "--snapshot"})
+    EXPECT_EQ(line(option).find("not available"), std::string::npos) << option;
   EXPECT_NE(line("--render-preview").find("not available"), std::string::npos);
 }
 

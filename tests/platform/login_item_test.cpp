@@ -18,60 +18,43 @@ std::string contents(const std::string& path) {
   return (std::stringstream() << std::ifstream(path).rdbuf()).str();
 }
 
-TEST(XdgAutostart, WritesReadsAndRemovesTheEntry) {
+TEST(SystemLoginItem, StatesOfTheAutostartEntry) {
   FixtureCopy home("");
-  XdgAutostart entry(home.path("config/autostart"), "wattline.desktop");
-  EXPECT_FALSE(entry.isEnabled());
-  EXPECT_EQ(entry.remove(), std::nullopt);  // nothing to remove is fine
-
-  ASSERT_EQ(entry.write("/opt/wattline/bin/wattline"), std::nullopt);
-  EXPECT_TRUE(entry.isEnabled());
+  SystemLoginItem item(home.path("autostart"), "/usr/local/bin/wattline");
+  XdgAutostart entry(home.path("autostart"), "wattline.desktop");
+  EXPECT_EQ(item.state(), LoginItemState::notRegistered);
+  EXPECT_EQ(item.unregisterItem(), std::nullopt);  // nothing to remove is fine
+  ASSERT_EQ(item.registerItem(), std::nullopt);
+  EXPECT_EQ(item.state(), LoginItemState::enabled);
   const std::string text = contents(entry.path());
   for (const char* line :
-       {"[Desktop Entry]\n", "\nExec=\"/opt/wattline/bin/wattline\"\n", "\nType=Application\n"})
+       {"[Desktop Entry]\n", "\nExec=\"/usr/local/bin/wattline\"\n", "\nType=Application\n"})
     EXPECT_NE(text.find(line), std::string::npos) << line;
   EXPECT_FALSE(std::filesystem::exists(entry.path() + ".tmp"));
 
   // Desktops switch entries off without removing them.
-  home.write("config/autostart/wattline.desktop", "[Desktop Entry]\nExec=x\nHidden = true\n");
-  EXPECT_FALSE(entry.isEnabled());
-  home.write("config/autostart/wattline.desktop", "[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n");
-  EXPECT_FALSE(entry.isEnabled());
-  home.write("config/autostart/wattline.desktop", "[Other]\nHidden=true\n[Desktop Entry]\nExec=x\n");
+  for (const char* off :
+       {"[Desktop Entry]\nExec=x\nHidden = true\n", "[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n"}) {
+    home.write("autostart/wattline.desktop", off);
+    EXPECT_EQ(item.state(), LoginItemState::notRegistered) << off;
+  }
+  home.write("autostart/wattline.desktop", "[Other]\nHidden=true\n[Desktop Entry]\nExec=x\n");
   EXPECT_TRUE(entry.isEnabled());
-
-  ASSERT_EQ(entry.remove(), std::nullopt);
+  ASSERT_EQ(item.unregisterItem(), std::nullopt);
   EXPECT_FALSE(std::filesystem::exists(entry.path()));
+  EXPECT_EQ(SystemLoginItem(home.path("autostart"), "").state(), LoginItemState::notFound);
 }
 
-TEST(XdgAutostart, QuotingAndWriteFailures) {
+TEST(SystemLoginItem, QuotingRefusalsAndWriteFailures) {
   const std::string text = autostartEntry("/home/a b/$x \"q\" `c` 100%\\d");
   EXPECT_NE(text.find("\nExec=\"/home/a b/\\\\$x \\\\\"q\\\\\" \\\\`c\\\\` 100%%\\\\\\\\d\"\n"),
             std::string::npos)
       << text;
-
-  FixtureCopy home("");
-  // The autostart "directory" is a file, so neither creating it nor writing into it can work.
-  home.write("config/autostart", "not a directory");
-  auto failure = XdgAutostart(home.path("config/autostart"), "wattline.desktop").write("/usr/bin/wattline");
-  ASSERT_TRUE(failure);
-  EXPECT_NE(failure->find(home.path("config/autostart")), std::string::npos) << *failure;
-  EXPECT_TRUE(XdgAutostart(home.path("ok"), "w.desktop").write("/usr/bin/x\n--evil"));
+  EXPECT_TRUE(XdgAutostart("/nonexistent/ok", "w.desktop").write("/usr/bin/x\n--evil"));
   EXPECT_TRUE(XdgAutostart("", "w.desktop").write("/usr/bin/x"));
-}
 
-TEST(SystemLoginItem, StatesAndLocationRefusal) {
   FixtureCopy home("");
-  SystemLoginItem item(home.path("autostart"), "/usr/local/bin/wattline");
-  EXPECT_EQ(item.state(), LoginItemState::notRegistered);
-  ASSERT_EQ(item.registerItem(), std::nullopt);
-  EXPECT_EQ(item.state(), LoginItemState::enabled);
-  ASSERT_EQ(item.unregisterItem(), std::nullopt);
-  EXPECT_EQ(item.state(), LoginItemState::notRegistered);
-
-  EXPECT_EQ(SystemLoginItem(home.path("autostart"), "").state(), LoginItemState::notFound);
   EXPECT_TRUE(SystemLoginItem(home.path("autostart"), "").registerItem());
-
   for (std::string path : {"/tmp/wattline/wattline", "/Volumes/Disk/X.app/Contents/MacOS/X",
                            "/private/var/folders/x/AppTranslocation/1/X.app/Contents/MacOS/X"}) {
     SystemLoginItem refused(home.path("autostart"), path);
@@ -84,7 +67,7 @@ TEST(SystemLoginItem, StatesAndLocationRefusal) {
   }
   EXPECT_FALSE(refusedLoginItemLocation("/home/me/tmp/wattline"));
 
-  // A write failure is a registration error whose reason reaches the user.
+  // A write failure (the directory is a file) is a registration error whose reason reaches the user.
   home.write("blocked", "file");
   auto error = SystemLoginItem(home.path("blocked"), "/usr/bin/wattline").registerItem();
   ASSERT_TRUE(error);

@@ -34,19 +34,6 @@ const ProcessUsage& usageOf(const std::vector<ProcessUsage>& usage, std::int32_t
   return *found;
 }
 
-TEST(ProcStat, ParsesFieldsAfterTheCommandName) {
-  auto stat = parseProcStat(statLine(200, "a) b (c", 50, 25, 100000));
-  ASSERT_TRUE(stat);
-  EXPECT_EQ(stat->cpuTicks, 75u);
-  EXPECT_EQ(stat->startTime, 100000u);
-  EXPECT_EQ(parseProcStat(statLine(1, "x", 1, 2, 18446744073709551615u))->startTime, 18446744073709551615u);
-
-  for (const char* bad : {"garbage without fields\n", "12 (cut) S 1 1 1 0 -1 4194560 1200 0 3 0 40 10 0 0",
-                          "12 (bad) S 1 1 1 0 -1 4194560 1200 0 3 0 4x 10 0 0 20 0 4 0 9 1 1",
-                          "12 (neg) S 1 1 1 0 -1 4194560 1200 0 3 0 -4 10 0 0 20 0 4 0 9 1 1", ")12 ( S", ""})
-    EXPECT_FALSE(parseProcStat(bad)) << bad;
-}
-
 TEST(ProcProcessTable, AttributesPackageEnergyByCPUTime) {
   FixtureCopy fixture("proc-desktop");
   ProcProcessTable table(fixture.path("proc"), fixture.path("sys"), {});
@@ -58,11 +45,8 @@ TEST(ProcProcessTable, AttributesPackageEnergyByCPUTime) {
   // 500 has an unreadable stat line; "self" and "0123" are not pids.
   EXPECT_EQ(pids, (std::vector<std::int32_t>{1, 100, 101, 200, 300, 400, 600, 700}));
   EXPECT_EQ(usageOf(*first, 100).energyNanojoules, seed(5000));
-  EXPECT_EQ(usageOf(*first, 100).startTime, 90000u);
-  EXPECT_EQ(usageOf(*first, 200).energyNanojoules, seed(100));
 
-  // Both packages used 4 J; firefox ran 30 ticks, its content process 10; the core domain is part of package
-  // 0.
+  // Both packages used 4 J; firefox ran 30 ticks, its content process 10; the core domain is in package 0.
   fixture.write("proc/100/stat", statLine(100, "firefox-esr", 4020, 1010, 90000));
   fixture.write("proc/101/stat", statLine(101, "Web Content", 2010, 500, 90500));
   fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1003000000\n");
@@ -77,7 +61,6 @@ TEST(ProcProcessTable, AttributesPackageEnergyByCPUTime) {
   ASSERT_TRUE(second);
   EXPECT_EQ(usageOf(*second, 100).energyNanojoules, seed(5000) + 3'000'000'000u);
   EXPECT_EQ(usageOf(*second, 101).energyNanojoules, seed(2500) + 1'000'000'000u);
-  EXPECT_EQ(usageOf(*second, 1).energyNanojoules, seed(500));
   EXPECT_EQ(usageOf(*second, 300).energyNanojoules, seed(10));
   EXPECT_EQ(usageOf(*second, 300).startTime, 150000u);
   EXPECT_EQ(usageOf(*second, 800).energyNanojoules, seed(40));
@@ -96,11 +79,6 @@ TEST(ProcProcessTable, AttributesPackageEnergyByCPUTime) {
 
 // Energy of processes that start or end between two passes does not go to the ones that stay.
 TEST(ProcProcessTable, SharesEnergyWithAllBusyTimeOfTheSystem) {
-  EXPECT_EQ(parseSystemBusy("cpu  100 5 50 9000 40 3 2 1 0 0\ncpu0 1 2 3 4\n"), 161u);
-  EXPECT_EQ(parseSystemBusy("cpu  100 5 50 9000\n"), 155u);
-  for (const char* bad : {"cpu0 1 2 3 4", "cpu  1 x 3 4", "cpu  1 2", "", "intr 5"})
-    EXPECT_FALSE(parseSystemBusy(bad)) << bad;
-
   FixtureCopy fixture("proc-desktop");
   fixture.write("proc/stat", "cpu  1000 0 1000 50000 0 0 0 0 0 0\n");
   ProcProcessTable table(fixture.path("proc"), fixture.path("sys"), {});
@@ -140,7 +118,6 @@ TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAroundOrNotAtAll) {
   // No package at all: no energy counter, so no process table, as without a process list.
   fixture.write("sys/class/powercap/intel-rapl:0/name", "psys\n");
   EXPECT_FALSE(energy.consumedSinceLastRead());
-  EXPECT_FALSE(RaplPackageEnergy(fixture.path("nothing")).consumedSinceLastRead());
   EXPECT_FALSE(ProcProcessTable(fixture.path("proc"), fixture.path("nothing"), {}).sample());
   EXPECT_FALSE(ProcProcessTable(fixture.path("nothing"), fixture.path("sys"), {}).sample());
   testing::ManualScheduler scheduler;
@@ -186,53 +163,33 @@ TEST(ProcProcessTable, GroupsDesktopApplicationsThroughTheReader) {
   EXPECT_EQ(identities[200], "exec:/home/user/bin/odd tool a) b (c");
   EXPECT_EQ(identities[300], "pid:300:20 kworker/0:1-events");
   EXPECT_EQ(identities[700], "desktop:org.gnome.Terminal 终端");
-  EXPECT_EQ(identities[1], "exec:/usr/lib/systemd/systemd systemd");
 }
 
-TEST(DesktopApplication, ApplicationIDsFromCgroups) {
+TEST(DesktopApplication, ApplicationIDsAndEntryNames) {
   auto id = [](std::string_view cgroup) { return applicationIDFromCgroup(cgroup); };
   const std::string user = "0::/user.slice/user-1000.slice/user@1000.service/app.slice/";
-  EXPECT_EQ(id(user + "app-gnome-firefox\\x2desr-2213.scope\n"), "firefox-esr");
   EXPECT_EQ(id(user + "app-firefox-2213.scope"), "firefox");
-  EXPECT_EQ(id(user + "app-flatpak-org.mozilla.firefox-12345.scope"), "org.mozilla.firefox");
-  EXPECT_EQ(id(user + "app-gnome-org.gnome.Evolution\\x2dalarm\\x2dnotify@autostart.service"),
-            "org.gnome.Evolution-alarm-notify");
   EXPECT_EQ(id(user + "app-org.gnome.Terminal.service"), "org.gnome.Terminal");
-  EXPECT_EQ(id(user + "app-kde-org.kde.konsole-4411.scope/tab-3"), "org.kde.konsole");
-  EXPECT_EQ(id(user + "snap.firefox.firefox-7a1b2c3d.scope"), "firefox_firefox");
   EXPECT_EQ(id("12:memory:/x\n1:name=systemd:/user.slice/app-gnome-gedit-99.scope\n"), "gedit");
 
-  EXPECT_FALSE(id("0::/user.slice/user-1000.slice/session-2.scope"));
   EXPECT_FALSE(id("0::/system.slice/cron.service"));
-  EXPECT_FALSE(id(user + "app-lonely.scope"));
   EXPECT_FALSE(id(user + "app-gnome-\\x2e\\x2e\\x2fetc\\x2fpasswd-1.scope"));
   EXPECT_FALSE(id(user + "app-gnome-\\x2e\\x2e-1.scope"));
-  EXPECT_FALSE(id(user + "snap..x.scope"));
-  EXPECT_FALSE(id(""));
   EXPECT_FALSE(id("\xff\xfe garbage"));
-}
 
-TEST(DesktopApplication, EntryNames) {
   static constexpr char kWithNul[] = "[Desktop Entry]\nName=a\0b\n";
   FixtureCopy fixture("proc-desktop");
   std::vector<std::string> directories = {fixture.path("missing"), fixture.path("applications")};
-  EXPECT_EQ(findApplicationName("firefox-esr", directories), "Firefox 火狐浏览器");
-  EXPECT_EQ(findApplicationName("org.example.Garbage", directories), std::nullopt);
   EXPECT_EQ(findApplicationName("absent", directories), std::nullopt);
-
   // The first directory holding the entry decides, even when its entry names nothing.
   fixture.write("local/org.gnome.Terminal.desktop", "[Desktop Entry]\nExec=x\n");
   directories.insert(directories.begin(), fixture.path("local"));
   EXPECT_EQ(findApplicationName("org.gnome.Terminal", directories), std::nullopt);
 
-  EXPECT_EQ(desktopEntryName("[Desktop Entry]\n Name = Files \nName[de]=Dateien\n"), "Files");
-  EXPECT_EQ(desktopEntryName("[Desktop Entry]\nName[zh]=文件\nName=Files\n"), "文件");
   EXPECT_EQ(desktopEntryName("Name=Outside\n[Desktop Action x]\nName=Action\n"), std::nullopt);
   EXPECT_EQ(desktopEntryName("[Desktop Entry]\nName[zh_CN]=\xe6\x96\n Name=Plain"), "Plain");
   EXPECT_EQ(desktopEntryName(std::string(kWithNul, sizeof kWithNul - 1)), std::nullopt);
-  EXPECT_FALSE(isValidUTF8("\xc0\xaf"));      // overlong "/"
-  EXPECT_FALSE(isValidUTF8("\xed\xa0\x80"));  // surrogate
-  EXPECT_TRUE(isValidUTF8("瓦迹 ok"));
+  EXPECT_FALSE(isValidUTF8("\xc0\xaf"));  // overlong "/"
 }
 
 }  // namespace

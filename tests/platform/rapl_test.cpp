@@ -15,7 +15,6 @@ TEST(Rapl, PackagesSeenThroughMmioAreNotCountedTwice) {
   int packages = 0;
   for (const auto& domain : raplDomains(tree.root())) packages += domain.isPackage();
   EXPECT_EQ(packages, 1);
-
   RaplPackageEnergy energy(tree.root());
   ASSERT_EQ(energy.consumedSinceLastRead(), 0u);
   auto before = raplDomains(tree.root()).front().energy();

@@ -26,16 +26,11 @@ class SensorBusTest : public ::testing::Test {
   testing::ManualClock clock{scheduler, kStart};
 };
 
-TEST_F(SensorBusTest, CounterWrapAndVanishingSensors) {
+// A fan that disappears is a transport failure: the owner reopens and finds the others.
+TEST_F(SensorBusTest, VanishingSensors) {
   testing::FixtureTree tree(fixture("laptop-battery"));
-  tree.write("class/powercap/intel-rapl:1/max_energy_range_uj", "9040000000");
   auto connection = LiveSensorConnection::open(*service(tree.root()));
   connection->readValues(true);
-  scheduler.advance(1.0);
-  tree.write("class/powercap/intel-rapl:1/energy_uj", "5000000");  // wrapped at its range
-  EXPECT_NEAR(*connection->readValues(true).systemWatts, 45.0, 1e-5);
-
-  // A fan that disappears is a transport failure: the owner reopens and finds the others.
   tree.remove("class/hwmon/hwmon2");
   scheduler.advance(1.0);
   EXPECT_TRUE(connection->readValues(true).fanSpeeds.empty());
@@ -45,43 +40,28 @@ TEST_F(SensorBusTest, CounterWrapAndVanishingSensors) {
 }
 
 // Readings through the bus on the laptop fixtures are checked through the power reader.
-TEST_F(SensorBusTest, OpensOnlyWithSomethingToAnswer) {
+TEST_F(SensorBusTest, OpensOnlyWithSomethingToAnswerAndAnswersRecords) {
   EXPECT_EQ(service(fixture("no-such-machine"))->open(), nullptr);
   testing::FixtureTree tree(fixture("desktop"));
   EXPECT_NE(service(tree.root())->open(), nullptr);  // board fans only
   tree.remove("class/hwmon");
   EXPECT_EQ(service(tree.root())->open(), nullptr);
 
-  // Garbage: nothing decodes, nothing breaks.
-  auto bad = LiveSensorConnection::open(*service(fixture("bad-values")));
-  ASSERT_NE(bad, nullptr);
-  bad->readValues(true);
-  scheduler.advance(1.0);
-  EXPECT_EQ(bad->readValues(true), LiveSensorReadings{});
-  EXPECT_FALSE(bad->broken());
-}
-
-TEST_F(SensorBusTest, RecordProtocol) {
   auto transport = service(fixture("laptop-battery"))->open();
   ASSERT_NE(transport, nullptr);
   SmcRecord reply{};
   std::size_t size = 0;
-  ASSERT_EQ(transport->call(SmcCodec::request("B0AV", SmcCodec::kGetKeyInfo), reply, size), 0);
-  EXPECT_EQ(size, kSmcRecordSize);
-  EXPECT_EQ(SmcCodec::result(reply), 0);
-  EXPECT_EQ(SmcCodec::dataSize(reply), 2u);
-  EXPECT_EQ(SmcCodec::unfold(SmcCodec::dataType(reply)), "ui16");
-
-  ASSERT_EQ(transport->call(SmcCodec::request("PBwo", SmcCodec::kGetKeyInfo), reply, size), 0);
-  EXPECT_NE(SmcCodec::result(reply), 0);
-  // A read asking for the wrong size gets no value.
-  ASSERT_EQ(transport->call(SmcCodec::request("B0AV", SmcCodec::kReadKey, 4), reply, size), 0);
-  EXPECT_NE(SmcCodec::result(reply), 0);
-  ASSERT_EQ(transport->call(SmcCodec::request("B0AV", 77), reply, size), 0);
-  EXPECT_NE(SmcCodec::result(reply), 0);
+  // Keys the machine lacks, a read asking for the wrong size and unknown commands get no value.
+  for (const auto& request :
+       {SmcCodec::request("PBwo", SmcCodec::kGetKeyInfo), SmcCodec::request("B0AV", SmcCodec::kReadKey, 4),
+        SmcCodec::request("B0AV", 77)}) {
+    ASSERT_EQ(transport->call(request, reply, size), 0);
+    EXPECT_EQ(size, kSmcRecordSize);
+    EXPECT_NE(SmcCodec::result(reply), 0);
+  }
 }
 
-TEST(PowercapEnergyReports, ChannelsAndDeltas) {
+TEST(PowercapEnergyReports, ChannelsDeltasAbsentAndUnreadable) {
   testing::FixtureTree tree(fixture("laptop-battery"));
   tree.write("class/powercap/intel-rapl:2/name", "package-1");
   tree.write("class/powercap/intel-rapl:2/energy_uj", "100");
@@ -90,9 +70,7 @@ TEST(PowercapEnergyReports, ChannelsAndDeltas) {
   ASSERT_NE(library, nullptr);
   const auto channels = library->allChannels().value();
   ASSERT_EQ(channels.size(), 2u);
-  EXPECT_EQ(std::tie(channels[0].group, channels[0].name, channels[0].unit),
-            std::make_tuple("Energy Model", "CPU Energy", "uJ"));
-  EXPECT_EQ(channels[1].name, "GPU Energy");
+  EXPECT_EQ(std::tie(channels[0].name, channels[0].unit), std::make_tuple("CPU Energy", "uJ"));
 
   auto subscription = library->subscribe(channels);
   ASSERT_NE(subscription, nullptr);
@@ -106,37 +84,25 @@ TEST(PowercapEnergyReports, ChannelsAndDeltas) {
   EXPECT_EQ(delta[0].value, 3'000'000);
   EXPECT_EQ(delta[1].value, 500'000);
 
-  // The first package wraps at its range; a counter that cannot be read ends sampling.
-  tree.write("class/powercap/intel-rapl:0/energy_uj", "1000");
-  const auto third = subscription->sample();
-  delta = subscription->delta(*second, *third).value();
-  EXPECT_EQ(delta[0].value, 262143328850 - 5002000000 + 1000);
   // Two packages whose sum would not fit a 64-bit count leave the channel out.
   tree.write("class/powercap/intel-rapl:0/max_energy_range_uj", "9000000000000000000");
   tree.write("class/powercap/intel-rapl:0/energy_uj", "5000000000000000000");
   tree.write("class/powercap/intel-rapl:2/energy_uj", "5000000000001000100");
-  const auto fourth = subscription->sample();
-  delta = subscription->delta(*third, *fourth).value();
+  const auto third = subscription->sample();
+  delta = subscription->delta(*second, *third).value();
   ASSERT_EQ(delta.size(), 1u);
   EXPECT_EQ(delta[0].name, "GPU Energy");
+  // A counter that cannot be read ends sampling.
   tree.write("class/powercap/intel-rapl:0:1/energy_uj", "n/a");
   EXPECT_EQ(subscription->sample(), nullptr);
-}
 
-TEST(PowercapEnergyReports, AbsentAndUnreadable) {
   EXPECT_EQ(PowercapEnergyReports(fixture("laptop-charging")).open(), nullptr);
-  auto library = PowercapEnergyReports(fixture("desktop")).open();
-  ASSERT_NE(library, nullptr);
-  EXPECT_TRUE(library->allChannels()->empty());
-  EXPECT_EQ(library->subscribe({{"Energy Model", {}, "CPU Energy", "uJ", {}, {}, {}, {}}}), nullptr);
+  auto unreadable = PowercapEnergyReports(fixture("desktop")).open();
+  ASSERT_NE(unreadable, nullptr);
+  EXPECT_TRUE(unreadable->allChannels()->empty());
+  EXPECT_EQ(unreadable->subscribe({{"Energy Model", {}, "CPU Energy", "uJ", {}, {}, {}, {}}}), nullptr);
   EXPECT_TRUE(PowercapEnergyReports(fixture("bad-values")).open()->allChannels()->empty());
-
-  EXPECT_EQ(energyDelta(10, 30, std::nullopt), 20);
-  EXPECT_EQ(energyDelta(30, 10, std::nullopt), std::nullopt);
   EXPECT_EQ(energyDelta(30, 10, 20), std::nullopt);  // beyond the range: not a wrap
-  const auto version = parseKernelRelease("6.1.0-18-amd64");
-  EXPECT_EQ(std::tie(version.major, version.minor, version.patch), std::make_tuple(6, 1, 0));
-  EXPECT_EQ(parseKernelRelease("garbage").major, 0);
 }
 
 }  // namespace

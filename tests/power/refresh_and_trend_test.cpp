@@ -17,39 +17,25 @@ Date ago(double seconds) {
 }  // namespace
 
 TEST(RefreshPolicy, ValidityRestoreParseLabel) {
-  EXPECT_TRUE(RefreshPolicy::isValid(0.5));
-  EXPECT_TRUE(RefreshPolicy::isValid(300));
-  EXPECT_FALSE(RefreshPolicy::isValid(0.49));
-  EXPECT_FALSE(RefreshPolicy::isValid(300.01));
-  EXPECT_FALSE(RefreshPolicy::isValid(INFINITY));
-  EXPECT_FALSE(RefreshPolicy::isValid(NAN));
-
-  EXPECT_EQ(RefreshPolicy::restored(std::nullopt), 1.0);
-  EXPECT_EQ(RefreshPolicy::restored(0.1), 1.0);
+  for (double good : {0.5, 300.0}) EXPECT_TRUE(RefreshPolicy::isValid(good)) << good;
+  for (double bad : {0.49, 300.01, double(INFINITY), double(NAN)}) EXPECT_FALSE(RefreshPolicy::isValid(bad));
+  for (std::optional<double> bad : {std::optional<double>(), {0.1}, {NAN}})
+    EXPECT_EQ(RefreshPolicy::restored(bad), 1.0);
   EXPECT_EQ(RefreshPolicy::restored(30), 30.0);
-  EXPECT_EQ(RefreshPolicy::restored(NAN), 1.0);
-
-  EXPECT_EQ(RefreshPolicy::parse(" \t1,5\n"), 1.5);
-  EXPECT_EQ(RefreshPolicy::parse("2"), 2.0);
-  EXPECT_EQ(RefreshPolicy::parse("+5"), 5.0);
-  EXPECT_EQ(RefreshPolicy::parse("1e2"), 100.0);
+  for (auto [text, value] : std::vector<std::pair<const char*, double>>{
+           {" \t1,5\n", 1.5}, {"2", 2.0}, {"+5", 5.0}, {"1e2", 100.0}})
+    EXPECT_EQ(RefreshPolicy::parse(text), value) << text;
   for (const char* bad : {"abc", "600", "", "   ", "1,5,0", "1.5s", "nan", "inf", "0.4", "--1", "+"})
     EXPECT_EQ(RefreshPolicy::parse(bad), std::nullopt) << bad;
-
-  EXPECT_EQ(RefreshPolicy::label(0.5), "0.5 秒");
-  EXPECT_EQ(RefreshPolicy::label(2), "2 秒");
-  EXPECT_EQ(RefreshPolicy::label(300), "300 秒");
+  EXPECT_EQ(RefreshPolicy::label(0.5) + RefreshPolicy::label(2) + RefreshPolicy::label(300),
+            "0.5 秒2 秒300 秒");
 }
 
-TEST(PowerHistory, RecentKeepsTheLastMinute) {
+TEST(PowerHistory, RecentMinuteAndUpperBound) {
   std::vector<PowerSample> samples{{ago(60.001), 1.0}, {ago(60), 2.0}, {ago(0), 3.0}, {ago(-0.5), 4.0}};
   auto kept = PowerHistory::recent(samples, kNow);
   ASSERT_EQ(kept.size(), 2u);
-  EXPECT_EQ(kept[0].watts, 2.0);
-  EXPECT_EQ(kept[1].watts, 3.0);
-}
-
-TEST(PowerHistory, UpperBound) {
+  EXPECT_EQ(std::make_tuple(kept[0].watts, kept[1].watts), std::make_tuple(2.0, 3.0));
   auto bound = [](std::vector<std::optional<double>> watts) {
     std::vector<PowerSample> samples;
     for (auto w : watts) samples.push_back({kNow, w});
@@ -76,12 +62,10 @@ TEST(PowerHistory, AppendingUsesTheReadingsOwnTime) {
   trend = PowerHistory::appending(trend, s, false, kNow + std::chrono::seconds(1));
   EXPECT_EQ(trend.size(), 1u);
   // A reading without a time adds nothing; one older than a minute or from the future neither.
-  s.systemUpdatedAt.reset();
-  EXPECT_EQ(PowerHistory::appending({}, s, false, kNow).size(), 0u);
-  s.systemUpdatedAt = ago(61);
-  EXPECT_EQ(PowerHistory::appending({}, s, false, kNow).size(), 0u);
-  s.systemUpdatedAt = ago(-1);
-  EXPECT_EQ(PowerHistory::appending({}, s, false, kNow).size(), 0u);
+  for (std::optional<Date> at : {std::optional<Date>(), std::optional(ago(61)), std::optional(ago(-1))}) {
+    s.systemUpdatedAt = at;
+    EXPECT_EQ(PowerHistory::appending({}, s, false, kNow).size(), 0u);
+  }
   // Without a system reading the snapshot's own time marks a gap point.
   s.systemWatts.reset();
   s.timestamp = ago(1);
