@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <thread>
 
 #include "history_test_support.h"
@@ -61,6 +62,49 @@ TEST(HistoryActor, RunsOperationsInOrderAndAnswersOnTheMainThread) {
   EXPECT_DOUBLE_EQ(summary->value().integratedSeconds, 2);
   ASSERT_TRUE(seconds && seconds->ok());
   EXPECT_EQ(seconds->value().size(), 4u);
+}
+
+TEST(HistoryActor, DeliversErrorsAndStaysUsable) {
+  TemporaryDirectory directory;
+  ManualScheduler scheduler;
+  const auto url = directory / "history.sqlite3";
+  std::ofstream(url) << std::string(5000, 'g');
+  HistoryActor actor(url, scheduler);
+  std::optional<std::optional<HistoryError>> recordAnswer;
+  auto record = [&](std::int64_t s) {
+    recordAnswer.reset();
+    actor.record(makeRecord(kBase + s, 10), 1000 + s, dateFromSeconds(kBase + s + 0.6),
+                 [&](std::optional<HistoryError> error) { recordAnswer = error; });
+  };
+  record(0);
+  std::optional<HistoryResult<HistorySummary>> summary;
+  actor.summary(kBase, kBase, dateFromSeconds(kBase + 1), 600,
+                [&](HistoryResult<HistorySummary> result) { summary = std::move(result); });
+  std::optional<HistoryResult<std::vector<HistorySecond>>> seconds;
+  actor.seconds(kBase, dateFromSeconds(kBase + 1),
+                [&](HistoryResult<std::vector<HistorySecond>> result) { seconds = std::move(result); });
+  ASSERT_TRUE(runUntil(scheduler, [&] { return recordAnswer && summary && seconds; }));
+  const HistoryError expected{"Wattline.History", 1, "历史存储失败: file is not a database"};
+  EXPECT_EQ(*recordAnswer, expected);
+  ASSERT_FALSE(summary->ok());
+  EXPECT_EQ(summary->error(), expected);
+  ASSERT_FALSE(seconds->ok());
+  EXPECT_EQ(seconds->error(), expected);
+  std::filesystem::remove(url);
+  record(1);
+  ASSERT_TRUE(runUntil(scheduler, [&] { return recordAnswer.has_value(); }));
+  EXPECT_EQ(*recordAnswer, std::nullopt);
+
+  // A directory that cannot be made gives the file system's error.
+  std::ofstream(directory / "file") << "x";
+  HistoryActor below(directory / "file" / "Wattline" / "history.sqlite3", scheduler);
+  std::optional<std::optional<HistoryError>> pruned;
+  below.prune(kBase, [&](std::optional<HistoryError> error) { pruned = error; });
+  ASSERT_TRUE(runUntil(scheduler, [&] { return pruned.has_value(); }));
+  ASSERT_TRUE(pruned->has_value());
+  EXPECT_EQ((*pruned)->domain, "POSIX");
+  EXPECT_EQ((*pruned)->code, ENOTDIR);
+  EXPECT_NE((*pruned)->description.find("Not a directory"), std::string::npos) << (*pruned)->description;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "history_test_support.h"
 
 namespace wattline {
@@ -219,6 +221,51 @@ TEST(HistoryStore, SecondsReturnsElevenRowsAroundASecondNeverAfterNow) {
   EXPECT_EQ(rows.back().second, kBase + 22);
   EXPECT_TRUE(store.seconds(INT64_MAX, dateFromSeconds(kBase + 40)).empty());
   EXPECT_TRUE(store.seconds(INT64_MIN, dateFromSeconds(kBase + 40)).empty());
+}
+
+TEST(HistoryStore, MaintenanceRunsOnTheFirstPruneAndThenHourly) {
+  TemporaryDirectory directory;
+  const auto url = directory / "history.sqlite3";
+  HistoryStore store(url);
+  Inspector db(url);
+  for (std::int64_t s = kBase; s < kBase + 3000; ++s) write(store, makeRecord(s, 5));
+  auto freePages = [&] { return *db.number("PRAGMA freelist_count"); };
+  EXPECT_EQ(freePages(), 0);
+  const std::int64_t later = kBase + 604800;
+  store.prune(later + 1500);  // deletes half the rows; an hour since the last run: vacuums
+  const double afterFirst = freePages();
+  store.prune(later + 3000);  // deletes the rest; within the hour: no vacuum
+  EXPECT_EQ(db.count(), 0);
+  const double afterSecond = freePages();
+  EXPECT_GT(afterSecond, afterFirst + 32);
+  store.prune(later + 1500 + 3599);
+  EXPECT_EQ(freePages(), afterSecond);
+  store.prune(later + 1500 + 3600);
+  EXPECT_EQ(freePages(), afterSecond - 32);
+}
+TEST(HistoryStore, DefaultLocationFollowsTheXdgDataHome) {
+  auto at = [](std::optional<std::string> identifier, std::map<std::string, std::string> values) {
+    return HistoryStore::defaultURL(identifier, [&](std::string_view name) -> std::optional<std::string> {
+      const auto it = values.find(std::string(name));
+      return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
+    });
+  };
+  using Path = std::filesystem::path;
+  EXPECT_EQ(at("local.wattline.mac", {{"XDG_DATA_HOME", "/data"}, {"HOME", "/h"}}),
+            Path("/data/Wattline/history.sqlite3"));
+  EXPECT_EQ(at(std::nullopt, {{"HOME", "/home/ada"}}),
+            Path("/home/ada/.local/share/Wattline/history.sqlite3"));
+  // A relative or empty data home is not a data home.
+  EXPECT_EQ(at(std::nullopt, {{"XDG_DATA_HOME", "rel"}, {"HOME", "/h"}}),
+            Path("/h/.local/share/Wattline/history.sqlite3"));
+  EXPECT_EQ(at(std::nullopt, {{"XDG_DATA_HOME", ""}, {"HOME", "/h"}}),
+            Path("/h/.local/share/Wattline/history.sqlite3"));
+  EXPECT_EQ(at("local.wattline.history-candidate", {{"XDG_DATA_HOME", "/d"}}),
+            Path("/d/Wattline-History-Candidate/history.sqlite3"));
+  EXPECT_EQ(at("local.wattline.history-candidate.x", {{"XDG_DATA_HOME", "/d"}}),
+            Path("/d/Wattline/history.sqlite3"));
+  EXPECT_FALSE(at(std::nullopt, {}));
+  EXPECT_EQ(HistoryStore::urlInDirectory("/tmp/h"), Path("/tmp/h/history.sqlite3"));
 }
 
 }  // namespace

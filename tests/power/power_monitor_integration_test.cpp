@@ -95,8 +95,12 @@ TEST(PowerMonitorIntegration, RecordsEverySecondWithEnergyAndBreaksAcrossSleep) 
     const Row& row = all[i];
     ASSERT_TRUE(row.watts);
     // Readings well before or after the change show the fixture's power exactly.
-    if (row.observed < changedAt - 0.1) EXPECT_DOUBLE_EQ(*row.watts, 18.0) << row.second;
-    if (row.observed > changedAt + 1.5) EXPECT_DOUBLE_EQ(*row.watts, 24.0) << row.second;
+    if (row.observed < changedAt - 0.1) {
+      EXPECT_DOUBLE_EQ(*row.watts, 18.0) << row.second;
+    }
+    if (row.observed > changedAt + 1.5) {
+      EXPECT_DOUBLE_EQ(*row.watts, 24.0) << row.second;
+    }
     if (row.observed >= wokeAt && !firstAfterWake) firstAfterWake = i;
     if (row.duration > 0) {
       ASSERT_GT(i, 0u);

@@ -97,6 +97,36 @@ TEST_F(ComponentPowerReaderTest, AveragesBetweenReads) {
   EXPECT_EQ(reader.read(), ComponentPowerReading{});
 }
 
+TEST_F(ComponentPowerReaderTest, ReconnectsEveryThirtySeconds) {
+  reports.script().libraryMissing = true;
+  reader.read();
+  scheduler.advance(29.0);
+  reader.read();
+  EXPECT_EQ(reports.opens(), 1);
+  scheduler.advance(1.0);
+  reports.script().libraryMissing = false;
+  reader.read();
+  EXPECT_EQ(reports.opens(), 2);
+
+  // A failed sample drops the subscription; 30 s after the last connect it reconnects at once.
+  scheduler.advance(40.0);
+  reports.script().failSample = true;
+  EXPECT_EQ(reader.read(), ComponentPowerReading{});
+  reports.script().failSample = false;
+  EXPECT_EQ(reader.read(), ComponentPowerReading{});  // reconnected: a first sample again
+  EXPECT_EQ(reports.opens(), 3);
+
+  reports.script().refuseSubscription = true;
+  reports.script().failSample = true;
+  scheduler.advance(31.0);
+  reader.read();
+  reader.read();
+  EXPECT_EQ(reports.opens(), 4);  // refused: no new attempt before 30 s
+  clock.shiftWall(-600);
+  reader.read();
+  EXPECT_EQ(reports.opens(), 5);  // the clock was set back: no wait for it to catch up
+}
+
 TEST_F(ComponentPowerReaderTest, NoCpuFromTheEnergyModelOnNewerSystems) {
   reports.script().version = {27, 0, 2};
   reader.read();

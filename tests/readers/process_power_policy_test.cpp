@@ -109,4 +109,26 @@ TEST(ProcessPowerPolicy, RestartsRegroupingAndBackwardCountersContributeNothing)
 }
 
 }  // namespace
+
+TEST(ProcessPowerSnapshot, FreshnessWindowAndJson) {
+  const Date updated = dateFromSeconds(1796573652.25);  // 2026-12-06T16:14:12Z and a fraction
+  ProcessPowerSnapshot snapshot{Phase::ready, {}, updated};
+  EXPECT_TRUE(snapshot.isFresh(updated + std::chrono::seconds(6)));
+  EXPECT_FALSE(snapshot.isFresh(updated + std::chrono::milliseconds(6100)));
+  EXPECT_TRUE(snapshot.isFresh(updated - std::chrono::seconds(1)));
+  EXPECT_FALSE(ProcessPowerSnapshot{}.isFresh(updated));
+
+  const auto preview = ProcessPowerSnapshot::preview(updated);
+  const nlohmann::json json = preview.toJSON();
+  EXPECT_EQ(json["updatedAt"], "2026-12-06T16:14:12Z");
+  EXPECT_EQ(json["rows"][0],
+            (nlohmann::json{{"id", "browser"}, {"name", "浏览器"}, {"watts", 1.243}, {"processCount", 6}}));
+  EXPECT_EQ(ProcessPowerSnapshot::fromJSON(json)->rows, preview.rows);
+  EXPECT_EQ(ProcessPowerSnapshot{}.toJSON(),
+            (nlohmann::json{{"phase", "idle"}, {"rows", nlohmann::json::array()}}));
+  nlohmann::json incomplete = json;
+  incomplete["rows"][1].erase("processCount");
+  EXPECT_FALSE(ProcessPowerSnapshot::fromJSON(incomplete));
+}
+
 }  // namespace wattline

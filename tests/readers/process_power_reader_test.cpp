@@ -54,15 +54,24 @@ TEST_F(ProcessPowerReaderTest, IdentifiesGroupsAndNames) {
 }
 
 TEST_F(ProcessPowerReaderTest, CachesIdentitiesPerIncarnationAndNeedsEnergy) {
-  table->processes = std::vector<FakeProcessTable::Process>{{10, 1, 5, "/usr/bin/a", "a", std::nullopt}};
+  table->processes = std::vector<FakeProcessTable::Process>{{10, 1, 5, "/usr/bin/a", "a", std::nullopt},
+                                                            {11, 1, 5, "/usr/bin/b", "b", std::nullopt}};
   reader.read();
   reader.read();
-  EXPECT_EQ(table->pathLookups, 1);
+  EXPECT_EQ(table->pathLookups, 2);
 
   // pid 10 reused by another program: looked up again, and grouped anew.
   table->process(10) = {10, 2, 5, "/usr/bin/c", "c", std::nullopt};
   EXPECT_EQ(reader.read().counters.at(0).groupID, "exec:/usr/bin/c");
-  EXPECT_EQ(table->pathLookups, 2);
+  EXPECT_EQ(table->pathLookups, 3);
+
+  // pid 11 vanishes and comes back with the same start: its entry was pruned, so it is looked up again.
+  auto processes = *table->processes;
+  table->processes->pop_back();
+  reader.read();
+  table->processes = processes;
+  reader.read();
+  EXPECT_EQ(table->pathLookups, 4);
 
   // Every counter at zero: listed, but not available.
   table->processes = std::vector<FakeProcessTable::Process>{{10, 1, 0, "/usr/bin/a", "a", std::nullopt}};
