@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QCoreApplication>
+#include <QApplication>
 
-// The one Qt application object of a test program, made on first use.
-inline QCoreApplication& testApplication() {
+// The one Qt application object of a test program, made on first use. Tests
+// run on Qt's offscreen platform, so widgets can be built and rendered.
+inline QApplication& testApplication() {
   static int argc = 1;
   static char name[] = "wattline-test";
   static char* argv[] = {name, nullptr};
-  static QCoreApplication app(argc, argv);
+  static QApplication app(argc, argv);
   return app;
 }

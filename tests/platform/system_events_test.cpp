@@ -70,5 +70,5 @@ TEST(QtSystemEvents, FollowsLogindSleepSignalsAndLivesWithoutABus) {
   // No system bus: no sleep events, and no failure.
   QtSystemEvents busless(QDBusConnection::connectToBus(QString("unix:path=/nonexistent/bus"), "none"));
   EXPECT_TRUE(!busless.onWillSleep([] {}) && !busless.onDidWake([] {}));
-  EXPECT_EQ(busless.onBecameActive([] {}), nullptr);  // without a GUI application, no activation
+  EXPECT_NE(busless.onBecameActive([] {}), nullptr);  // activation comes from the GUI application
 }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QColor>
+
+#include "ui/style/colors.h"
+
+namespace wattline {
+
+inline QColor toQColor(StyleColor color) {
+  return QColor::fromRgbF(float(color.red), float(color.green), float(color.blue), float(color.alpha));
+}
+
+}  // namespace wattline
