@@ -1,0 +1,23 @@
+#include "platform/qt/screen_geometry.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace wattline {
+
+Rect toUpwards(const QRectF& downwards, double primaryHeight) {
+  return {downwards.x(), primaryHeight - downwards.y() - downwards.height(), downwards.width(),
+          downwards.height()};
+}
+
+QRectF toDownwards(const Rect& upwards, double primaryHeight) {
+  return {upwards.x, primaryHeight - upwards.y - upwards.height, upwards.width, upwards.height};
+}
+
+ScreenFrames screenFrames(const QScreen& screen) {
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  const double height = primary ? primary->geometry().height() : screen.geometry().height();
+  return {toUpwards(screen.geometry(), height), toUpwards(screen.availableGeometry(), height)};
+}
+
+}  // namespace wattline

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QRectF>
+
+#include "platform/geometry.h"
+
+class QScreen;
+
+namespace wattline {
+
+// Qt places screens and windows with y growing downwards from the top of the
+// primary screen; placement works with y growing upwards from its bottom, as
+// the panel geometry was designed. The two meet only here.
+Rect toUpwards(const QRectF& downwards, double primaryHeight);
+QRectF toDownwards(const Rect& upwards, double primaryHeight);
+
+// A screen's frame and visible frame in upward coordinates.
+struct ScreenFrames {
+  Rect frame;
+  Rect visible;
+};
+ScreenFrames screenFrames(const QScreen& screen);
+
+}  // namespace wattline
