@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <cmath>
 
 namespace wattline {
 
@@ -15,6 +16,12 @@ inline constexpr const char* family = "Noto Sans CJK SC";
 
 // A font of `points` design points; one design point is one device-independent pixel.
 QFont system(double points, Weight weight = Weight::regular);
+
+// The height of one line of text at `points`: tighter than the family's own
+// ascent and descent, which leave room for scripts the interface never shows.
+inline double lineHeight(double points) {
+  return std::ceil(points * 1.3);
+}
 
 }  // namespace Fonts
 

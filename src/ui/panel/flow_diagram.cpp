@@ -1,0 +1,323 @@
+#include "ui/panel/flow_diagram.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <array>
+#include <cmath>
+
+#include "ui/style/fitted_text.h"
+#include "ui/style/fonts.h"
+#include "ui/style/qt_color.h"
+#include "ui/style/symbols.h"
+
+namespace wattline {
+
+namespace {
+
+using Fonts::lineHeight;
+using Weight = Fonts::Weight;
+constexpr double kDesignWidth = FlowScene::designSize.width, kDesignHeight = FlowScene::designSize.height;
+
+QPointF qt(Point p) {
+  return {p.x, p.y};
+}
+
+QPen roundPen(StyleColor color, double width) {
+  return QPen(toQColor(color), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+QPainterPath polylinePath(const std::vector<Point>& polyline) {
+  QPainterPath path;
+  if (polyline.empty()) return path;
+  path.moveTo(qt(polyline.front()));
+  for (std::size_t i = 1; i < polyline.size(); ++i) path.lineTo(qt(polyline[i]));
+  return path;
+}
+
+// Dots drawn as 24-gons: indistinguishable from circles at their size, and
+// much cheaper for the rasteriser than curves, which matters at 30 frames a second.
+void fillDot(QPainter& painter, Point centre, double radius) {
+  static const auto unit = [] {
+    std::array<QPointF, 24> corners;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+      const double angle = 2 * M_PI * static_cast<double>(i) / corners.size();
+      corners[i] = {std::cos(angle), std::sin(angle)};
+    }
+    return corners;
+  }();
+  std::array<QPointF, 24> corners;
+  for (std::size_t i = 0; i < corners.size(); ++i) corners[i] = qt(centre) + unit[i] * radius;
+  painter.drawConvexPolygon(corners.data(), static_cast<int>(corners.size()));
+}
+
+void stroke(QPainter& painter, const QPainterPath& path, const FlowScene::Stroke& stroke) {
+  QPen pen = roundPen(stroke.color, stroke.width);
+  // Qt measures dashes in pen widths.
+  if (stroke.dashed) pen.setDashPattern({3 / stroke.width, 5 / stroke.width});
+  painter.strokePath(path, pen);
+}
+
+void text(QPainter& painter, const QRectF& box, const std::string& value, const QFont& font, StyleColor color,
+          double minimumScale = 1, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter) {
+  painter.setPen(toQColor(color));
+  drawFittedText(painter, box, QString::fromStdString(value), font, minimumScale, alignment);
+}
+
+double advance(const QFont& font, const std::string& value) {
+  return QFontMetricsF(font).horizontalAdvance(QString::fromStdString(value));
+}
+
+void sourceNode(QPainter& painter, const FlowScene::Nodes& n) {
+  // A 114 x 104 frame centred at (65, 94), padded 8 on each side; rows 4 apart.
+  const double left = 8 + 8, width = 114 - 16;
+  const double height =
+      lineHeight(12) + 4 + lineHeight(26) + 4 + lineHeight(9) + (n.sourceEstimated ? 4 + lineHeight(8) : 0);
+  double y = 94 - height / 2;
+
+  const QFont title = Fonts::system(12, Weight::medium);
+  const double titleWidth = 12 + 5 + advance(title, "电源");
+  const double titleLeft = 65 - titleWidth / 2;
+  Symbols::draw(painter, "bolt.fill", QRectF(titleLeft, y, 12, lineHeight(12)), 12, toQColor(n.sourceColor));
+  text(painter, QRectF(titleLeft + 17, y, titleWidth - 17, lineHeight(12)), "电源", title, FlowStyle::ink);
+  y += lineHeight(12) + 4;
+  text(painter, QRectF(left, y, width, lineHeight(26)), n.sourceValue, Fonts::system(26, Weight::semibold),
+       n.sourceColor, 0.7, Qt::AlignCenter);
+  y += lineHeight(26) + 4;
+  text(painter, QRectF(left, y, width, lineHeight(9)), n.sourceDetail, Fonts::system(9), FlowStyle::muted,
+       0.8, Qt::AlignCenter);
+  y += lineHeight(9) + 4;
+  if (n.sourceEstimated)
+    text(painter, QRectF(left, y, width, lineHeight(8)), "功率推算", Fonts::system(8), FlowStyle::muted, 1,
+         Qt::AlignCenter);
+}
+
+void mainboardNode(QPainter& painter, const FlowScene::Nodes& n) {
+  // A 168 x 76 frame centred at (304, 42), padded 10: the chip, 8 points, then the texts.
+  const double left = 220 + 10, column = left + 30 + 8, width = 388 - 10 - column;
+  Symbols::draw(painter, "cpu", QRectF(left, 42 - 15, 30, 30), 27, toQColor(FlowStyle::blue));
+  const double height = lineHeight(10) + 2 + lineHeight(28) + (n.systemEstimated ? 2 + lineHeight(8) : 0);
+  double y = 42 - height / 2;
+  text(painter, QRectF(column, y, width, lineHeight(10)), "主板 · 整机用电",
+       Fonts::system(10, Weight::medium), FlowStyle::muted, 1);
+  y += lineHeight(10) + 2;
+  text(painter, QRectF(column, y, width, lineHeight(28)), n.systemValue, Fonts::system(28, Weight::semibold),
+       FlowStyle::ink, 0.7);
+  y += lineHeight(28) + 2;
+  if (n.systemEstimated)
+    text(painter, QRectF(column, y, width, lineHeight(8)), "估算", Fonts::system(8), FlowStyle::muted);
+}
+
+void batteryNode(QPainter& painter, const FlowScene::Nodes& n) {
+  const QRectF card(220, 104, 168, 76);
+  const StyleColor color = n.batteryColor;
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(toQColor(FlowStyle::background));
+  painter.drawRoundedRect(card, 12, 12);
+  if (n.levelWidth > 0) {
+    painter.setBrush(toQColor(color.opacity(n.levelOpacity)));
+    painter.drawRoundedRect(QRectF(card.left() + 3, card.top() + 3, n.levelWidth, card.height() - 6), 9, 9);
+  }
+  painter.setBrush(toQColor(FlowStyle::line.opacity(0.35)));
+  for (int k = 1; k <= 3; ++k)
+    painter.drawRect(QRectF(card.left() + card.width() * k / 4 - 0.5, card.top() + 5, 1, card.height() - 10));
+
+  // Labels padded 10, in a column 2 points apart.
+  const double left = card.left() + 10, width = card.width() - 20;
+  const double height = lineHeight(11) + 2 + lineHeight(26) + 2 + lineHeight(9);
+  double y = card.center().y() - height / 2;
+  double x = left;
+  const auto rowText = [&](const std::string& value, const QFont& font, StyleColor tint) {
+    const double w = advance(font, value);
+    text(painter, QRectF(x, y, w + 1, lineHeight(11)), value, font, tint);
+    x += w + 5;
+  };
+  rowText("电池", Fonts::system(11, Weight::medium), color);
+  rowText(n.percentText, Fonts::system(9), FlowStyle::muted);
+  Symbols::draw(painter, n.arrowSymbol, QRectF(x, y, 8, lineHeight(11)), 8, toQColor(color));
+  x += 8 + 5;
+  rowText(n.stateWord, Fonts::system(9, Weight::medium), color);
+  y += lineHeight(11) + 2;
+  text(painter, QRectF(left, y, width, lineHeight(26)), n.batteryValue, Fonts::system(26, Weight::semibold),
+       color, 0.7);
+  y += lineHeight(26) + 2;
+  text(painter, QRectF(left, y, width, lineHeight(9)), n.batteryDetail, Fonts::system(9), FlowStyle::muted,
+       0.8);
+
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QPen(toQColor(color.opacity(0.65)), 1.5));
+  painter.drawRoundedRect(card.adjusted(0.75, 0.75, -0.75, -0.75), 11.25, 11.25);
+  // The terminal meets the battery lane, which ends at x 212.
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(toQColor(color.opacity(0.65)));
+  painter.drawRoundedRect(QRectF(card.left() - 7, card.center().y() - 9, 8, 18), 2, 2);
+}
+
+}  // namespace
+
+namespace FlowPainting {
+
+void hardware(QPainter& painter, const FlowScene::Nodes& n) {
+  const QRectF adapter(8, 42, 114, 104);
+  painter.setBrush(toQColor(FlowStyle::blue.opacity(n.adapterFillOpacity)));
+  painter.setPen(QPen(toQColor(FlowStyle::blue.opacity(n.adapterStrokeOpacity)), 1));
+  painter.drawRoundedRect(adapter, 14, 14);
+
+  QLinearGradient gradient(220, 4, 388, 80);
+  gradient.setColorAt(0, Qt::white);
+  gradient.setColorAt(1, toQColor(FlowStyle::surface));
+  painter.setBrush(gradient);
+  painter.setPen(QPen(toQColor(FlowStyle::line), 1));
+  painter.drawRoundedRect(QRectF(220, 4, 168, 76), 12, 12);
+
+  QPainterPath traces = polylinePath(FlowScene::points({{239, 15}, {266, 15}, {270, 11}}));
+  traces.addPath(polylinePath(FlowScene::points({{239, 69}, {260, 69}, {264, 73}})));
+  painter.strokePath(traces, roundPen(FlowStyle::blue.opacity(0.15), 1));
+
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QPen(toQColor(FlowStyle::line), 0.7));
+  for (auto [x, y] : {std::pair{226, 10}, {382, 10}, {226, 74}, {382, 74}})
+    painter.drawEllipse(QPointF(x, y), 1.4, 1.4);
+}
+
+void flow(QPainter& painter, const FlowScene::FlowLayer& layer) {
+  for (const auto& lane : layer.lanes) {
+    const QPainterPath path = polylinePath(lane.polyline);
+    stroke(painter, path, lane.under);
+    stroke(painter, path, lane.main);
+    painter.setPen(Qt::NoPen);
+    for (const auto& dot : lane.dots) {
+      painter.setBrush(toQColor(dot.color));
+      fillDot(painter, dot.centre, dot.radius);
+    }
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(roundPen(lane.color, 2.5));
+    for (const auto& chevron : lane.chevrons) {
+      const QPointF arms[3] = {qt(chevron[0]), qt(chevron[1]), qt(chevron[2])};
+      painter.drawPolyline(arms, 3);
+    }
+  }
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(toQColor(layer.junctionColor));
+  painter.drawEllipse(qt(layer.junction), layer.junctionRadius, layer.junctionRadius);
+}
+
+void nodes(QPainter& painter, const FlowScene::Nodes& n) {
+  sourceNode(painter, n);
+  mainboardNode(painter, n);
+  batteryNode(painter, n);
+}
+
+}  // namespace FlowPainting
+
+FlowDiagram::FlowDiagram(const Clock& clock, QWidget* parent) : QWidget(parent), clock_(clock) {
+  // 34 ms keeps the rate at or below 30 frames a second; a precise timer never fires early.
+  frameTimer_.setInterval(34);
+  frameTimer_.setTimerType(Qt::PreciseTimer);
+  connect(&frameTimer_, &QTimer::timeout, this, [this] { update(flowRect()); });
+  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  policy.setHeightForWidth(true);
+  setSizePolicy(policy);
+  setSnapshot(PowerSnapshot());
+}
+
+void FlowDiagram::setSnapshot(const PowerSnapshot& snapshot) {
+  snapshot_ = snapshot;
+  nodes_ = FlowScene::nodes(snapshot);
+  const auto lanes = FlowScene::flowLayer(snapshot, true, 0).lanes;
+  flows_ = std::any_of(lanes.begin(), lanes.end(), [](const auto& lane) { return lane.flowing; });
+  hardware_ = QImage();
+  front_ = QImage();
+  setAccessibleName(QString::fromStdString(FlowScene::accessibilityLabel(snapshot)));
+  reconcileClock();
+  update();
+}
+
+void FlowDiagram::setReduceMotion(bool reduceMotion) {
+  if (reduceMotion == reduceMotion_) return;
+  reduceMotion_ = reduceMotion;
+  reconcileClock();
+  update();
+}
+
+void FlowDiagram::setPaused(bool paused) {
+  if (paused == paused_) return;
+  paused_ = paused;
+  reconcileClock();
+}
+
+void FlowDiagram::setPreviewTime(std::optional<double> seconds) {
+  previewTime_ = seconds;
+  reconcileClock();
+  update();
+}
+
+void FlowDiagram::reconcileClock() {
+  // Nothing moves without flow or motion, and a preview time never changes by itself.
+  const bool run = isVisible() && !paused_ && !reduceMotion_ && !previewTime_ && flows_;
+  if (run && !frameTimer_.isActive())
+    frameTimer_.start();
+  else if (!run)
+    frameTimer_.stop();
+}
+
+void FlowDiagram::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  reconcileClock();
+}
+
+void FlowDiagram::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  reconcileClock();
+}
+
+QRect FlowDiagram::flowRect() const {
+  const double scale = width() / kDesignWidth;
+  const auto& b = FlowScene::flowBounds;
+  return QRectF(b.x * scale, b.y * scale, b.width * scale, b.height * scale).toAlignedRect();
+}
+
+int FlowDiagram::heightForWidth(int width) const {
+  return static_cast<int>(std::ceil(kDesignHeight * width / kDesignWidth));
+}
+
+QSize FlowDiagram::sizeHint() const {
+  return {static_cast<int>(kDesignWidth), static_cast<int>(kDesignHeight)};
+}
+
+const QImage& FlowDiagram::cached(Layer layer, double scale, double ratio) {
+  QImage& image = layer == Layer::hardware ? hardware_ : front_;
+  const QSize pixels(static_cast<int>(std::ceil(kDesignWidth * scale * ratio)),
+                     static_cast<int>(std::ceil(kDesignHeight * scale * ratio)));
+  if (image.size() == pixels && image.devicePixelRatio() == ratio) return image;
+  image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(ratio);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  painter.scale(scale, scale);
+  if (layer == Layer::hardware)
+    FlowPainting::hardware(painter, nodes_);
+  else
+    FlowPainting::nodes(painter, nodes_);
+  return image;
+}
+
+void FlowDiagram::paintEvent(QPaintEvent*) {
+  ++frames_;
+  const double scale = width() / kDesignWidth;
+  QPainter painter(this);
+  const double ratio = painter.device()->devicePixelRatioF();
+  painter.setClipRect(QRectF(0, 0, width(), kDesignHeight * scale));
+  painter.drawImage(QPointF(0, 0), cached(Layer::hardware, scale, ratio));
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(scale, scale);
+  const double time = FlowScene::animationTime(reduceMotion_, previewTime_, clock_.now());
+  FlowPainting::flow(painter, FlowScene::flowLayer(snapshot_, reduceMotion_, time));
+  painter.restore();
+  painter.drawImage(QPointF(0, 0), cached(Layer::nodes, scale, ratio));
+}
+
+}  // namespace wattline
