@@ -12,4 +12,8 @@ std::string AppInfo::version(const std::optional<std::string>& release) {
   return release && !release->empty() ? *release : "开发版";
 }
 
+std::string AppInfo::credits() {
+  return "实时功耗与供电流向\n电源 · 主板 · 电池\nLinux · sysfs · RAPL";
+}
+
 }  // namespace wattline

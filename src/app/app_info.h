@@ -10,6 +10,10 @@ struct AppInfo {
   static std::string version();
   // `release` when it is present and not empty, else "开发版".
   static std::string version(const std::optional<std::string>& release);
+  // The about dialog's three lines under the name and version.
+  static std::string credits();
+  // Brings the about dialog to the front (one at a time).
+  static void showAbout();
 };
 
 }  // namespace wattline

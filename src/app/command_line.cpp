@@ -10,7 +10,7 @@ const std::vector<OptionHelp>& knownOptions() {
       {"--snapshot", "", "print one power snapshot as JSON (two reads one second apart)", true},
       {"--process-power", "",
        "print the apps using the most power over two seconds as JSON (RAPL access: README)", true},
-      {"--render-preview", "DIR", "render the panel previews and animated GIFs into DIR", false},
+      {"--render-preview", "DIR", "render the panel previews and animated GIFs into DIR", true},
       {"--history-directory", "DIR", "keep the history database history.sqlite3 in DIR", false},
       {"--history-window", "", "open the history window right after launch", false},
       {"--show", "", "open the panel at launch", false},

@@ -7,6 +7,7 @@
 
 #include "app/app_info.h"
 #include "app/command_line.h"
+#include "app/preview_renderer.h"
 #include "app/system_login_item.h"
 #include "app/tool_modes.h"
 #include "platform/linux/linux_power_services.h"
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
     std::cout << prettyJson(measureProcessPower(*reader, 2.0, sleepSeconds).toJSON()) << std::endl;
     return 0;
   }
-  if (line.value("--render-preview")) return notAvailable("--render-preview");
+  if (auto directory = line.value("--render-preview")) return renderPreview(argc, argv, *directory);
 
   for (const auto& option : knownOptions())
     if (line.has(option.name) && !option.available) return notAvailable(option.name);

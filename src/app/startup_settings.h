@@ -24,6 +24,8 @@ class StartupSettings {
 
   void refresh();
   void setEnabled(bool enabled);
+  // The user has read the notice.
+  void clearNotice() { setNotice(std::nullopt); }
   void openSystemSettings() { service_->openSettings(); }
 
   void observe(std::function<void()> observer) { observers_.push_back(std::move(observer)); }

@@ -1,0 +1,223 @@
+#include "ui/panel/flow_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "app/app_info.h"
+#include "ui/panel/flow_diagram.h"
+#include "ui/panel/panel_footer.h"
+#include "ui/panel/panel_rig.h"
+#include "ui/panel/panel_sections.h"
+#include "ui/style/qt_color.h"
+
+using namespace wattline;
+using namespace wattline::testing;
+
+namespace {
+
+QAction* action(QMenu* menu, const std::string& text) {
+  for (QAction* candidate : menu->actions())
+    if (candidate->text().toStdString() == text) return candidate;
+  ADD_FAILURE() << "no menu item " << text;
+  return nullptr;
+}
+
+std::vector<std::string> titles(QMenu* menu) {
+  std::vector<std::string> result;
+  for (QAction* item : menu->actions()) result.push_back(item->text().toStdString());
+  return result;
+}
+
+void runEventsFor(int milliseconds) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (elapsed.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+}  // namespace
+
+TEST(FlowPanel, ReportsItsWantedSizeThroughItsOwnHeights) {
+  PanelRig rig;
+  ASSERT_FALSE(rig.sizes.empty());
+  const Size closed = rig.sizes.back();
+  EXPECT_EQ(closed.width, 420);
+  rig.monitor->setDetailsExpanded(true);
+  rig.settle();
+  EXPECT_GT(rig.sizes.back().height, closed.height + 200);
+
+  rig.panel->reportHeight(PanelRegion::content, 250);
+  rig.panel->reportHeight(PanelRegion::footer, 40);
+  EXPECT_EQ(rig.sizes.back(), (Size{420, 300}));
+  rig.panel->reportHeight(PanelRegion::content, 400.2);
+  rig.panel->reportHeight(PanelRegion::footer, 41);
+  EXPECT_EQ(rig.sizes.back(), (Size{420, 442}));
+}
+
+TEST(FlowPanel, DemoModeIsMarkedAndKeepsTheHistoryClosed) {
+  PanelRig rig;
+  rig.monitor->setDetailsExpanded(true);
+  rig.settle();
+  // Live readings from the battery controller's cache.
+  EXPECT_TRUE(rig.panel->trend().content().cacheNotice);
+  ASSERT_TRUE(rig.panel->historyButton().isEnabled());
+  rig.panel->historyButton().click();
+  EXPECT_EQ(rig.historyOpened, 1);
+
+  rig.monitor->selectDemo(1);
+  EXPECT_EQ(rig.panel->header().indicator().color, FlowStyle::amber);
+  EXPECT_EQ(rig.panel->header().indicator().text, "演示 · 非实测");
+  EXPECT_FALSE(rig.panel->trend().content().cacheNotice);
+  EXPECT_FALSE(rig.panel->historyButton().isEnabled());
+  EXPECT_EQ(rig.panel->extraDetails().content().rows.size(), 3u);
+  EXPECT_EQ(rig.panel->componentPower().cells()[0].value, "≈5.2 W");
+}
+
+TEST(FlowPanel, CustomIntervalIsCheckedBeforeItApplies) {
+  PanelRig rig;
+  rig.monitor->setRefreshInterval(1.5);
+  rig.settle();
+  QMenu* menu = rig.panel->footer().refreshMenu();
+  action(menu, "自定义…")->trigger();
+  CustomIntervalRow& row = rig.panel->customIntervalRow();
+  ASSERT_TRUE(rig.panel->customIntervalShown());
+  EXPECT_EQ(row.text(), "1.5");
+  for (const char* typed : {"0.2", "abc"}) {
+    row.field()->setText(typed);
+    emit row.field()->returnPressed();
+    EXPECT_EQ(rig.monitor->refreshInterval(), 1.5) << typed;
+    EXPECT_TRUE(rig.panel->customIntervalShown()) << typed;
+    EXPECT_EQ(row.text(), typed);
+    EXPECT_EQ(row.hint()->text(), "请输入 0.5–300 秒之间的数字");
+  }
+  row.field()->setText("300");
+  row.findChild<QPushButton*>()->click();
+  EXPECT_EQ(rig.monitor->refreshInterval(), 300);
+  EXPECT_FALSE(rig.panel->customIntervalShown());
+
+  // Reopened, the hint is calm again; a preset closes the row and carries the check mark.
+  action(menu, "自定义…")->trigger();
+  EXPECT_EQ(row.text(), "300");
+  EXPECT_EQ(row.hint()->text(), "支持 0.5–300 秒，设置会自动记住");
+  action(menu, "2 秒")->trigger();
+  EXPECT_FALSE(rig.panel->customIntervalShown());
+  EXPECT_EQ(rig.monitor->refreshInterval(), 2);
+  EXPECT_TRUE(action(menu, "2 秒")->isChecked());
+  EXPECT_FALSE(action(menu, "1 秒")->isChecked());
+  EXPECT_EQ(rig.panel->footer().refreshButton()->text(), "刷新 2 秒");
+  EXPECT_EQ(titles(menu), (std::vector<std::string>{"0.5 秒", "1 秒", "2 秒", "5 秒", "10 秒", "30 秒",
+                                                    "60 秒", "", "立即刷新", "自定义…"}));
+}
+
+TEST(FlowPanel, SettingsMenuSwitchesMotionAndFollowsTheLoginItem) {
+  PanelRig rig;
+  QMenu* menu = rig.panel->footer().settingsMenu();
+  EXPECT_EQ(titles(menu),
+            (std::vector<std::string>{"开机自启", "启动时展开面板", "系统登录项设置…", "", "流动动效", "",
+                                      "关于瓦迹 " + AppInfo::version(), "退出瓦迹"}));
+  QAction* motion = action(menu, "流动动效");
+  ASSERT_TRUE(motion->isChecked());
+  motion->trigger();
+  EXPECT_TRUE(rig.defaults.boolValue("reduceFlowMotion"));
+  EXPECT_TRUE(rig.panel->diagram().reduceMotion());
+  motion->trigger();
+  EXPECT_FALSE(rig.defaults.boolValue("reduceFlowMotion") || rig.panel->diagram().reduceMotion());
+  // The desktop's own switch counts as well.
+  rig.desktop.setReduceMotion(true);
+  rig.monitor->refresh(true);
+  rig.settle();
+  EXPECT_TRUE(rig.panel->diagram().reduceMotion());
+
+  action(menu, "启动时展开面板")->trigger();
+  EXPECT_TRUE(rig.defaults.boolValue("showPanelOnLaunch"));
+
+  // Approval granted elsewhere is read again when the application becomes active.
+  rig.loginItem->current = LoginItemState::requiresApproval;
+  rig.panel->applicationBecameActive();
+  EXPECT_EQ(titles(menu)[0], "开机自启 · 等待系统允许");
+  EXPECT_EQ(titles(menu)[2], "在系统设置中允许…");
+
+  // A refused change is explained in an alert; dismissing it clears the notice.
+  rig.loginItem->current = LoginItemState::notRegistered;
+  rig.loginItem->failure = LoginItemError{"Wattline.Startup", 1, "不行"};
+  rig.panel->applicationBecameActive();
+  action(menu, "开机自启")->trigger();
+  auto* alert = rig.panel->findChild<QMessageBox*>();
+  ASSERT_NE(alert, nullptr);
+  EXPECT_EQ(alert->windowTitle(), "开机自启设置");
+  EXPECT_EQ(alert->text(), "未能开启开机自启。系统提示：不行");
+  alert->reject();
+  EXPECT_FALSE(rig.panel->startup().notice());
+}
+
+TEST(FlowPanel, DetailsButtonTogglesTheMonitorAndSaysItsState) {
+  PanelRig rig;
+  ValueButton* button = rig.panel->footer().detailsButton();
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+  ASSERT_NE(accessible, nullptr);
+  EXPECT_EQ(button->text(), "详情");
+  EXPECT_EQ(accessible->text(QAccessible::Value), "已收起");
+  button->click();
+  EXPECT_TRUE(rig.monitor->detailsExpanded());
+  EXPECT_EQ(button->text(), "收起");
+  EXPECT_EQ(accessible->text(QAccessible::Value), "已展开");
+  EXPECT_EQ(button->toolTip(), "收起功耗趋势");
+}
+
+TEST(FlowPanel, HiddenPanelRunsNoTimer) {
+  PanelRig rig;
+  rig.monitor->selectDemo(0);
+  rig.panel->show();
+  runEventsFor(100);
+  EXPECT_EQ(activeTimers(*rig.panel), 0);
+  const long frames = rig.panel->diagram().framesPainted();
+  runEventsFor(200);
+  EXPECT_EQ(rig.panel->diagram().framesPainted(), frames);
+
+  rig.monitor->setPanelVisible(true);
+  EXPECT_TRUE(rig.panel->ticking() && rig.panel->diagram().isAnimating());
+  runEventsFor(200);
+  EXPECT_GT(rig.panel->diagram().framesPainted(), frames + 2);
+
+  rig.monitor->setPanelVisible(false);
+  EXPECT_EQ(activeTimers(*rig.panel), 0);
+  rig.monitor->setPanelVisible(true);
+  rig.panel->hide();
+  EXPECT_EQ(activeTimers(*rig.panel), 0);
+}
+
+TEST(FlowPanel, TrendLineBreaksAtAMissingSampleAndStartsAtTheLeftEdge) {
+  testApplication();
+  const Date now = dateFromSeconds(1'780'000'000);
+  const auto ago = [&](int seconds) { return now - std::chrono::seconds(seconds); };
+  PowerTrendView view;
+  view.resize(396, view.height());
+  view.setContent({{{ago(80), 20.0},
+                    {ago(60), 20.0},
+                    {ago(40), 20.0},
+                    {ago(30), std::nullopt},
+                    {ago(20), 20.0},
+                    {ago(0), 20.0}},
+                   now,
+                   false,
+                   "96 W",
+                   false});
+  const QImage image = *renderOffscreen(view, 2);
+  const QRectF canvas = view.canvas();
+  // Bound 25 W: 20 W sits at y 47 − 44 × 0.8 in the 50-point canvas; x runs 2 … width − 2.
+  const double y = canvas.top() + 47 - 44 * 0.8, span = canvas.width() - 4;
+  const QColor blue = toQColor(FlowStyle::blue);
+  const auto probe = [&](double x) { return pixelAt(image, canvas.left() + x, y, 2); };
+  EXPECT_TRUE(near(probe(2.5), blue, 30));
+  EXPECT_FALSE(near(probe(0.5), blue, 60));
+  EXPECT_TRUE(near(probe(2 + span / 6), blue, 30));
+  EXPECT_FALSE(near(probe(2 + span / 2), blue, 60));
+  EXPECT_TRUE(near(probe(2 + span * 5 / 6), blue, 30));
+}

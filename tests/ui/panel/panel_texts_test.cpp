@@ -1,0 +1,133 @@
+#include "ui/panel/panel_texts.h"
+
+#include <gtest/gtest.h>
+
+using namespace wattline;
+using namespace wattline::PanelTexts;
+
+namespace {
+
+const Date kNow = dateFromSeconds(1'780'000'000);
+
+Date ago(double seconds) {
+  return kNow - std::chrono::duration_cast<Date::duration>(std::chrono::duration<double>(seconds));
+}
+
+}  // namespace
+
+TEST(PanelTexts, ComponentReadingsExpireAfterTwoIntervalsAndASecond) {
+  struct Case {
+    double age, interval;
+    bool shown;
+  } cases[] = {{7, 2, false}, {7, 5, true},   {3, 0.5, true}, {3.01, 0.5, false},
+               {5, 2, true},  {-30, 1, true}, {11, 5, true},  {11.5, 5, false}};
+  for (const auto& c : cases) {
+    PowerSnapshot s = PowerSnapshot::demo(0, ago(c.age));
+    const auto cells = componentCells(s, kNow, c.interval);
+    EXPECT_EQ(cells[0].present, c.shown) << c.age << " s at " << c.interval;
+    EXPECT_EQ(cells[0].value, c.shown ? "≈7.8 W" : "— W") << c.age;
+    EXPECT_EQ(cells[1].value, c.shown ? "≈1.4 W" : "— W") << c.age;
+    EXPECT_EQ(cells[2].value, c.shown ? "2.3 W" : "— W") << c.age;
+  }
+  // Each cell follows its own time stamp.
+  PowerSnapshot s = PowerSnapshot::demo(0, kNow);
+  s.displayUpdatedAt.reset();
+  const auto cells = componentCells(s, kNow, 1);
+  EXPECT_EQ(
+      std::make_tuple(cells[0].title, cells[1].symbol, cells[2].title, cells[2].present),
+      std::make_tuple(std::string("CPU"), std::string("square.stack.3d.up"), std::string("屏幕背光"), false));
+}
+
+TEST(PanelTexts, SensorRowNeedsFreshDetailReadings) {
+  PowerSnapshot s = PowerSnapshot::demo(0, kNow);
+  s.fanSpeeds = {{2, 1200.4}, {1, 2500.6}};
+  EXPECT_EQ(fanText(s, kNow, 1), "2501 / 1200 RPM");
+  EXPECT_EQ(wifiText(s, kNow, 1), "≈0.033 W");
+  // Up to one second in the future still counts; stale or missing does not.
+  struct Case {
+    double age;
+    bool fresh;
+  } cases[] = {{-1, true}, {-1.5, false}, {3, true}, {3.5, false}};
+  for (const auto& c : cases) {
+    s.detailSensorsUpdatedAt = ago(c.age);
+    EXPECT_EQ(fanText(s, kNow, 1), c.fresh ? "2501 / 1200 RPM" : "— RPM") << c.age;
+    EXPECT_EQ(wifiText(s, kNow, 1), c.fresh ? "≈0.033 W" : "— W") << c.age;
+  }
+  s.detailSensorsUpdatedAt = kNow;
+  s.fanSpeeds.clear();
+  EXPECT_EQ(fanText(s, kNow, 1), "— RPM");
+}
+
+TEST(PanelTexts, RankingMessages) {
+  using Phase = ProcessPowerSnapshot::Phase;
+  const std::vector<ProcessPowerRow> rows = {{"a", "浏览器", 1.2, 3}};
+  struct Case {
+    Phase phase;
+    std::optional<Date> updated;
+    bool withRows;
+    std::optional<std::string> message;
+  } cases[] = {
+      {Phase::unavailable, kNow, true, "系统未提供进程能耗读数"},
+      {Phase::ready, ago(7), true, "读数已过期，等待新采样"},
+      {Phase::ready, std::nullopt, true, "读数已过期，等待新采样"},
+      {Phase::ready, ago(6), false, "当前暂无可排名的活跃进程"},
+      {Phase::ready, ago(6), true, std::nullopt},
+      {Phase::idle, std::nullopt, false, "正在采样…"},
+      {Phase::sampling, kNow, false, "正在采样…"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(rankingMessage({c.phase, c.withRows ? rows : std::vector<ProcessPowerRow>{}, c.updated}, kNow),
+              c.message)
+        << static_cast<int>(c.phase);
+}
+
+TEST(PanelTexts, TrendChartBreaksAtGapsAndPinsOldSamplesLeft) {
+  // A 104 x 50 canvas: x runs 2...102 over the minute, y 47 (0 W) ... 3 (the bound).
+  const std::vector<PowerSample> samples = {{ago(90), 40.0},         {ago(60), 10.0}, {ago(30), 20.0},
+                                            {ago(15), std::nullopt}, {ago(6), 12.0},  {ago(0), 6.0}};
+  const auto chart = trendChart(samples, kNow, {104, 50});
+  EXPECT_EQ(chart.upperBound, 25);
+  EXPECT_EQ(chart.topLabel, "25 W");
+  EXPECT_EQ(chart.gridY, (std::array<double, 3>{47, 25, 3}));
+  ASSERT_EQ(chart.segments.size(), 2u);
+  EXPECT_EQ(chart.segments[0].first, (Point{2, 47 - 44 * 10.0 / 25}));
+  EXPECT_EQ(chart.segments[0].second, (Point{52, 47 - 44 * 20.0 / 25}));
+  EXPECT_NEAR(chart.segments[1].first.x, 92, 1e-9);
+  EXPECT_EQ(chart.segments[1].second, (Point{102, 47 - 44 * 6.0 / 25}));
+  EXPECT_EQ(chart.lastDot, chart.segments[1].second);
+  EXPECT_FALSE(chart.waiting);
+
+  const auto empty = trendChart({{ago(5), std::nullopt}}, kNow, {104, 50});
+  EXPECT_TRUE(empty.waiting && empty.segments.empty() && !empty.lastDot);
+  EXPECT_EQ(empty.topLabel, "5 W");
+  EXPECT_TRUE(trendChart({}, kNow, {104, 50}).waiting);
+}
+
+TEST(PanelTexts, HeaderAndFooterTexts) {
+  PowerSnapshot live = PowerSnapshot::demo(0, kNow);
+  live.batterySource = live.inputSource = PowerDataSource::sensor;
+  EXPECT_EQ(liveIndicator(live, false, kNow, 1).color, FlowStyle::aqua);
+  EXPECT_EQ(liveIndicator(live, true, kNow, 1).color, FlowStyle::amber);
+  EXPECT_EQ(liveIndicator(live, true, kNow, 1).text, "演示 · 非实测");
+  EXPECT_EQ(liveIndicator(PowerSnapshot::demo(0, kNow), false, kNow, 1).color, FlowStyle::amber);
+  EXPECT_EQ(liveIndicator(PowerSnapshot::demo(0, kNow), false, kNow, 1).text, "系统缓存");
+
+  EXPECT_EQ(statusBatterySymbol(PowerSnapshot::demo(0, kNow)), "battery.100percent.bolt");
+  EXPECT_EQ(statusBatterySymbol(PowerSnapshot::demo(1, kNow)), "battery.75percent");
+  EXPECT_EQ(batteryColor(PowerSnapshot::demo(3, kNow)), FlowStyle::amber);
+
+  for (auto [seconds, text] : {std::pair{2.0, "2"}, {0.5, "0.5"}, {1.5, "1.5"}, {300.0, "300"}})
+    EXPECT_EQ(intervalFieldText(seconds), text);
+  EXPECT_EQ(customIntervalHint(true).color, FlowStyle::amber);
+  EXPECT_EQ(customIntervalHint(false).text, "支持 0.5–300 秒，设置会自动记住");
+
+  const auto open = detailsToggle(true, true), closed = detailsToggle(false, false);
+  EXPECT_EQ(std::make_tuple(open.title, open.symbol, open.accessibleValue, open.toolTip),
+            std::make_tuple(std::string("收起"), std::string("chevron.up"), std::string("已展开"),
+                            std::string("收起功耗趋势")));
+  EXPECT_EQ(std::make_tuple(closed.title, closed.symbol, closed.accessibleValue, closed.toolTip),
+            std::make_tuple(std::string("详情"), std::string("chevron.down"), std::string("已收起"),
+                            std::string("展开整机功耗趋势和分项功耗说明")));
+  // A preview showing details says so, while the monitor's own flag stays closed.
+  EXPECT_EQ(detailsToggle(true, false).accessibleValue, "已收起");
+}
