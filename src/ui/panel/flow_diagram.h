@@ -57,7 +57,8 @@ class FlowDiagram : public QWidget {
   bool reduceMotion_ = false;
   bool paused_ = false;
   std::optional<double> previewTime_;
-  QTimer frameTimer_;
+  // A child, so that the event loop's timer list shows it under the diagram.
+  QTimer frameTimer_{this};
   QImage hardware_;
   QImage front_;
   long frames_ = 0;

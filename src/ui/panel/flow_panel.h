@@ -119,7 +119,7 @@ class FlowPanel : public QWidget {
   std::map<PanelRegion, double> heights_;
   int observer_ = -1;
 
-  QTimer ticker_;
+  QTimer ticker_{this};
   QScrollArea* scroll_ = nullptr;
   QWidget* content_ = nullptr;
   HeaderRow* header_ = nullptr;

@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "app/app_info.h"
 #include "ui/panel/flow_diagram.h"
@@ -157,8 +159,14 @@ TEST(FlowPanel, SettingsMenuSwitchesMotionAndFollowsTheLoginItem) {
   EXPECT_FALSE(rig.panel->startup().notice());
 }
 
-TEST(FlowPanel, DetailsButtonTogglesTheMonitorAndSaysItsState) {
+TEST(FlowPanel, DetailsButtonTogglesTheMonitorSaysItsStateAndScrollsBackUp) {
   PanelRig rig;
+  rig.panel->resize(420, 300);
+  rig.panel->show();
+  QCoreApplication::processEvents();
+  QScrollBar* scroll = rig.panel->findChild<QScrollArea*>()->verticalScrollBar();
+  scroll->setValue(scroll->maximum());
+  ASSERT_GT(scroll->value(), 0);
   ValueButton* button = rig.panel->footer().detailsButton();
   QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
   ASSERT_NE(accessible, nullptr);
@@ -169,6 +177,7 @@ TEST(FlowPanel, DetailsButtonTogglesTheMonitorAndSaysItsState) {
   EXPECT_EQ(button->text(), "收起");
   EXPECT_EQ(accessible->text(QAccessible::Value), "已展开");
   EXPECT_EQ(button->toolTip(), "收起功耗趋势");
+  EXPECT_EQ(scroll->value(), 0);
 }
 
 TEST(FlowPanel, HiddenPanelRunsNoTimer) {
