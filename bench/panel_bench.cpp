@@ -30,8 +30,9 @@ QApplication& application() {
   static int argc = 1;
   static char name[] = "panel_bench";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: Qt's input-device statics go first at exit (see tests/qt_application.h).
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 double cpuSeconds() {

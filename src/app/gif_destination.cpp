@@ -5,6 +5,7 @@
 #include <libimagequant.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -147,13 +148,30 @@ bool GifDestination::finalize() {
       EGifPutExtensionBlock(gif, 3, loop) != GIF_OK || EGifPutExtensionTrailer(gif) != GIF_OK)
     return abandon("writing the loop count");
   for (std::size_t i = 0; i < indexed.size(); ++i) {
+    // Each frame stays on screen under the next, so a frame only carries the
+    // rectangle where it differs from the one before (at least one pixel).
+    int left = 0, top = 0, right = width - 1, bottom = height - 1;
+    if (i > 0) {
+      left = width, top = height, right = -1, bottom = -1;
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+          const std::size_t at = static_cast<std::size_t>(y) * width + x;
+          if (indexed[i][at] == indexed[i - 1][at]) continue;
+          left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+          bottom = std::max(bottom, y);
+        }
+      if (right < 0) left = right = top = bottom = 0;
+    }
     GraphicsControlBlock control{DISPOSE_DO_NOT, false, delays_[i], NO_TRANSPARENT_COLOR};
     GifByteType extension[4];
     EGifGCBToExtension(&control, extension);
     if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, sizeof extension, extension) != GIF_OK ||
-        EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) != GIF_OK ||
-        EGifPutLine(gif, indexed[i].data(), width * height) != GIF_OK)
+        EGifPutImageDesc(gif, left, top, right - left + 1, bottom - top + 1, false, nullptr) != GIF_OK)
       return abandon("writing a frame");
+    for (int y = top; y <= bottom; ++y)
+      if (EGifPutLine(gif, indexed[i].data() + static_cast<std::size_t>(y) * width + left,
+                      right - left + 1) != GIF_OK)
+        return abandon("writing a frame");
   }
   if (EGifCloseFile(gif, &code) != GIF_OK) return fail(gifError("closing the GIF", code));
   return true;

@@ -95,6 +95,7 @@ class Renderer {
 
   std::optional<PreviewError> run() {
     monitor_.setPanelVisible(true);
+    std::optional<QImage> details;
     for (int scene = 0; scene < 4; ++scene) {
       monitor_.selectDemo(scene);
       monitor_.setHistory(syntheticTrend());
@@ -104,12 +105,15 @@ class Renderer {
       if (!bytes) return codedError("Render", 2);
       if (auto error = writeFile(directory_ / ("preview-" + std::to_string(scene) + ".png"), *bytes))
         return error;
+      // The details of the last scene are drawn at once: drawn after the GIFs on
+      // a busy machine, the scene's readings could already count as stale.
+      if (scene == 3) details = renderPanel(true);
     }
     for (auto [scene, name] : {std::pair{0, "flow-charging.gif"}, std::pair{1, "flow-discharging.gif"}})
       if (auto error = writeGif(scene, name)) return error;
-    // Still in the last scene with its trend; a details image that cannot be made is left out.
-    if (auto image = renderPanel(true))
-      if (auto bytes = png(*image))
+    // A details image that cannot be made is left out.
+    if (details)
+      if (auto bytes = png(*details))
         if (auto error = writeFile(directory_ / "preview-details.png", *bytes)) return error;
     return std::nullopt;
   }
