@@ -51,11 +51,23 @@ void fillDot(QPainter& painter, Point centre, double radius) {
   painter.drawConvexPolygon(corners.data(), static_cast<int>(corners.size()));
 }
 
-void stroke(QPainter& painter, const QPainterPath& path, const FlowScene::Stroke& stroke) {
-  QPen pen = roundPen(stroke.color, stroke.width);
-  // Qt measures dashes in pen widths.
-  if (stroke.dashed) pen.setDashPattern({3 / stroke.width, 5 / stroke.width});
-  painter.strokePath(path, pen);
+// The area a stroke covers, with round caps and joins, its curves already
+// flattened (finely enough for four device pixels a point), so that a frame
+// only fills polygons.
+QPainterPath outline(const QPainterPath& path, const FlowScene::Stroke& stroke) {
+  QPainterPathStroker stroker;
+  stroker.setWidth(stroke.width);
+  stroker.setCapStyle(Qt::RoundCap);
+  stroker.setJoinStyle(Qt::RoundJoin);
+  // Dashes are measured in stroke widths.
+  if (stroke.dashed) stroker.setDashPattern(QList<qreal>{3 / stroke.width, 5 / stroke.width});
+  constexpr double fine = 4;
+  QPainterPath flat;
+  flat.setFillRule(Qt::WindingFill);
+  for (const QPolygonF& polygon :
+       stroker.createStroke(path).toFillPolygons(QTransform::fromScale(fine, fine)))
+    flat.addPolygon(QTransform::fromScale(1 / fine, 1 / fine).map(polygon));
+  return flat;
 }
 
 void text(QPainter& painter, const QRectF& box, const std::string& value, const QFont& font, StyleColor color,
@@ -180,26 +192,37 @@ void hardware(QPainter& painter, const FlowScene::Nodes& n) {
     painter.drawEllipse(QPointF(x, y), 1.4, 1.4);
 }
 
-void flow(QPainter& painter, const FlowScene::FlowLayer& layer) {
+std::vector<LaneOutlines> outlines(const FlowScene::FlowLayer& layer) {
+  std::vector<LaneOutlines> result;
   for (const auto& lane : layer.lanes) {
     const QPainterPath path = polylinePath(lane.polyline);
-    stroke(painter, path, lane.under);
-    stroke(painter, path, lane.main);
-    painter.setPen(Qt::NoPen);
-    for (const auto& dot : lane.dots) {
+    QPainterPath chevrons;
+    for (const auto& chevron : lane.chevrons) {
+      chevrons.moveTo(qt(chevron[0]));
+      chevrons.lineTo(qt(chevron[1]));
+      chevrons.lineTo(qt(chevron[2]));
+    }
+    result.push_back({outline(path, lane.under), toQColor(lane.under.color), outline(path, lane.main),
+                      toQColor(lane.main.color), outline(chevrons, {lane.color, 2.5, false}),
+                      toQColor(lane.color)});
+  }
+  return result;
+}
+
+void flow(QPainter& painter, const FlowScene::FlowLayer& layer, const std::vector<LaneOutlines>& outlines) {
+  painter.setPen(Qt::NoPen);
+  for (std::size_t i = 0; i < layer.lanes.size() && i < outlines.size(); ++i) {
+    const LaneOutlines& lane = outlines[i];
+    painter.fillPath(lane.under, lane.underColor);
+    painter.fillPath(lane.main, lane.mainColor);
+    for (const auto& dot : layer.lanes[i].dots) {
       painter.setBrush(toQColor(dot.color));
       fillDot(painter, dot.centre, dot.radius);
     }
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(roundPen(lane.color, 2.5));
-    for (const auto& chevron : lane.chevrons) {
-      const QPointF arms[3] = {qt(chevron[0]), qt(chevron[1]), qt(chevron[2])};
-      painter.drawPolyline(arms, 3);
-    }
+    painter.fillPath(lane.chevrons, lane.chevronColor);
   }
-  painter.setPen(Qt::NoPen);
   painter.setBrush(toQColor(layer.junctionColor));
-  painter.drawEllipse(qt(layer.junction), layer.junctionRadius, layer.junctionRadius);
+  fillDot(painter, layer.junction, layer.junctionRadius);
 }
 
 void nodes(QPainter& painter, const FlowScene::Nodes& n) {
@@ -224,8 +247,10 @@ FlowDiagram::FlowDiagram(const Clock& clock, QWidget* parent) : QWidget(parent),
 void FlowDiagram::setSnapshot(const PowerSnapshot& snapshot) {
   snapshot_ = snapshot;
   nodes_ = FlowScene::nodes(snapshot);
-  const auto lanes = FlowScene::flowLayer(snapshot, true, 0).lanes;
-  flows_ = std::any_of(lanes.begin(), lanes.end(), [](const auto& lane) { return lane.flowing; });
+  // Strokes and chevrons do not depend on the time or on motion.
+  const auto still = FlowScene::flowLayer(snapshot, true, 0);
+  outlines_ = FlowPainting::outlines(still);
+  flows_ = std::any_of(still.lanes.begin(), still.lanes.end(), [](const auto& lane) { return lane.flowing; });
   hardware_ = QImage();
   front_ = QImage();
   setAccessibleName(QString::fromStdString(FlowScene::accessibilityLabel(snapshot)));
@@ -315,7 +340,7 @@ void FlowDiagram::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::Antialiasing);
   painter.scale(scale, scale);
   const double time = FlowScene::animationTime(reduceMotion_, previewTime_, clock_.now());
-  FlowPainting::flow(painter, FlowScene::flowLayer(snapshot_, reduceMotion_, time));
+  FlowPainting::flow(painter, FlowScene::flowLayer(snapshot_, reduceMotion_, time), outlines_);
   painter.restore();
   painter.drawImage(QPointF(0, 0), cached(Layer::nodes, scale, ratio));
 }

@@ -1,15 +1,37 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
+#include <QPainterPath>
 #include <QTimer>
 #include <QWidget>
 #include <optional>
+#include <vector>
 
 #include "platform/identity.h"
 #include "power/power_snapshot.h"
 #include "ui/panel/flow_scene.h"
 
 namespace wattline {
+
+// Painters of the three layers in design space.
+namespace FlowPainting {
+// What a lane's strokes and chevrons cover; they change only with the snapshot.
+struct LaneOutlines {
+  QPainterPath under;
+  QColor underColor;
+  QPainterPath main;
+  QColor mainColor;
+  QPainterPath chevrons;
+  QColor chevronColor;
+};
+std::vector<LaneOutlines> outlines(const FlowScene::FlowLayer& layer);
+
+void hardware(QPainter& painter, const FlowScene::Nodes& nodes);
+// The lanes in order, each with its strokes, its dots and its chevrons, then the junction.
+void flow(QPainter& painter, const FlowScene::FlowLayer& layer, const std::vector<LaneOutlines>& outlines);
+void nodes(QPainter& painter, const FlowScene::Nodes& nodes);
+}  // namespace FlowPainting
 
 // The animated three-node supply diagram, scaled uniformly to its width from
 // the 396 x 184 design space. The hardware layer and the nodes are drawn once
@@ -53,6 +75,7 @@ class FlowDiagram : public QWidget {
   const Clock& clock_;
   PowerSnapshot snapshot_;
   FlowScene::Nodes nodes_;
+  std::vector<FlowPainting::LaneOutlines> outlines_;
   bool flows_ = false;
   bool reduceMotion_ = false;
   bool paused_ = false;
@@ -63,12 +86,5 @@ class FlowDiagram : public QWidget {
   QImage front_;
   long frames_ = 0;
 };
-
-// Painters of the three layers in design space.
-namespace FlowPainting {
-void hardware(QPainter& painter, const FlowScene::Nodes& nodes);
-void flow(QPainter& painter, const FlowScene::FlowLayer& layer);
-void nodes(QPainter& painter, const FlowScene::Nodes& nodes);
-}  // namespace FlowPainting
 
 }  // namespace wattline
