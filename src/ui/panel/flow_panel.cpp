@@ -65,6 +65,8 @@ FlowPanel::FlowPanel(PowerMonitor& monitor, FlowPanelEnvironment environment, bo
 
 FlowPanel::~FlowPanel() {
   monitor_.removeObserver(observer_);
+  // The alert's answer clears the notice of the login item, which goes before the children do.
+  delete alert_.data();
 }
 
 void FlowPanel::build() {
@@ -268,7 +270,6 @@ void FlowPanel::applicationBecameActive() {
 
 void FlowPanel::openCustomInterval() {
   customRow_->setText(q(PanelTexts::intervalFieldText(monitor_.refreshInterval())));
-  invalidInterval_ = false;
   customRow_->setInvalid(false);
   showCustomInterval_ = true;
   customRow_->show();
@@ -278,8 +279,7 @@ void FlowPanel::openCustomInterval() {
 
 void FlowPanel::applyCustomInterval() {
   const auto seconds = RefreshPolicy::parse(customRow_->text().toStdString());
-  invalidInterval_ = !seconds;
-  customRow_->setInvalid(invalidInterval_);
+  customRow_->setInvalid(!seconds);
   if (!seconds) return;
   monitor_.setRefreshInterval(*seconds);
   closeCustomInterval();

@@ -113,7 +113,6 @@ class FlowPanel : public QWidget {
   std::unique_ptr<StartupSettings> startup_;
 
   bool showCustomInterval_ = false;
-  bool invalidInterval_ = false;
   bool reduceMotion_ = false;
   bool lastDetailsShown_ = false;
   std::map<PanelRegion, double> heights_;

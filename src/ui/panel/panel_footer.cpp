@@ -186,8 +186,10 @@ void PanelFooter::refresh(bool reduceMotion) {
   for (auto [seconds, action] : presets_) action->setChecked(seconds == interval);
 
   const auto toggle = PanelTexts::detailsToggle(detailsShown(), monitor_.detailsExpanded());
-  details_->setText(q(toggle.title));
-  details_->setIcon(Symbols::icon(toggle.symbol, toQColor(FlowStyle::muted), 10));
+  if (details_->text() != q(toggle.title)) {
+    details_->setText(q(toggle.title));
+    details_->setIcon(Symbols::icon(toggle.symbol, toQColor(FlowStyle::muted), 10));
+  }
   details_->setToolTip(q(toggle.toolTip));
   details_->setAccessibleValue(q(toggle.accessibleValue));
 
