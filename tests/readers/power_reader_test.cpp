@@ -14,7 +14,8 @@ namespace wattline {
 namespace {
 
 const Date kStart = dateFromSeconds(1'800'000'000);
-constexpr char kNoBattery[] = "系统未提供 AppleSmartBattery 数据。台式 Mac 或访问受限时，部分数据不可用。";
+constexpr char kNoBattery[] =
+    "系统未提供电池数据（/sys/class/power_supply）。台式机或访问受限时，部分数据不可用。";
 
 SensorValue flt(float value) {
   const auto b = std::bit_cast<std::uint32_t>(value);
