@@ -112,8 +112,8 @@ class SensorBusTransport : public SmcTransport {
     }
     if (key == "B0AV") {
       const auto mV = batteryMillivolts(supplies_->recent());
-      if (!mV || *mV < 0 || *mV > std::numeric_limits<std::uint16_t>::max()) return {};
-      return {integer16("ui16", static_cast<std::uint16_t>(*mV))};
+      if (!mV || !(*mV >= 0) || *mV > std::numeric_limits<std::uint16_t>::max()) return {};
+      return {integer16("ui16", static_cast<std::uint16_t>(std::lround(*mV)))};
     }
     return {};
   }
