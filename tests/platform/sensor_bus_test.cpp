@@ -39,6 +39,36 @@ TEST_F(SensorBusTest, VanishingSensors) {
   EXPECT_EQ(reopened->readValues(true).fanSpeeds, (std::vector<FanSpeed>{{0, 3100}}));
 }
 
+// The platform counter follows the component counters' interval rules: the monotonic clock gives the
+// interval, which must agree with the wall clock (no sleep in between) and not be too short.
+TEST_F(SensorBusTest, PlatformPowerOnlyOverUsableIntervals) {
+  testing::FixtureTree tree(fixture("laptop-battery"));
+  const std::string counter = "class/powercap/intel-rapl:1/energy_uj";
+  auto connection = LiveSensorConnection::open(*service(tree.root()));
+  EXPECT_EQ(connection->readValues(false).systemWatts, std::nullopt);  // no interval yet
+  struct Step {
+    double monotonic, wall;
+    std::int64_t microjoules;  // the counter after the step
+    std::optional<double> watts;
+  };
+  for (const auto& [monotonic, wall, microjoules, watts] : std::vector<Step>{
+           {1.0, 1.0, 9'021'000'000, 21.0},
+           {1.0, 121.0, 9'261'000'000, std::nullopt},  // two minutes asleep at 2 W
+           {1.0, 1.0, 9'281'000'000, 20.0},
+           {0.05, 0.05, 9'282'000'000, std::nullopt},
+           {1.0, 1.0, 9'300'000'000, 18.0},
+           {1.0, 300.0, 1'000'000, std::nullopt},  // reset while asleep: no wrap-around
+           {1.0, 1.0, 16'000'000, 15.0},
+       }) {
+    scheduler.advance(monotonic);
+    clock.shiftWall(wall - monotonic);
+    tree.write(counter, std::to_string(microjoules));
+    const auto read = connection->readValues(false).systemWatts;
+    EXPECT_EQ(read.has_value(), watts.has_value()) << microjoules << " " << read.value_or(-1);
+    if (read && watts) EXPECT_NEAR(*read, *watts, 1e-4);
+  }
+}
+
 // Readings through the bus on the laptop fixtures are checked through the power reader.
 TEST_F(SensorBusTest, OpensOnlyWithSomethingToAnswerAndAnswersRecords) {
   EXPECT_EQ(service(fixture("no-such-machine"))->open(), nullptr);

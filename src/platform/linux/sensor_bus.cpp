@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "platform/linux/sysfs_file.h"
+#include "readers/component_power_policy.h"
 #include "readers/sensor_decoder.h"
 
 namespace wattline {
@@ -118,25 +120,30 @@ class SensorBusTransport : public SmcTransport {
     return {};
   }
 
-  // Whole-system power as the platform energy counted since the previous read of this key.
+  // Whole-system power as the platform energy counted since the previous read of this key, under the
+  // component counters' interval rules: a sleep in between (when a counter may also reset) or a too short
+  // interval gives nothing, and the reading becomes the next one's start.
   std::optional<SensorValue> platformWatts() {
     if (!sources_.platform) return std::nullopt;
     const auto energy = sources_.platform->energy();
     const double uptime = clock_.uptime();
-    const auto previous = previous_;
-    previous_.reset();
+    const Date wall = clock_.now();
+    const auto previous = std::exchange(previous_, std::nullopt);
     if (!energy) return std::nullopt;
-    previous_ = Counter{*energy, uptime};
+    previous_ = Counter{*energy, uptime, wall};
     if (!previous) return std::nullopt;
     const double seconds = uptime - previous->uptime;
+    if (!ComponentPowerPolicy::usableInterval(seconds, secondsBetween(previous->wall, wall)))
+      return std::nullopt;
     const auto delta = energyDelta(previous->energy, *energy, sources_.platform->maxEnergyRange);
-    if (!delta || !(seconds > 0)) return std::nullopt;
-    return flt(static_cast<double>(*delta) / 1e6 / seconds);
+    const auto watts = delta ? ComponentPowerPolicy::watts(*delta, "uJ", seconds) : std::nullopt;
+    return watts ? flt(*watts) : std::nullopt;
   }
 
   struct Counter {
     std::int64_t energy;
     double uptime;
+    Date wall;
   };
 
   SensorBusSources sources_;
