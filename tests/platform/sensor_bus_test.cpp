@@ -39,6 +39,21 @@ TEST_F(SensorBusTest, VanishingSensors) {
   EXPECT_EQ(reopened->readValues(true).fanSpeeds, (std::vector<FanSpeed>{{0, 3100}}));
 }
 
+// The embedded controller's fans come first; a suspended graphics card's fan is not read, which would wake
+// it.
+TEST_F(SensorBusTest, PlatformFansFirstAndSleepingDevicesUnread) {
+  testing::FixtureTree tree(fixture("amd-apu"));
+  const std::string status = "devices/pci0000:00/0000:00:01.1/0000:01:00.0/power/runtime_status";
+  const std::vector<FanSpeed> controller{{0, 2900}}, both{{0, 2900}, {1, 1800}};
+  EXPECT_EQ(LiveSensorConnection::open(*service(tree.root()))->readValues(true).fanSpeeds, controller);
+  tree.write(status, "active");
+  auto connection = LiveSensorConnection::open(*service(tree.root()));
+  EXPECT_EQ(connection->readValues(true).fanSpeeds, both);
+  tree.write(status, "suspended");
+  EXPECT_EQ(connection->readValues(true).fanSpeeds, controller);
+  EXPECT_FALSE(connection->broken());
+}
+
 // The platform counter follows the component counters' interval rules: the monotonic clock gives the
 // interval, which must agree with the wall clock (no sleep in between) and not be too short.
 TEST_F(SensorBusTest, PlatformPowerOnlyOverUsableIntervals) {

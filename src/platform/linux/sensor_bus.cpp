@@ -85,8 +85,8 @@ class SensorBusTransport : public SmcTransport {
 
  private:
   std::optional<std::string> typeOf(std::string_view key) const {
-    if (key == "F0Ac" && !sources_.fanInputs.empty()) return "flt ";
-    if (key == "F1Ac" && sources_.fanInputs.size() > 1) return "flt ";
+    if (key == "F0Ac" && !sources_.fans.empty()) return "flt ";
+    if (key == "F1Ac" && sources_.fans.size() > 1) return "flt ";
     if (key == "PSTR" && sources_.platform) return "flt ";
     if (key == "B0AC" && sources_.battery) return "si16";
     if (key == "B0AV" && sources_.battery) return "ui16";
@@ -96,8 +96,8 @@ class SensorBusTransport : public SmcTransport {
   Answer valueOf(std::string_view key) {
     if (key == "F0Ac" || key == "F1Ac") {
       const std::size_t index = key == "F0Ac" ? 0 : 1;
-      if (index >= sources_.fanInputs.size()) return {};
-      const auto read = sysfs::readText(sources_.fanInputs[index]);
+      if (index >= sources_.fans.size() || sources_.fans[index].device.asleep()) return {};
+      const auto read = sysfs::readText(sources_.fans[index].path);
       if (read.status == sysfs::ReadStatus::missing) return {std::nullopt, true};
       const auto rpm = read.status == sysfs::ReadStatus::ok ? sysfs::parseInteger(read.text) : std::nullopt;
       if (!rpm) return {};
@@ -157,11 +157,11 @@ class SensorBusTransport : public SmcTransport {
 SensorBusSources findSensorBusSources(const std::string& sysfsRoot,
                                       const std::vector<SupplyEntry>& supplies) {
   SensorBusSources sources;
-  const std::string hwmon = sysfsRoot + "/class/hwmon/";
-  for (const auto& device : sysfs::list(hwmon)) {
-    for (const auto& file : sysfs::list(hwmon + device)) {
-      if (sources.fanInputs.size() < 2 && isFanInput(file))
-        sources.fanInputs.push_back(hwmon + device + "/" + file);
+  for (const auto& device : hwmonDevices(sysfsRoot)) {
+    if (device.asleep()) continue;
+    for (const auto& file : sysfs::list(device.directory)) {
+      if (sources.fans.size() < 2 && isFanInput(file))
+        sources.fans.push_back({device.directory + "/" + file, device});
     }
   }
   for (auto& domain : raplDomains(sysfsRoot)) {
@@ -180,7 +180,7 @@ SensorBusService::SensorBusService(std::string sysfsRoot, std::shared_ptr<PowerS
 
 std::unique_ptr<SmcTransport> SensorBusService::open() {
   auto sources = findSensorBusSources(root_, supplies_->recent());
-  if (sources.fanInputs.empty() && !sources.platform && !sources.battery) return nullptr;
+  if (sources.fans.empty() && !sources.platform && !sources.battery) return nullptr;
   return std::make_unique<SensorBusTransport>(std::move(sources), supplies_, clock_);
 }
 
