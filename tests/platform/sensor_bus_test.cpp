@@ -106,11 +106,11 @@ TEST_F(SensorBusTest, OpensOnlyWithSomethingToAnswerAndAnswersRecords) {
   }
 }
 
-TEST(PowercapEnergyReports, ChannelsDeltasAbsentAndUnreadable) {
+TEST_F(SensorBusTest, EnergyReportChannelsAndDeltas) {
   testing::FixtureTree tree(fixture("laptop-battery"));
   tree.write("class/powercap/intel-rapl:2/name", "package-1");
   tree.write("class/powercap/intel-rapl:2/energy_uj", "100");
-  PowercapEnergyReports reports(tree.root());
+  PowercapEnergyReports reports(tree.root(), clock);
   auto library = reports.open();
   ASSERT_NE(library, nullptr);
   const auto channels = library->allChannels().value();
@@ -129,25 +129,58 @@ TEST(PowercapEnergyReports, ChannelsDeltasAbsentAndUnreadable) {
   EXPECT_EQ(delta[0].value, 3'000'000);
   EXPECT_EQ(delta[1].value, 500'000);
 
-  // Two packages whose sum would not fit a 64-bit count leave the channel out.
+  // Two packages whose sum would not fit a 64-bit count, or a counter that cannot be read, leave their
+  // channel out.
   tree.write("class/powercap/intel-rapl:0/max_energy_range_uj", "9000000000000000000");
   tree.write("class/powercap/intel-rapl:0/energy_uj", "5000000000000000000");
   tree.write("class/powercap/intel-rapl:2/energy_uj", "5000000000001000100");
-  const auto third = subscription->sample();
-  delta = subscription->delta(*second, *third).value();
-  ASSERT_EQ(delta.size(), 1u);
-  EXPECT_EQ(delta[0].name, "GPU Energy");
-  // A counter that cannot be read ends sampling.
   tree.write("class/powercap/intel-rapl:0:1/energy_uj", "n/a");
-  EXPECT_EQ(subscription->sample(), nullptr);
+  EXPECT_TRUE(subscription->delta(*second, *subscription->sample())->empty());
 
-  EXPECT_EQ(PowercapEnergyReports(fixture("laptop-charging")).open(), nullptr);
-  auto unreadable = PowercapEnergyReports(fixture("desktop")).open();
+  EXPECT_EQ(PowercapEnergyReports(fixture("laptop-charging"), clock).open(), nullptr);
+  auto unreadable = PowercapEnergyReports(fixture("desktop"), clock).open();
   ASSERT_NE(unreadable, nullptr);
   EXPECT_TRUE(unreadable->allChannels()->empty());
   EXPECT_EQ(unreadable->subscribe({{"Energy Model", {}, "CPU Energy", "uJ", {}, {}, {}, {}}}), nullptr);
-  EXPECT_TRUE(PowercapEnergyReports(fixture("bad-values")).open()->allChannels()->empty());
+  EXPECT_TRUE(PowercapEnergyReports(fixture("bad-values"), clock).open()->allChannels()->empty());
   EXPECT_EQ(energyDelta(30, 10, 20), std::nullopt);  // beyond the range: not a wrap
+}
+
+// A driver's average power counts over the monotonic interval; a suspended card adds nothing, in the
+// intervals it sleeps at either end of.
+TEST_F(SensorBusTest, GraphicsReadingsOverTheInterval) {
+  testing::FixtureTree apu(fixture("amd-apu"));
+  testing::FixtureTree arc(fixture("intel-arc"));
+  const auto gpu = [&](const testing::FixtureTree& tree) {
+    return PowercapEnergyReports(tree.root(), clock)
+        .open()
+        ->subscribe({{"Energy Model", {}, "GPU Energy", "uJ", {}, {}, {}, {}}});
+  };
+  auto card = gpu(apu), integrated = gpu(arc);
+  struct Step {
+    double seconds;
+    const char* cardStatus;
+    const char* arcCounter;
+    std::optional<std::int64_t> card, integrated;
+  };
+  auto cardBefore = card->sample(), integratedBefore = integrated->sample();
+  for (const auto& step : std::vector<Step>{
+           {2.0, "suspended", "1202000000", 8'420'000, 2'000'000},
+           {1.0, "active", "1203000000", 4'210'000, 1'000'000},  // woke during the interval
+           {1.0, "active", "1000", 34'210'000, std::nullopt},    // the counter reset: cannot be told
+       }) {
+    scheduler.advance(step.seconds);
+    apu.write("devices/pci0000:00/0000:00:01.1/0000:01:00.0/power/runtime_status", step.cardStatus);
+    arc.write("class/hwmon/hwmon3/energy1_input", step.arcCounter);
+    auto cardNow = card->sample(), integratedNow = integrated->sample();
+    const auto value = [](const std::vector<ReportDelta>& delta) {
+      return delta.empty() ? std::nullopt : std::optional(delta.front().value);
+    };
+    EXPECT_EQ(value(*card->delta(*cardBefore, *cardNow)), step.card) << step.seconds;
+    EXPECT_EQ(value(*integrated->delta(*integratedBefore, *integratedNow)), step.integrated) << step.seconds;
+    cardBefore = cardNow;
+    integratedBefore = integratedNow;
+  }
 }
 
 }  // namespace
