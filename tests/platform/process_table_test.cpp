@@ -34,11 +34,22 @@ const ProcessUsage& usageOf(const std::vector<ProcessUsage>& usage, std::int32_t
   return *found;
 }
 
-TEST(ProcProcessTable, AttributesPackageEnergyByCPUTime) {
-  FixtureCopy fixture("proc-desktop");
-  ProcProcessTable table(fixture.path("proc"), fixture.path("sys"), {});
+class ProcTable : public ::testing::Test {
+ protected:
+  std::shared_ptr<ProcProcessTable> table(std::vector<std::string> applications = {}) {
+    return std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("sys"),
+                                              std::move(applications), clock);
+  }
 
-  auto first = table.sample();
+  FixtureCopy fixture{"proc-desktop"};
+  testing::ManualScheduler scheduler;
+  std::shared_ptr<testing::ManualClock> clock =
+      std::make_shared<testing::ManualClock>(scheduler, dateFromSeconds(1'780'000'000));
+};
+
+TEST_F(ProcTable, ReadsIncarnationsAndSeedsNewOnes) {
+  auto processes = table();
+  auto first = processes->sample();
   ASSERT_TRUE(first);
   std::vector<std::int32_t> pids;
   for (const auto& usage : *first) pids.push_back(usage.pid);
@@ -46,53 +57,63 @@ TEST(ProcProcessTable, AttributesPackageEnergyByCPUTime) {
   EXPECT_EQ(pids, (std::vector<std::int32_t>{1, 100, 101, 200, 300, 400, 600, 700}));
   EXPECT_EQ(usageOf(*first, 100).energyNanojoules, seed(5000));
 
-  // Both packages used 4 J; firefox ran 30 ticks, its content process 10; the core domain is in package 0.
-  fixture.write("proc/100/stat", statLine(100, "firefox-esr", 4020, 1010, 90000));
-  fixture.write("proc/101/stat", statLine(101, "Web Content", 2010, 500, 90500));
-  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1003000000\n");
-  fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "2001000000\n");
-  fixture.write("sys/class/powercap/intel-rapl:0:0/energy_uj", "900000000\n");
-  // 200 ends, 300's pid is reused by a new process, 800 starts.
+  // 200 ends, 300's pid is reused by a new process, 800 starts, 900 with a garbage tick count.
   std::filesystem::remove_all(fixture.path("proc/200"));
   fixture.write("proc/300/stat", statLine(300, "new", 5, 5, 150000));
   fixture.write("proc/800/stat", statLine(800, "late", 40, 0, 160000));
-
-  auto second = table.sample();
+  fixture.write("proc/900/stat", statLine(900, "huge", 18446744073709551615u, 0, 170000));
+  auto second = processes->sample();
   ASSERT_TRUE(second);
-  EXPECT_EQ(usageOf(*second, 100).energyNanojoules, seed(5000) + 3'000'000'000u);
-  EXPECT_EQ(usageOf(*second, 101).energyNanojoules, seed(2500) + 1'000'000'000u);
   EXPECT_EQ(usageOf(*second, 300).energyNanojoules, seed(10));
   EXPECT_EQ(usageOf(*second, 300).startTime, 150000u);
   EXPECT_EQ(usageOf(*second, 800).energyNanojoules, seed(40));
+  EXPECT_EQ(usageOf(*second, 900).energyNanojoules, 18'000'000'000'000'000'000u);  // bounded
   EXPECT_THROW(usageOf(*second, 200), std::out_of_range);
-
-  // A garbage tick count seeds a bounded energy.
-  fixture.write("proc/900/stat", statLine(900, "huge", 18446744073709551615u, 0, 170000));
-
-  // An idle interval attributes nothing.
-  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1005000000\n");
-  auto third = table.sample();
-  ASSERT_TRUE(third);
-  EXPECT_EQ(usageOf(*third, 100).energyNanojoules, usageOf(*second, 100).energyNanojoules);
-  EXPECT_EQ(usageOf(*third, 900).energyNanojoules, 18'000'000'000'000'000'000u);
 }
 
-// Energy of processes that start or end between two passes does not go to the ones that stay.
-TEST(ProcProcessTable, SharesEnergyWithAllBusyTimeOfTheSystem) {
-  FixtureCopy fixture("proc-desktop");
-  fixture.write("proc/stat", "cpu  1000 0 1000 50000 0 0 0 0 0 0\n");
-  ProcProcessTable table(fixture.path("proc"), fixture.path("sys"), {});
-  auto first = table.sample();
-  ASSERT_TRUE(first);
-  // 4 J over 40 busy ticks of the whole system; firefox ran 10 of them, a compiler that came and went the
-  // rest.
-  fixture.write("proc/stat", "cpu  1030 0 1010 50100 0 0 0 0 0 0\n");
-  fixture.write("proc/100/stat", statLine(100, "firefox-esr", 4005, 1005, 90000));
-  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1003000000\n");
-  fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "2001000000\n");
-  auto second = table.sample();
-  ASSERT_TRUE(second);
-  EXPECT_EQ(usageOf(*second, 100).energyNanojoules, usageOf(*first, 100).energyNanojoules + 1'000'000'000u);
+// A process is billed for the energy it used while it ran, never for the package's idle floor: the floor is
+// the smaller of the energy's idle share of all CPU time and the package's lowest power of the last ten
+// minutes over the interval. Four CPUs; the second package stays idle.
+TEST_F(ProcTable, BillsOnlyTheEnergyAboveTheIdleFloor) {
+  auto processes = table();
+  auto previous = processes->sample().value();
+  struct Step {
+    double seconds, packageJoules;
+    std::uint64_t firefoxTicks, someTicks, busyTicks;  // busy: of the whole system
+    double firefoxWatts, someWatts;
+  };
+  std::uint64_t firefox = 5000, some = 200, busy = 2000, total = 52000, package = 1'000'000'000;
+  for (const auto& step : std::vector<Step>{
+           {2, 24, 200, 0, 200, 3.0, 0},          // no lower power known: the share of all CPU time
+           {2, 6, 0, 1, 1, 0, 0.00375},           // an idle machine at 3 W: 10 ms of a daemon
+           {2, 24, 200, 0, 200, 9.0, 0},          // the whole rise from the known 3 W
+           {2, 24, 100, 0, 400, 2.25, 0},         // others ran too (and ended): their part goes to no one
+           {600, 7200, 60000, 0, 60000, 3.0, 0},  // ten minutes on, the 3 W is forgotten
+       }) {
+    scheduler.advance(step.seconds);
+    firefox += step.firefoxTicks;
+    some += step.someTicks;
+    busy += step.busyTicks;
+    total += static_cast<std::uint64_t>(step.seconds * 400);
+    package += static_cast<std::uint64_t>(step.packageJoules * 1e6);
+    fixture.write("proc/stat",
+                  "cpu  " + std::to_string(busy) + " 0 0 " + std::to_string(total - busy) + " 0 0 0 0 0 0\n");
+    fixture.write("proc/100/stat", statLine(100, "firefox-esr", firefox, 0, 90000));
+    fixture.write("proc/400/stat", statLine(400, "Some", some, 0, 120000));
+    fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", std::to_string(package));
+    const auto current = processes->sample().value();
+    const auto watts = [&](std::int32_t pid) {
+      return static_cast<double>(usageOf(current, pid).energyNanojoules -
+                                 usageOf(previous, pid).energyNanojoules) /
+             1e9 / step.seconds;
+    };
+    EXPECT_NEAR(watts(100), step.firefoxWatts, 1e-6) << step.packageJoules;
+    EXPECT_NEAR(watts(400), step.someWatts, 1e-6) << step.packageJoules;
+    previous = current;
+  }
+  // Without the system's CPU times the idle floor cannot be told.
+  std::filesystem::remove(fixture.path("proc/stat"));
+  EXPECT_FALSE(processes->sample());
 }
 
 TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAroundOrNotAtAll) {
@@ -118,12 +139,13 @@ TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAroundOrNotAtAll) {
   // No package at all: no energy counter, so no process table, as without a process list.
   fixture.write("sys/class/powercap/intel-rapl:0/name", "psys\n");
   EXPECT_FALSE(energy.consumedSinceLastRead());
-  EXPECT_FALSE(ProcProcessTable(fixture.path("proc"), fixture.path("nothing"), {}).sample());
-  EXPECT_FALSE(ProcProcessTable(fixture.path("nothing"), fixture.path("sys"), {}).sample());
   testing::ManualScheduler scheduler;
+  auto clock = std::make_shared<testing::ManualClock>(scheduler, Date());
+  EXPECT_FALSE(ProcProcessTable(fixture.path("proc"), fixture.path("nothing"), {}, clock).sample());
+  EXPECT_FALSE(ProcProcessTable(fixture.path("nothing"), fixture.path("sys"), {}, clock).sample());
   ProcessPowerReader reader(std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("nothing"),
-                                                               std::vector<std::string>{}),
-                            std::make_shared<testing::ManualClock>(scheduler, Date()));
+                                                               std::vector<std::string>{}, clock),
+                            clock);
   EXPECT_FALSE(reader.read().available);
 }
 
@@ -133,7 +155,7 @@ TEST(ProcProcessTable, GroupsDesktopApplicationsThroughTheReader) {
   auto clock = std::make_shared<testing::ManualClock>(scheduler, dateFromSeconds(1'780'000'000));
   ProcessPowerReader reader(
       std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("sys"),
-                                         std::vector<std::string>{fixture.path("applications")}),
+                                         std::vector<std::string>{fixture.path("applications")}, clock),
       clock);
   auto first = reader.read();
   ASSERT_TRUE(first.available);
@@ -147,6 +169,7 @@ TEST(ProcProcessTable, GroupsDesktopApplicationsThroughTheReader) {
   fixture.write("proc/600/stat", statLine(600, "garbage-app", 20, 10, 130000));
   fixture.write("proc/700/stat", statLine(700, "terminal", 40, 20, 140000));
   fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1009000000\n");  // 9 J over 90 ticks
+  fixture.write("proc/stat", "cpu  1090 0 1000 50000 0 0 0 0 0 0\n");
   auto second = reader.read();
 
   auto snapshot = ProcessPowerPolicy::sample(&first, second);
