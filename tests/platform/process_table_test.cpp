@@ -36,7 +36,7 @@ const ProcessUsage& usageOf(const std::vector<ProcessUsage>& usage, std::int32_t
 
 class ProcTable : public ::testing::Test {
  protected:
-  std::shared_ptr<ProcProcessTable> table(std::vector<std::string> applications = {}) {
+  std::shared_ptr<ProcProcessTable> table(DesktopApplications applications = {{}, {}}) {
     return std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("sys"),
                                               std::move(applications), clock);
   }
@@ -54,7 +54,7 @@ TEST_F(ProcTable, ReadsIncarnationsAndSeedsNewOnes) {
   std::vector<std::int32_t> pids;
   for (const auto& usage : *first) pids.push_back(usage.pid);
   // 500 has an unreadable stat line; "self" and "0123" are not pids.
-  EXPECT_EQ(pids, (std::vector<std::int32_t>{1, 100, 101, 200, 300, 400, 600, 700}));
+  EXPECT_EQ(pids, (std::vector<std::int32_t>{1, 100, 101, 200, 300, 400, 600, 700, 710, 711}));
   EXPECT_EQ(usageOf(*first, 100).energyNanojoules, seed(5000));
 
   // 200 ends, 300's pid is reused by a new process, 800 starts, 900 with a garbage tick count.
@@ -141,77 +141,116 @@ TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAroundOrNotAtAll) {
   EXPECT_FALSE(energy.consumedSinceLastRead());
   testing::ManualScheduler scheduler;
   auto clock = std::make_shared<testing::ManualClock>(scheduler, Date());
-  EXPECT_FALSE(ProcProcessTable(fixture.path("proc"), fixture.path("nothing"), {}, clock).sample());
-  EXPECT_FALSE(ProcProcessTable(fixture.path("nothing"), fixture.path("sys"), {}, clock).sample());
-  ProcessPowerReader reader(std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("nothing"),
-                                                               std::vector<std::string>{}, clock),
-                            clock);
+  const DesktopApplications none({}, {});
+  EXPECT_FALSE(ProcProcessTable(fixture.path("proc"), fixture.path("nothing"), none, clock).sample());
+  EXPECT_FALSE(ProcProcessTable(fixture.path("nothing"), fixture.path("sys"), none, clock).sample());
+  ProcessPowerReader reader(
+      std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("nothing"), none, clock), clock);
   EXPECT_FALSE(reader.read().available);
 }
 
-TEST(ProcProcessTable, GroupsDesktopApplicationsThroughTheReader) {
-  FixtureCopy fixture("proc-desktop");
-  testing::ManualScheduler scheduler;
-  auto clock = std::make_shared<testing::ManualClock>(scheduler, dateFromSeconds(1'780'000'000));
-  ProcessPowerReader reader(
-      std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("sys"),
-                                         std::vector<std::string>{fixture.path("applications")}, clock),
-      clock);
+// A desktop application is its own program (found on the PATH, through links) or anything inside its
+// Flatpak; what it started, a shell and `make` in a terminal, is grouped by its own executable.
+TEST_F(ProcTable, GroupsDesktopApplicationsThroughTheReader) {
+  namespace fs = std::filesystem;
+  fixture.write("usr/bin/xfce4-terminal", "");
+  fs::permissions(fixture.path("usr/bin/xfce4-terminal"), fs::perms::owner_exec, fs::perm_options::add);
+  fs::create_directory_symlink("usr/bin", fixture.path("bin"));  // a merged /usr
+  fs::remove(fixture.path("proc/700/exe"));
+  fs::create_symlink(fs::canonical(fixture.path("usr/bin/xfce4-terminal")), fixture.path("proc/700/exe"));
+  ProcessPowerReader reader(table(DesktopApplications({fixture.path("applications")},
+                                                      {fixture.path("missing"), fixture.path("bin")})),
+                            clock);
   auto first = reader.read();
   ASSERT_TRUE(first.available);
 
   scheduler.advance(2.0);
-  fixture.write("proc/100/stat", statLine(100, "firefox-esr", 4020, 1010, 90000));
-  fixture.write("proc/101/stat", statLine(101, "Web Content", 2010, 500, 90500));
-  fixture.write("proc/200/stat", statLine(200, "a) b (c", 60, 50, 100000));
-  fixture.write("proc/300/stat", statLine(300, "kworker/0:1-events", 710, 0, 20));
-  fixture.write("proc/400/stat", statLine(400, "Some", 110, 100, 120000));
-  fixture.write("proc/600/stat", statLine(600, "garbage-app", 20, 10, 130000));
-  fixture.write("proc/700/stat", statLine(700, "terminal", 40, 20, 140000));
-  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1009000000\n");  // 9 J over 90 ticks
-  fixture.write("proc/stat", "cpu  1090 0 1000 50000 0 0 0 0 0 0\n");
+  // 11.8 J over 118 ticks of a machine that did nothing else: 0.05 W per tick.
+  for (const auto& [pid, comm, ticks, start] : std::vector<std::tuple<int, std::string, int, int>>{
+           {100, "firefox-esr", 5030, 90000},
+           {101, "Web Content", 2510, 90500},
+           {200, "a) b (c", 110, 100000},
+           {300, "kworker/0:1-events", 710, 20},
+           {400, "Some", 210, 120000},
+           {600, "garbage-app", 30, 130000},
+           {700, "xfce4-terminal", 54, 140000},
+           {710, "bash", 17, 141000},
+           {711, "make", 47, 142000},
+       })
+    fixture.write("proc/" + std::to_string(pid) + "/stat", statLine(pid, comm, ticks, 0, start));
+  fixture.write("proc/stat", "cpu  1118 0 1000 50000 0 0 0 0 0 0\n");
+  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1011800000\n");
   auto second = reader.read();
 
   auto snapshot = ProcessPowerPolicy::sample(&first, second);
   ASSERT_EQ(snapshot.phase, ProcessPowerSnapshot::Phase::ready);
-  ASSERT_EQ(snapshot.rows.size(), 3u);
-  EXPECT_EQ(snapshot.rows[0], (ProcessPowerRow{"desktop:firefox-esr", "Firefox 火狐浏览器", 2.0, 2}));
-  // Five groups at 0.5 W: the first two ids in plain string order.
-  EXPECT_EQ(snapshot.rows[1], (ProcessPowerRow{"app:/opt/Some.app", "Some", 0.5, 1}));
-  EXPECT_EQ(snapshot.rows[2],
-            (ProcessPowerRow{"desktop:org.example.Garbage", "org.example.Garbage", 0.5, 1}));
-
+  EXPECT_EQ(snapshot.rows, (std::vector<ProcessPowerRow>{
+                               {"desktop:firefox-esr", "Firefox 火狐浏览器", 2.0, 2},
+                               {"exec:/usr/bin/make", "make", 1.6, 1},
+                               {"app:/opt/Some.app", "Some", 0.5, 1},  // first of four at 0.5 W by id
+                           }));
   std::map<std::int32_t, std::string> identities;
   for (const auto& counter : second.counters) identities[counter.pid] = counter.groupID + " " + counter.name;
   EXPECT_EQ(identities[200], "exec:/home/user/bin/odd tool a) b (c");
   EXPECT_EQ(identities[300], "pid:300:20 kworker/0:1-events");
-  EXPECT_EQ(identities[700], "desktop:org.gnome.Terminal 终端");
+  EXPECT_EQ(identities[600], "desktop:org.example.Garbage org.example.Garbage");
+  EXPECT_EQ(identities[700], "desktop:xfce4-terminal Xfce 终端");
+  EXPECT_EQ(identities[710], "exec:/usr/bin/bash bash");
 }
 
-TEST(DesktopApplication, ApplicationIDsAndEntryNames) {
-  auto id = [](std::string_view cgroup) { return applicationIDFromCgroup(cgroup); };
+TEST(DesktopApplication, UnitsEntriesAndOwnPrograms) {
+  auto unit = [](std::string_view cgroup) { return applicationUnitFromCgroup(cgroup); };
   const std::string user = "0::/user.slice/user-1000.slice/user@1000.service/app.slice/";
-  EXPECT_EQ(id(user + "app-firefox-2213.scope"), "firefox");
-  EXPECT_EQ(id(user + "app-org.gnome.Terminal.service"), "org.gnome.Terminal");
-  EXPECT_EQ(id("12:memory:/x\n1:name=systemd:/user.slice/app-gnome-gedit-99.scope\n"), "gedit");
+  const ApplicationUnit snap{"firefox_firefox", Sandbox::snap, "firefox"};
+  EXPECT_EQ(unit(user + "app-firefox-2213.scope"), ApplicationUnit{"firefox"});
+  EXPECT_EQ(unit(user + "app-org.gnome.Terminal.service"), ApplicationUnit{"org.gnome.Terminal"});
+  EXPECT_EQ(unit("12:memory:/x\n1:name=systemd:/user.slice/app-gnome-gedit-99.scope\n"),
+            ApplicationUnit{"gedit"});
+  EXPECT_EQ(unit(user + "app-flatpak-org.gimp.GIMP-4242.scope"),
+            (ApplicationUnit{"org.gimp.GIMP", Sandbox::flatpak}));
+  EXPECT_EQ(unit(user + "snap.firefox.firefox-1b2c.scope"), snap);
+  EXPECT_FALSE(unit("0::/system.slice/cron.service"));
+  EXPECT_FALSE(unit(user + "app-gnome-\\x2e\\x2e\\x2fetc\\x2fpasswd-1.scope"));
+  EXPECT_FALSE(unit(user + "app-gnome-\\x2e\\x2e-1.scope"));
+  EXPECT_FALSE(unit("\xff\xfe garbage"));
 
-  EXPECT_FALSE(id("0::/system.slice/cron.service"));
-  EXPECT_FALSE(id(user + "app-gnome-\\x2e\\x2e\\x2fetc\\x2fpasswd-1.scope"));
-  EXPECT_FALSE(id(user + "app-gnome-\\x2e\\x2e-1.scope"));
-  EXPECT_FALSE(id("\xff\xfe garbage"));
+  struct Own {
+    ApplicationUnit unit;
+    const char* executable;
+    std::vector<std::string> programPaths;
+    bool own;
+  };
+  for (const auto& [owner, executable, paths, own] : std::vector<Own>{
+           {{"xterm"}, "/usr/bin/xterm", {"/usr/bin/xterm"}, true},
+           {{"x"}, "/usr/lib/x/x", {"/usr/bin/x", "/usr/lib/x/x"}, true},
+           {{"xterm"}, "/usr/bin/make", {"/usr/bin/xterm"}, false},
+           {{"xterm"}, "", {}, false},
+           {{"org.gimp.GIMP", Sandbox::flatpak}, "/usr/bin/bash", {}, true},
+           {snap, "/snap/firefox/4173/usr/lib/firefox/firefox", {}, true},
+           {snap, "/snap/firefoxy/1/firefox", {}, false},
+           {snap, "/usr/bin/bash", {}, false},
+       })
+    EXPECT_EQ(isApplicationProgram(owner, executable, paths), own) << executable;
+
+  const auto program = [](const std::string& exec) {
+    return parseDesktopEntry("[Desktop Entry]\nExec=" + exec + "\n").program;
+  };
+  EXPECT_EQ(program("firefox-esr %u"), "firefox-esr");
+  EXPECT_EQ(program("\"/opt/My \\\"App\\\"/app\" --x"), "/opt/My \"App\"/app");
+  EXPECT_EQ(program("env BAMF_DESKTOP_FILE_HINT=/x.desktop /snap/bin/firefox %u"), "/snap/bin/firefox");
+  EXPECT_EQ(program("\"/opt/unterminated"), std::nullopt);
 
   static constexpr char kWithNul[] = "[Desktop Entry]\nName=a\0b\n";
   FixtureCopy fixture("proc-desktop");
-  std::vector<std::string> directories = {fixture.path("missing"), fixture.path("applications")};
-  EXPECT_EQ(findApplicationName("absent", directories), std::nullopt);
   // The first directory holding the entry decides, even when its entry names nothing.
-  fixture.write("local/org.gnome.Terminal.desktop", "[Desktop Entry]\nExec=x\n");
-  directories.insert(directories.begin(), fixture.path("local"));
-  EXPECT_EQ(findApplicationName("org.gnome.Terminal", directories), std::nullopt);
-
-  EXPECT_EQ(desktopEntryName("Name=Outside\n[Desktop Action x]\nName=Action\n"), std::nullopt);
-  EXPECT_EQ(desktopEntryName("[Desktop Entry]\nName[zh_CN]=\xe6\x96\n Name=Plain"), "Plain");
-  EXPECT_EQ(desktopEntryName(std::string(kWithNul, sizeof kWithNul - 1)), std::nullopt);
+  fixture.write("local/xfce4-terminal.desktop", "[Desktop Entry]\nExec=x\n");
+  DesktopApplications applications(
+      {fixture.path("missing"), fixture.path("local"), fixture.path("applications")}, {});
+  EXPECT_EQ(applications.name("absent"), std::nullopt);
+  EXPECT_EQ(applications.name("xfce4-terminal"), std::nullopt);
+  EXPECT_EQ(parseDesktopEntry("Name=Outside\n[Desktop Action x]\nName=Action\n").name, std::nullopt);
+  EXPECT_EQ(parseDesktopEntry("[Desktop Entry]\nName[zh_CN]=\xe6\x96\n Name=Plain").name, "Plain");
+  EXPECT_EQ(parseDesktopEntry(std::string(kWithNul, sizeof kWithNul - 1)).name, std::nullopt);
   EXPECT_FALSE(isValidUTF8("\xc0\xaf"));  // overlong "/"
 }
 

@@ -83,10 +83,9 @@ std::optional<ProcStat> parseProcStat(std::string_view line) {
 }
 
 ProcProcessTable::ProcProcessTable(std::string procRoot, std::string sysfsRoot,
-                                   std::vector<std::string> applicationDirectories,
-                                   std::shared_ptr<const Clock> clock)
+                                   DesktopApplications applications, std::shared_ptr<const Clock> clock)
     : procRoot_(std::move(procRoot)),
-      applicationDirectories_(std::move(applicationDirectories)),
+      applications_(std::move(applications)),
       package_(std::move(sysfsRoot)),
       clock_(std::move(clock)) {
   long ticks = sysconf(_SC_CLK_TCK);
@@ -226,11 +225,14 @@ std::string ProcProcessTable::shortName(std::int32_t pid) {
 std::optional<std::string> ProcProcessTable::applicationID(std::int32_t pid) {
   std::string cgroup;
   if (!readFile(processFile(pid, "cgroup"), cgroup, 64 * 1024)) return std::nullopt;
-  return applicationIDFromCgroup(cgroup);
+  const auto unit = applicationUnitFromCgroup(cgroup);
+  // A shell or a compiler started from a terminal is itself, not the terminal.
+  if (!unit || !applications_.runsOwnProgram(*unit, executablePath(pid))) return std::nullopt;
+  return unit->id;
 }
 
 std::optional<std::string> ProcProcessTable::applicationName(const std::string& applicationID) {
-  return findApplicationName(applicationID, applicationDirectories_);
+  return applications_.name(applicationID);
 }
 
 }  // namespace wattline

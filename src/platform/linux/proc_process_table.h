@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/identity.h"
+#include "platform/linux/desktop_application.h"
 #include "platform/linux/energy_attribution.h"
 #include "platform/linux/rapl_package_energy.h"
 #include "platform/process_table.h"
@@ -40,8 +41,8 @@ std::optional<CpuTicks> parseCpuTicks(std::string_view stat);
 // so that seed never reaches the user.
 class ProcProcessTable : public ProcessTable {
  public:
-  ProcProcessTable(std::string procRoot, std::string sysfsRoot,
-                   std::vector<std::string> applicationDirectories, std::shared_ptr<const Clock> clock);
+  ProcProcessTable(std::string procRoot, std::string sysfsRoot, DesktopApplications applications,
+                   std::shared_ptr<const Clock> clock);
 
   std::optional<std::vector<ProcessUsage>> sample() override;
   std::string executablePath(std::int32_t pid) override;
@@ -63,7 +64,7 @@ class ProcProcessTable : public ProcessTable {
   std::optional<CpuTicks> cpuTicksSinceLastRead();
 
   std::string procRoot_;
-  std::vector<std::string> applicationDirectories_;
+  DesktopApplications applications_;
   RaplPackageEnergy package_;
   double ticksPerSecond_;
   std::shared_ptr<const Clock> clock_;

@@ -20,8 +20,9 @@ std::string procRootFromEnvironment() {
 
 std::unique_ptr<ProcessPowerReader> makeSystemProcessPowerReader() {
   auto clock = std::make_shared<SystemClock>();
-  auto table = std::make_shared<ProcProcessTable>(procRootFromEnvironment(), sysfsRootFromEnvironment(),
-                                                  applicationDirectories(), clock);
+  auto table = std::make_shared<ProcProcessTable>(
+      procRootFromEnvironment(), sysfsRootFromEnvironment(),
+      DesktopApplications(applicationDirectories(), programDirectories()), clock);
   return std::make_unique<ProcessPowerReader>(std::move(table), std::move(clock));
 }
 
