@@ -148,8 +148,6 @@ TEST(PowerFusion, PlatformPowerBelowTheBatteryDischargeIsNotUsed) {
     live.batteryAmps = c.batteryWatts / 12.0;
     live.batteryVolts = 12.0;
     live.systemWatts = c.platformWatts;
-    live.inputAmps = 0.0;
-    live.inputVolts = 20.0;
     const auto fused = PowerFusion::merge(registry(), live, c.external, kAt);
     EXPECT_NEAR(fused.systemWatts.value_or(-1), c.systemWatts, 1e-9) << c.platformWatts;
     EXPECT_EQ(fused.systemEstimated, c.estimated) << c.platformWatts;

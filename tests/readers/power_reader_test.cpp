@@ -153,32 +153,6 @@ TEST(PowerReaderOnFixtures, LaptopOnBatteryEndToEnd) {
   EXPECT_NEAR(*snapshot.gpuWatts, 1.5, 1e-9);
 }
 
-// Graphics power from the graphics drivers' own readings, beside the integrated graphics' RAPL share.
-TEST(PowerReaderOnFixtures, GraphicsPowerFromTheDrivers) {
-  struct Case {
-    const char* machine;
-    std::vector<std::pair<std::string, std::string>> writes;  // one second later
-    double gpuWatts;
-  };
-  for (const auto& [machine, writes, gpuWatts] : std::vector<Case>{
-           // The APU's average power as the driver gives it; the suspended card counts nothing, unread.
-           {"amd-apu", {{"class/powercap/intel-rapl:0/energy_uj", "2009000000"}}, 4.21},
-           {"intel-arc",
-            {{"class/powercap/intel-rapl:0:1/energy_uj", "500500000"},
-             {"class/hwmon/hwmon3/energy1_input", "1204200000"}},
-            4.7},
-       }) {
-    testing::ManualScheduler scheduler;
-    testing::FixtureTree tree(fixture(machine));
-    LivePowerReader reader(
-        linuxPowerServices(tree.root(), std::make_unique<testing::ManualClock>(scheduler, kStart)));
-    reader.read(true);
-    scheduler.advance(1.0);
-    for (const auto& [file, text] : writes) tree.write(file, text);
-    EXPECT_NEAR(reader.read(true).gpuWatts.value_or(-1), gpuWatts, 1e-9) << machine;
-  }
-}
-
 TEST(PowerReaderOnFixtures, OtherMachines) {
   testing::ManualScheduler scheduler;
   const auto read = [&](const std::string& name) {

@@ -270,8 +270,7 @@ bool isApplicationProgram(const ApplicationUnit& unit, std::string_view executab
     case Sandbox::none:
       break;
   }
-  return !executable.empty() &&
-         std::find(programPaths.begin(), programPaths.end(), executable) != programPaths.end();
+  return std::find(programPaths.begin(), programPaths.end(), executable) != programPaths.end();
 }
 
 std::vector<std::string> applicationDirectories() {

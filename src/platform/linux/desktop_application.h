@@ -19,7 +19,7 @@ enum class Sandbox { none, flatpak, snap };
 struct ApplicationUnit {
   std::string id;
   Sandbox sandbox = Sandbox::none;
-  std::string snap;  // the snap's name, for a snap
+  std::string snap = {};  // the snap's name, for a snap
   bool operator==(const ApplicationUnit&) const = default;
 };
 std::optional<ApplicationUnit> applicationUnitFromCgroup(std::string_view cgroupFile);
