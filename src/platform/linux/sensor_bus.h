@@ -29,12 +29,13 @@ class SensorBusService : public SmcService {
   const Clock& clock_;
 };
 
-// What an open sensor bus found; exposed for the service and the tests.
+// A fan's input file and the device it belongs to.
 struct FanInput {
   std::string path;
   HwmonDevice device;
 };
 
+// What an open sensor bus found; exposed for the service and the tests.
 struct SensorBusSources {
   std::vector<FanInput> fans;  // at most two
   std::optional<RaplDomain> platform;
