@@ -111,7 +111,10 @@ TEST_F(ProcTable, BillsOnlyTheEnergyAboveTheIdleFloor) {
     EXPECT_NEAR(watts(400), step.someWatts, 1e-6) << step.packageJoules;
     previous = current;
   }
-  // Without the system's CPU times the idle floor cannot be told.
+  // Without the system's CPU times the idle floor cannot be told; without a package counter or a process
+  // list there is nothing to share.
+  EXPECT_FALSE(ProcProcessTable(fixture.path("proc"), fixture.path("nothing"), {{}, {}}, clock).sample());
+  EXPECT_FALSE(ProcProcessTable(fixture.path("nothing"), fixture.path("sys"), {{}, {}}, clock).sample());
   std::filesystem::remove(fixture.path("proc/stat"));
   EXPECT_FALSE(processes->sample());
 }
@@ -136,14 +139,9 @@ TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAroundOrNotAtAll) {
   fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "3000\n");
   EXPECT_EQ(energy.consumedSinceLastRead(), 2'000'000u);
 
-  // No package at all: no energy counter, so no process table, as without a process list.
+  // No package at all: no energy counter.
   fixture.write("sys/class/powercap/intel-rapl:0/name", "psys\n");
   EXPECT_FALSE(energy.consumedSinceLastRead());
-  testing::ManualScheduler scheduler;
-  auto clock = std::make_shared<testing::ManualClock>(scheduler, Date());
-  const DesktopApplications none({}, {});
-  EXPECT_FALSE(ProcProcessTable(fixture.path("proc"), fixture.path("nothing"), none, clock).sample());
-  EXPECT_FALSE(ProcProcessTable(fixture.path("nothing"), fixture.path("sys"), none, clock).sample());
 }
 
 // A desktop application is its own program (found on the PATH, through links) or anything inside its
