@@ -1,7 +1,5 @@
 #include "ui/panel/flow_window_controller.h"
 
-#include <algorithm>
-
 #include "power/power_monitor.h"
 #include "ui/panel/flow_diagnostics.h"
 #include "ui/panel/panel_placement.h"
@@ -62,7 +60,7 @@ PanelActions FlowWindowController::panelActions() {
           }};
 }
 
-// MARK: - Requests
+// Requests
 
 void FlowWindowController::toggle(const std::optional<StatusButtonPlace>& button) {
   if (presentationTarget_ == Target::panel)
@@ -128,7 +126,7 @@ void FlowWindowController::externalInteraction(const std::string& reason) {
   scheduleReconciliation(reason);
 }
 
-// MARK: - Reconciliation
+// Reconciliation
 
 void FlowWindowController::scheduleReconciliation(const std::string& reason) {
   if (terminating_ || reconciliationScheduled_) return;
@@ -195,7 +193,7 @@ bool FlowWindowController::reconcilePanel(std::uint64_t generation, bool& change
     if (focusRequest_ != generation) request(Target::none, "inactive.panel");
     return false;
   }
-  if (auto key = services_.desktop.keyWindow(); key && isForeignTitledKey(*key)) {
+  if (auto key = services_.desktop.keyWindow(); key && key->visible && isForeignTitledKey(*key)) {
     request(Target::none, "priority.titled.window");
     return false;
   }
@@ -284,7 +282,7 @@ void FlowWindowController::requestSize(Size size) {
   });
 }
 
-// MARK: - History window
+// History window
 
 void FlowWindowController::createHistory() {
   if (historyWindow_ || !services_.makeHistory) return;
@@ -311,11 +309,10 @@ WindowId FlowWindowController::historyWindowId() const {
 }
 
 bool FlowWindowController::isForeignTitledKey(const KeyWindow& window) const {
-  return window.visible && window.titled && window.id != services_.window->id() &&
-         window.id != historyWindowId();
+  return window.titled && window.id != services_.window->id() && window.id != historyWindowId();
 }
 
-// MARK: - Notifications and events
+// Notifications and events
 
 void FlowWindowController::installObservers() {
   std::weak_ptr<int> alive = alive_;
@@ -397,7 +394,7 @@ void FlowWindowController::screensChanged() {
   scheduleReconciliation("screen.changed");
 }
 
-// MARK: - Diagnostics
+// Diagnostics
 
 void FlowWindowController::trace(const std::string& event, const std::string& reason) {
   if (!services_.traceFile) return;

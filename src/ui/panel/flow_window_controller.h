@@ -89,6 +89,7 @@ class FlowWindowController {
   std::optional<Screen> screenWithId(std::optional<int> id) const;
   void createHistory();
   WindowId historyWindowId() const;
+  // A titled window that is neither the panel nor the history window.
   bool isForeignTitledKey(const KeyWindow& window) const;
   template <class Operation>
   auto operation(const std::string& name, Operation perform);
