@@ -24,9 +24,6 @@ class StatusNotifierItemHost : public QObject, public TrayHost {
   explicit StatusNotifierItemHost(QDBusConnection bus);
   ~StatusNotifierItemHost() override;
 
-  // org.kde.StatusNotifierItem-<pid>-1
-  const QString& serviceName() const { return service_; }
-
   void setIcon(std::vector<IconImage> images) override;
   void setTitle(const std::string& title, const std::string& guide) override;
   void setToolTip(const std::string& text) override;
@@ -42,6 +39,7 @@ class StatusNotifierItemHost : public QObject, public TrayHost {
   void clicked(int x, int y);
 
   QDBusConnection bus_;
+  // org.kde.StatusNotifierItem-<pid>-1
   QString service_;
   StatusNotifierItemAdaptor* adaptor_;
   QDBusServiceWatcher watcher_;
