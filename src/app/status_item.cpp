@@ -25,7 +25,7 @@ StatusItem::StatusItem(StatusItemServices services, Toggle toggle) : services_(s
   services_.host.setOnActivate(std::move(toggle));
   // A host that cannot show text puts the item in the icon-only state, and back.
   services_.host.setOnHostChange([this] { updateStatus(); });
-  services_.desktop.setOnChange([this] { updateStatusImage(); });
+  desktopChanges_ = services_.desktop.observe([this] { updateStatusImage(); });
   sendChanged(accessibilityLabel_, launchAccessibilityLabel,
               [this](const std::string& text) { services_.host.setAccessibilityLabel(text); });
 }
@@ -33,7 +33,6 @@ StatusItem::StatusItem(StatusItemServices services, Toggle toggle) : services_(s
 StatusItem::~StatusItem() {
   services_.host.setOnActivate(nullptr);
   services_.host.setOnHostChange(nullptr);
-  services_.desktop.setOnChange(nullptr);
 }
 
 void StatusItem::updateStatus() {

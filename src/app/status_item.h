@@ -72,6 +72,7 @@ class StatusItem {
   std::optional<std::string> accessibilityLabel_;
   std::optional<std::string> toolTip_;
   std::optional<Picture> picture_;
+  std::unique_ptr<Subscription> desktopChanges_;
 };
 
 }  // namespace wattline
