@@ -1,6 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <memory>
+
+#include "platform/system_events.h"
 
 namespace wattline {
 
@@ -14,16 +18,17 @@ class DesktopSettings {
   // The desktop asks for animations to be switched off.
   virtual bool reduceMotion() const = 0;
   virtual ColorScheme colorScheme() const = 0;
-  // Called on the main thread after either value changed.
-  void setOnChange(std::function<void()> handler) { onChange_ = std::move(handler); }
+  // `handler` runs on the main thread after either value changed, until the
+  // subscription is dropped.
+  std::unique_ptr<Subscription> observe(std::function<void()> handler);
 
  protected:
-  void changed() {
-    if (onChange_) onChange_();
-  }
+  void changed();
 
  private:
-  std::function<void()> onChange_;
+  using Handlers = std::map<int, std::function<void()>>;
+  std::shared_ptr<Handlers> handlers_ = std::make_shared<Handlers>();
+  int nextHandler_ = 0;
 };
 
 }  // namespace wattline

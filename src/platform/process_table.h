@@ -27,7 +27,8 @@ class ProcessTable {
   virtual std::string executablePath(std::int32_t pid) = 0;
   // The kernel's short process name, empty when it cannot be read.
   virtual std::string shortName(std::int32_t pid) = 0;
-  // Id of the desktop application the process was started as, nothing when it belongs to none.
+  // Id of the desktop application whose own program the process runs; nothing for any other process,
+  // those the application started included.
   virtual std::optional<std::string> applicationID(std::int32_t pid) = 0;
   // Display name of an application bundle directory, nothing when the bundle names none.
   virtual std::optional<std::string> bundleDisplayName(const std::string& appPath) = 0;

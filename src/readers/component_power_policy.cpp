@@ -57,6 +57,11 @@ std::optional<double> power(const std::vector<ComponentEnergy>& energies, std::s
 
 }  // namespace
 
+bool usableInterval(double elapsed, double wallElapsed) {
+  return elapsed >= kMinimumInterval && elapsed <= kMaximumInterval &&
+         std::abs(wallElapsed - elapsed) < kClockAgreement;
+}
+
 std::optional<double> watts(std::int64_t energy, std::string_view unit, double seconds) {
   if (energy < 0 || !std::isfinite(seconds) || seconds < kMinimumInterval || seconds > kMaximumInterval) {
     return std::nullopt;

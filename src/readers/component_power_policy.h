@@ -40,6 +40,12 @@ namespace ComponentPowerPolicy {
 inline constexpr double kMinimumInterval = 0.1;
 inline constexpr double kMaximumInterval = 310.0;
 inline constexpr double kMaximumWatts = 1000.0;
+// Wall clock and monotonic uptime must agree this closely over an interval, or the machine slept or the
+// clock was set in between.
+inline constexpr double kClockAgreement = 2.0;
+
+// Whether `elapsed` monotonic seconds, over which the wall clock moved `wallElapsed`, give a usable average.
+bool usableInterval(double elapsed, double wallElapsed);
 
 // Average power of `energy` counted in `unit` over `seconds`; absent for a
 // negative energy, an unusable interval, an unknown unit or an implausible result.

@@ -2,7 +2,6 @@
 
 #include "readers/retry_timing.h"
 
-#include <cmath>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -11,9 +10,6 @@ namespace wattline {
 
 namespace {
 
-// Wall clock and uptime must agree this closely over an interval, or the
-// machine slept or the clock was set in between.
-constexpr double kClockAgreement = 2.0;
 // The library's channel format for the energy-counter driver's channels.
 constexpr std::int64_t kClpcUnitCode = 0x0300007600000000;
 constexpr std::int64_t kClpcLegendFormat = 0x100020001;
@@ -101,10 +97,7 @@ ComponentPowerReading ComponentPowerReader::read() {
   if (previous_ && previousTime_ && previousWallTime_) {
     const double elapsed = mono - *previousTime_;
     const double wallElapsed = secondsBetween(*previousWallTime_, wall);
-    const bool usable = elapsed >= ComponentPowerPolicy::kMinimumInterval &&
-                        elapsed <= ComponentPowerPolicy::kMaximumInterval &&
-                        std::abs(wallElapsed - elapsed) < kClockAgreement;
-    if (usable) {
+    if (ComponentPowerPolicy::usableInterval(elapsed, wallElapsed)) {
       if (const auto delta = subscription_->delta(*previous_, *current)) {
         std::vector<ComponentEnergy> energies;
         energies.reserve(delta->size());

@@ -9,6 +9,18 @@ namespace {
 // The controller and the registry must agree on the battery voltage before
 // the controller's battery reading replaces the registry's.
 constexpr double kBatteryVoltsAgreement = 2.0;
+// On battery alone the discharge power measures what the system draws; a platform reading lower by more
+// than this share of it, and by more than the margin, comes from a counter that is not wired or not counting.
+constexpr double kPlatformShortfallShare = 0.10;
+constexpr double kPlatformShortfallMargin = 0.5;
+
+// Whether the platform's whole-system reading contradicts the battery's discharge.
+bool belowDischarge(const PowerSnapshot& fused, double platformWatts) {
+  if (fused.externalConnected || !fused.batteryWatts || *fused.batteryWatts >= 0) return false;
+  const double discharge = -*fused.batteryWatts;
+  const double shortfall = discharge - platformWatts;
+  return shortfall > discharge * kPlatformShortfallShare && shortfall > kPlatformShortfallMargin;
+}
 
 }  // namespace
 
@@ -53,7 +65,7 @@ PowerSnapshot merge(const PowerSnapshot& snapshot, const LiveSensorReadings& liv
     result.inputUpdatedAt = at;
   }
 
-  if (live.systemWatts) {
+  if (live.systemWatts && !belowDischarge(result, *live.systemWatts)) {
     result.systemWatts = live.systemWatts;
     result.systemEstimated = false;
     result.systemSource = PowerDataSource::sensor;

@@ -9,8 +9,9 @@ namespace wattline {
 
 namespace {
 
+// The battery service is class/power_supply here; the text names where the user can look.
 constexpr const char* kNoBatteryService =
-    "系统未提供 AppleSmartBattery 数据。台式 Mac 或访问受限时，部分数据不可用。";
+    "系统未提供电池数据（/sys/class/power_supply）。台式机或访问受限时，部分数据不可用。";
 
 PowerSnapshot failedSnapshot(Date now, std::string error) {
   PowerSnapshot snapshot;

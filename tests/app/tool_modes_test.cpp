@@ -84,7 +84,8 @@ TEST(ToolModes, SnapshotOnFixtures) {
   EXPECT_TRUE(laptop.componentSampleDuration);  // the second read has an energy interval behind it
   // No supply at all: the reader's first error text, and absent values rather than zeros.
   PowerSnapshot desktop = snapshot("desktop");
-  EXPECT_EQ(desktop.error, "系统未提供 AppleSmartBattery 数据。台式 Mac 或访问受限时，部分数据不可用。");
+  EXPECT_EQ(desktop.error,
+            "系统未提供电池数据（/sys/class/power_supply）。台式机或访问受限时，部分数据不可用。");
   EXPECT_FALSE(desktop.available || desktop.batteryWatts || desktop.cpuWatts);  // nor can its RAPL counters
 }
 

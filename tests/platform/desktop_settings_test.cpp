@@ -44,7 +44,7 @@ TEST(PortalDesktopSettings, ReadsAndFollowsTheDesktopAndKeepsDefaultsWithoutIt) 
 
   PortalDesktopSettings settings(QDBusConnection::connectToBus(QString::fromStdString(bus.address), "app"));
   int changes = 0;
-  settings.setOnChange([&] { ++changes; });
+  auto subscription = settings.observe([&] { ++changes; });
   // The animation key is unknown to this portal: motion stays allowed.
   ASSERT_TRUE(spinUntil([&] { return settings.colorScheme() == ColorScheme::dark; }));
   EXPECT_FALSE(settings.reduceMotion());
@@ -62,9 +62,18 @@ TEST(PortalDesktopSettings, ReadsAndFollowsTheDesktopAndKeepsDefaultsWithoutIt) 
   ASSERT_TRUE(spinUntil([&] { return settings.colorScheme() == ColorScheme::light; }));
   // A repeated value is no change.
   announce("org.freedesktop.appearance", "color-scheme", QVariant::fromValue(uint(2)));
+  // Every observer hears a change until it drops its subscription.
+  int others = 0;
+  auto other = settings.observe([&] { ++others; });
   announce("org.gnome.desktop.interface", "enable-animations", true);
   ASSERT_TRUE(spinUntil([&] { return !settings.reduceMotion(); }));
   EXPECT_EQ(changes, 4);
+  EXPECT_EQ(others, 1);
+  other.reset();
+  announce("org.gnome.desktop.interface", "enable-animations", false);
+  ASSERT_TRUE(spinUntil([&] { return settings.reduceMotion(); }));
+  EXPECT_EQ(changes, 5);
+  EXPECT_EQ(others, 1);
 
   PortalDesktopSettings busless(QDBusConnection::connectToBus(QString("unix:path=/nonexistent/bus"), "none"));
   EXPECT_FALSE(busless.reduceMotion());

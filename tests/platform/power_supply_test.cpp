@@ -57,5 +57,46 @@ TEST(PowerSupplyTable, SuppliesOfTheFixtureMachines) {
   EXPECT_FALSE(table.contains("InstantAmperage"));
 }
 
+// Each battery's own current × voltage (or its own power) counts; the voltage reported with the summed
+// current is the one that keeps their product the summed power.
+TEST(PowerSupplyBatteries, SummedCurrentAndMatchingVoltage) {
+  const auto battery = [](const char* status, std::optional<std::int64_t> microamps,
+                          std::optional<std::int64_t> microvolts, std::optional<std::int64_t> microwatts) {
+    SupplyEntry entry;
+    entry.type = "Battery";
+    std::tie(entry.status, entry.currentNow, entry.voltageNow, entry.powerNow) =
+        std::make_tuple(status, microamps, microvolts, microwatts);
+    return entry;
+  };
+  struct Case {
+    std::vector<SupplyEntry> batteries;
+    std::optional<double> milliamps, millivolts;
+  };
+  const auto none = std::nullopt;
+  for (const auto& [batteries, milliamps, millivolts] : std::vector<Case>{
+           {{battery("Discharging", 700000, 12300000, none), battery("Discharging", 500000, 11900000, none)},
+            -1200,
+            14560.0 / 1.2},
+           // The first battery reports its power instead of its voltage.
+           {{battery("Discharging", 700000, none, 8610000), battery("Discharging", 500000, 11900000, none)},
+            -1200,
+            14560.0 / 1.2},
+           // One charging the other: no current in sum, the plain mean voltage.
+           {{battery("Charging", 500000, 12000000, none), battery("Discharging", 500000, 11000000, none)},
+            0,
+            11500},
+           // A battery without a current leaves the sums out; the voltages still have their mean.
+           {{battery("Discharging", 700000, 12300000, none), battery("Discharging", none, 11900000, none)},
+            none,
+            12100},
+           {{battery("Discharging", 700000, 12300000, none), battery("Discharging", 500000, none, none)},
+            -1200,
+            none},
+       }) {
+    EXPECT_EQ(batteryMilliamps(batteries), milliamps);
+    EXPECT_NEAR(batteryMillivolts(batteries).value_or(-1), millivolts.value_or(-1), 1e-6);
+  }
+}
+
 }  // namespace
 }  // namespace wattline

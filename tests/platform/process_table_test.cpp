@@ -34,65 +34,89 @@ const ProcessUsage& usageOf(const std::vector<ProcessUsage>& usage, std::int32_t
   return *found;
 }
 
-TEST(ProcProcessTable, AttributesPackageEnergyByCPUTime) {
-  FixtureCopy fixture("proc-desktop");
-  ProcProcessTable table(fixture.path("proc"), fixture.path("sys"), {});
+class ProcTable : public ::testing::Test {
+ protected:
+  std::shared_ptr<ProcProcessTable> table(DesktopApplications applications = {{}, {}}) {
+    return std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("sys"),
+                                              std::move(applications), clock);
+  }
 
-  auto first = table.sample();
+  FixtureCopy fixture{"proc-desktop"};
+  testing::ManualScheduler scheduler;
+  std::shared_ptr<testing::ManualClock> clock =
+      std::make_shared<testing::ManualClock>(scheduler, dateFromSeconds(1'780'000'000));
+};
+
+TEST_F(ProcTable, ReadsIncarnationsAndSeedsNewOnes) {
+  auto processes = table();
+  auto first = processes->sample();
   ASSERT_TRUE(first);
   std::vector<std::int32_t> pids;
   for (const auto& usage : *first) pids.push_back(usage.pid);
   // 500 has an unreadable stat line; "self" and "0123" are not pids.
-  EXPECT_EQ(pids, (std::vector<std::int32_t>{1, 100, 101, 200, 300, 400, 600, 700}));
+  EXPECT_EQ(pids, (std::vector<std::int32_t>{1, 100, 101, 200, 300, 400, 600, 700, 710, 711}));
   EXPECT_EQ(usageOf(*first, 100).energyNanojoules, seed(5000));
 
-  // Both packages used 4 J; firefox ran 30 ticks, its content process 10; the core domain is in package 0.
-  fixture.write("proc/100/stat", statLine(100, "firefox-esr", 4020, 1010, 90000));
-  fixture.write("proc/101/stat", statLine(101, "Web Content", 2010, 500, 90500));
-  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1003000000\n");
-  fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "2001000000\n");
-  fixture.write("sys/class/powercap/intel-rapl:0:0/energy_uj", "900000000\n");
-  // 200 ends, 300's pid is reused by a new process, 800 starts.
+  // 200 ends, 300's pid is reused by a new process, 800 starts, 900 with a garbage tick count.
   std::filesystem::remove_all(fixture.path("proc/200"));
   fixture.write("proc/300/stat", statLine(300, "new", 5, 5, 150000));
   fixture.write("proc/800/stat", statLine(800, "late", 40, 0, 160000));
-
-  auto second = table.sample();
+  fixture.write("proc/900/stat", statLine(900, "huge", 18446744073709551615u, 0, 170000));
+  auto second = processes->sample();
   ASSERT_TRUE(second);
-  EXPECT_EQ(usageOf(*second, 100).energyNanojoules, seed(5000) + 3'000'000'000u);
-  EXPECT_EQ(usageOf(*second, 101).energyNanojoules, seed(2500) + 1'000'000'000u);
   EXPECT_EQ(usageOf(*second, 300).energyNanojoules, seed(10));
   EXPECT_EQ(usageOf(*second, 300).startTime, 150000u);
   EXPECT_EQ(usageOf(*second, 800).energyNanojoules, seed(40));
+  EXPECT_EQ(usageOf(*second, 900).energyNanojoules, 18'000'000'000'000'000'000u);  // bounded
   EXPECT_THROW(usageOf(*second, 200), std::out_of_range);
-
-  // A garbage tick count seeds a bounded energy.
-  fixture.write("proc/900/stat", statLine(900, "huge", 18446744073709551615u, 0, 170000));
-
-  // An idle interval attributes nothing.
-  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1005000000\n");
-  auto third = table.sample();
-  ASSERT_TRUE(third);
-  EXPECT_EQ(usageOf(*third, 100).energyNanojoules, usageOf(*second, 100).energyNanojoules);
-  EXPECT_EQ(usageOf(*third, 900).energyNanojoules, 18'000'000'000'000'000'000u);
 }
 
-// Energy of processes that start or end between two passes does not go to the ones that stay.
-TEST(ProcProcessTable, SharesEnergyWithAllBusyTimeOfTheSystem) {
-  FixtureCopy fixture("proc-desktop");
-  fixture.write("proc/stat", "cpu  1000 0 1000 50000 0 0 0 0 0 0\n");
-  ProcProcessTable table(fixture.path("proc"), fixture.path("sys"), {});
-  auto first = table.sample();
-  ASSERT_TRUE(first);
-  // 4 J over 40 busy ticks of the whole system; firefox ran 10 of them, a compiler that came and went the
-  // rest.
-  fixture.write("proc/stat", "cpu  1030 0 1010 50100 0 0 0 0 0 0\n");
-  fixture.write("proc/100/stat", statLine(100, "firefox-esr", 4005, 1005, 90000));
-  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1003000000\n");
-  fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "2001000000\n");
-  auto second = table.sample();
-  ASSERT_TRUE(second);
-  EXPECT_EQ(usageOf(*second, 100).energyNanojoules, usageOf(*first, 100).energyNanojoules + 1'000'000'000u);
+// A process is billed for the energy it used while it ran, never for the package's idle floor: the floor is
+// the smaller of the energy's idle share of all CPU time and the package's lowest power of the last ten
+// minutes over the interval. Four CPUs; the second package stays idle.
+TEST_F(ProcTable, BillsOnlyTheEnergyAboveTheIdleFloor) {
+  auto processes = table();
+  auto previous = processes->sample().value();
+  struct Step {
+    double seconds, packageJoules;
+    std::uint64_t firefoxTicks, someTicks, busyTicks;  // busy: of the whole system
+    double firefoxWatts, someWatts;
+  };
+  std::uint64_t firefox = 5000, some = 200, busy = 2000, total = 52000, package = 1'000'000'000;
+  for (const auto& step : std::vector<Step>{
+           {2, 24, 200, 0, 200, 3.0, 0},          // no lower power known: the share of all CPU time
+           {2, 6, 0, 1, 1, 0, 0.00375},           // an idle machine at 3 W: 10 ms of a daemon
+           {2, 24, 200, 0, 200, 9.0, 0},          // the whole rise from the known 3 W
+           {2, 24, 100, 0, 400, 2.25, 0},         // others ran too (and ended): their part goes to no one
+           {600, 7200, 60000, 0, 60000, 3.0, 0},  // ten minutes on, the 3 W is forgotten
+       }) {
+    scheduler.advance(step.seconds);
+    firefox += step.firefoxTicks;
+    some += step.someTicks;
+    busy += step.busyTicks;
+    total += static_cast<std::uint64_t>(step.seconds * 400);
+    package += static_cast<std::uint64_t>(step.packageJoules * 1e6);
+    fixture.write("proc/stat",
+                  "cpu  " + std::to_string(busy) + " 0 0 " + std::to_string(total - busy) + " 0 0 0 0 0 0\n");
+    fixture.write("proc/100/stat", statLine(100, "firefox-esr", firefox, 0, 90000));
+    fixture.write("proc/400/stat", statLine(400, "Some", some, 0, 120000));
+    fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", std::to_string(package));
+    const auto current = processes->sample().value();
+    const auto watts = [&](std::int32_t pid) {
+      return static_cast<double>(usageOf(current, pid).energyNanojoules -
+                                 usageOf(previous, pid).energyNanojoules) /
+             1e9 / step.seconds;
+    };
+    EXPECT_NEAR(watts(100), step.firefoxWatts, 1e-6) << step.packageJoules;
+    EXPECT_NEAR(watts(400), step.someWatts, 1e-6) << step.packageJoules;
+    previous = current;
+  }
+  // Without the system's CPU times the idle floor cannot be told; without a package counter or a process
+  // list there is nothing to share.
+  EXPECT_FALSE(ProcProcessTable(fixture.path("proc"), fixture.path("nothing"), {{}, {}}, clock).sample());
+  EXPECT_FALSE(ProcProcessTable(fixture.path("nothing"), fixture.path("sys"), {{}, {}}, clock).sample());
+  std::filesystem::remove(fixture.path("proc/stat"));
+  EXPECT_FALSE(processes->sample());
 }
 
 TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAroundOrNotAtAll) {
@@ -115,80 +139,101 @@ TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAroundOrNotAtAll) {
   fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "3000\n");
   EXPECT_EQ(energy.consumedSinceLastRead(), 2'000'000u);
 
-  // No package at all: no energy counter, so no process table, as without a process list.
+  // No package at all: no energy counter.
   fixture.write("sys/class/powercap/intel-rapl:0/name", "psys\n");
   EXPECT_FALSE(energy.consumedSinceLastRead());
-  EXPECT_FALSE(ProcProcessTable(fixture.path("proc"), fixture.path("nothing"), {}).sample());
-  EXPECT_FALSE(ProcProcessTable(fixture.path("nothing"), fixture.path("sys"), {}).sample());
-  testing::ManualScheduler scheduler;
-  ProcessPowerReader reader(std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("nothing"),
-                                                               std::vector<std::string>{}),
-                            std::make_shared<testing::ManualClock>(scheduler, Date()));
-  EXPECT_FALSE(reader.read().available);
 }
 
-TEST(ProcProcessTable, GroupsDesktopApplicationsThroughTheReader) {
-  FixtureCopy fixture("proc-desktop");
-  testing::ManualScheduler scheduler;
-  auto clock = std::make_shared<testing::ManualClock>(scheduler, dateFromSeconds(1'780'000'000));
-  ProcessPowerReader reader(
-      std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("sys"),
-                                         std::vector<std::string>{fixture.path("applications")}),
-      clock);
+// A desktop application is its own program (found on the PATH, through links) or anything inside its
+// Flatpak; what it started, a shell and `make` in a terminal, is grouped by its own executable.
+TEST_F(ProcTable, GroupsDesktopApplicationsThroughTheReader) {
+  namespace fs = std::filesystem;
+  fixture.write("usr/bin/xfce4-terminal", "");
+  fs::permissions(fixture.path("usr/bin/xfce4-terminal"), fs::perms::owner_exec, fs::perm_options::add);
+  fs::create_directory_symlink("usr/bin", fixture.path("bin"));  // a merged /usr
+  fs::remove(fixture.path("proc/700/exe"));
+  fs::create_symlink(fs::canonical(fixture.path("usr/bin/xfce4-terminal")), fixture.path("proc/700/exe"));
+  ProcessPowerReader reader(table(DesktopApplications({fixture.path("applications")},
+                                                      {fixture.path("missing"), fixture.path("bin")})),
+                            clock);
   auto first = reader.read();
   ASSERT_TRUE(first.available);
 
   scheduler.advance(2.0);
-  fixture.write("proc/100/stat", statLine(100, "firefox-esr", 4020, 1010, 90000));
-  fixture.write("proc/101/stat", statLine(101, "Web Content", 2010, 500, 90500));
-  fixture.write("proc/200/stat", statLine(200, "a) b (c", 60, 50, 100000));
-  fixture.write("proc/300/stat", statLine(300, "kworker/0:1-events", 710, 0, 20));
-  fixture.write("proc/400/stat", statLine(400, "Some", 110, 100, 120000));
-  fixture.write("proc/600/stat", statLine(600, "garbage-app", 20, 10, 130000));
-  fixture.write("proc/700/stat", statLine(700, "terminal", 40, 20, 140000));
-  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1009000000\n");  // 9 J over 90 ticks
+  // 11.8 J over 118 ticks of a machine that did nothing else: 0.05 W per tick.
+  for (const auto& [pid, comm, ticks, start] : std::vector<std::tuple<int, std::string, int, int>>{
+           {100, "firefox-esr", 5030, 90000},
+           {101, "Web Content", 2510, 90500},
+           {200, "a) b (c", 110, 100000},
+           {300, "kworker/0:1-events", 710, 20},
+           {400, "Some", 210, 120000},
+           {600, "garbage-app", 30, 130000},
+           {700, "xfce4-terminal", 54, 140000},
+           {710, "bash", 17, 141000},
+           {711, "make", 47, 142000},
+       })
+    fixture.write("proc/" + std::to_string(pid) + "/stat", statLine(pid, comm, ticks, 0, start));
+  fixture.write("proc/stat", "cpu  1118 0 1000 50000 0 0 0 0 0 0\n");
+  fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1011800000\n");
   auto second = reader.read();
 
   auto snapshot = ProcessPowerPolicy::sample(&first, second);
   ASSERT_EQ(snapshot.phase, ProcessPowerSnapshot::Phase::ready);
-  ASSERT_EQ(snapshot.rows.size(), 3u);
-  EXPECT_EQ(snapshot.rows[0], (ProcessPowerRow{"desktop:firefox-esr", "Firefox 火狐浏览器", 2.0, 2}));
-  // Five groups at 0.5 W: the first two ids in plain string order.
-  EXPECT_EQ(snapshot.rows[1], (ProcessPowerRow{"app:/opt/Some.app", "Some", 0.5, 1}));
-  EXPECT_EQ(snapshot.rows[2],
-            (ProcessPowerRow{"desktop:org.example.Garbage", "org.example.Garbage", 0.5, 1}));
-
+  EXPECT_EQ(snapshot.rows, (std::vector<ProcessPowerRow>{
+                               {"desktop:firefox-esr", "Firefox 火狐浏览器", 2.0, 2},
+                               {"exec:/usr/bin/make", "make", 1.6, 1},
+                               {"app:/opt/Some.app", "Some", 0.5, 1},  // first of four at 0.5 W by id
+                           }));
   std::map<std::int32_t, std::string> identities;
   for (const auto& counter : second.counters) identities[counter.pid] = counter.groupID + " " + counter.name;
   EXPECT_EQ(identities[200], "exec:/home/user/bin/odd tool a) b (c");
   EXPECT_EQ(identities[300], "pid:300:20 kworker/0:1-events");
-  EXPECT_EQ(identities[700], "desktop:org.gnome.Terminal 终端");
+  EXPECT_EQ(identities[600], "desktop:org.example.Garbage org.example.Garbage");
+  EXPECT_EQ(identities[700], "desktop:xfce4-terminal Xfce 终端");
 }
 
-TEST(DesktopApplication, ApplicationIDsAndEntryNames) {
-  auto id = [](std::string_view cgroup) { return applicationIDFromCgroup(cgroup); };
+TEST(DesktopApplication, UnitsEntriesAndOwnPrograms) {
+  auto unit = [](std::string_view cgroup) { return applicationUnitFromCgroup(cgroup); };
   const std::string user = "0::/user.slice/user-1000.slice/user@1000.service/app.slice/";
-  EXPECT_EQ(id(user + "app-firefox-2213.scope"), "firefox");
-  EXPECT_EQ(id(user + "app-org.gnome.Terminal.service"), "org.gnome.Terminal");
-  EXPECT_EQ(id("12:memory:/x\n1:name=systemd:/user.slice/app-gnome-gedit-99.scope\n"), "gedit");
+  const ApplicationUnit snap{"firefox_firefox", Sandbox::snap, "firefox"};
+  EXPECT_EQ(unit(user + "app-firefox-2213.scope"), ApplicationUnit{"firefox"});
+  EXPECT_EQ(unit(user + "app-org.gnome.Terminal.service"), ApplicationUnit{"org.gnome.Terminal"});
+  EXPECT_EQ(unit("12:memory:/x\n1:name=systemd:/user.slice/app-gnome-gedit-99.scope\n"),
+            ApplicationUnit{"gedit"});
+  EXPECT_EQ(unit(user + "app-flatpak-org.gimp.GIMP-4242.scope"),
+            (ApplicationUnit{"org.gimp.GIMP", Sandbox::flatpak}));
+  EXPECT_EQ(unit(user + "snap.firefox.firefox-1b2c.scope"), snap);
+  EXPECT_FALSE(unit("0::/system.slice/cron.service"));
+  EXPECT_FALSE(unit(user + "app-gnome-\\x2e\\x2e\\x2fetc\\x2fpasswd-1.scope"));
+  EXPECT_FALSE(unit(user + "app-gnome-\\x2e\\x2e-1.scope"));
 
-  EXPECT_FALSE(id("0::/system.slice/cron.service"));
-  EXPECT_FALSE(id(user + "app-gnome-\\x2e\\x2e\\x2fetc\\x2fpasswd-1.scope"));
-  EXPECT_FALSE(id(user + "app-gnome-\\x2e\\x2e-1.scope"));
-  EXPECT_FALSE(id("\xff\xfe garbage"));
+  // Plain and Flatpak applications are checked on the fixture.
+  for (const auto& [executable, own] : std::vector<std::pair<const char*, bool>>{
+           {"/snap/firefox/4173/usr/lib/firefox/firefox", true},
+           {"/snap/firefoxy/1/firefox", false},
+           {"/usr/bin/bash", false},
+       })
+    EXPECT_EQ(isApplicationProgram(snap, executable, {"/usr/bin/bash"}), own) << executable;
+
+  const auto program = [](const std::string& exec) {
+    return parseDesktopEntry("[Desktop Entry]\nExec=" + exec + "\n").program;
+  };
+  EXPECT_EQ(program("firefox-esr %u"), "firefox-esr");
+  EXPECT_EQ(program("\"/opt/My \\\"App\\\"/app\" --x"), "/opt/My \"App\"/app");
+  EXPECT_EQ(program("env BAMF_DESKTOP_FILE_HINT=/x.desktop /snap/bin/firefox %u"), "/snap/bin/firefox");
+  EXPECT_EQ(program("\"/opt/unterminated"), std::nullopt);
 
   static constexpr char kWithNul[] = "[Desktop Entry]\nName=a\0b\n";
   FixtureCopy fixture("proc-desktop");
-  std::vector<std::string> directories = {fixture.path("missing"), fixture.path("applications")};
-  EXPECT_EQ(findApplicationName("absent", directories), std::nullopt);
   // The first directory holding the entry decides, even when its entry names nothing.
-  fixture.write("local/org.gnome.Terminal.desktop", "[Desktop Entry]\nExec=x\n");
-  directories.insert(directories.begin(), fixture.path("local"));
-  EXPECT_EQ(findApplicationName("org.gnome.Terminal", directories), std::nullopt);
-
-  EXPECT_EQ(desktopEntryName("Name=Outside\n[Desktop Action x]\nName=Action\n"), std::nullopt);
-  EXPECT_EQ(desktopEntryName("[Desktop Entry]\nName[zh_CN]=\xe6\x96\n Name=Plain"), "Plain");
-  EXPECT_EQ(desktopEntryName(std::string(kWithNul, sizeof kWithNul - 1)), std::nullopt);
+  fixture.write("local/xfce4-terminal.desktop", "[Desktop Entry]\nExec=x\n");
+  DesktopApplications applications(
+      {fixture.path("missing"), fixture.path("local"), fixture.path("applications")}, {});
+  EXPECT_EQ(applications.name("absent"), std::nullopt);
+  EXPECT_EQ(applications.name("xfce4-terminal"), std::nullopt);
+  EXPECT_EQ(parseDesktopEntry("Name=Outside\n[Desktop Action x]\nName=Action\n").name, std::nullopt);
+  EXPECT_EQ(parseDesktopEntry("[Desktop Entry]\nName[zh_CN]=\xe6\x96\n Name=Plain").name, "Plain");
+  EXPECT_EQ(parseDesktopEntry(std::string(kWithNul, sizeof kWithNul - 1)).name, std::nullopt);
   EXPECT_FALSE(isValidUTF8("\xc0\xaf"));  // overlong "/"
 }
 

@@ -52,7 +52,7 @@ TEST(RegistryDecoding, BatteryQuantitiesAndLimits) {
   };
   EXPECT_EQ(percent(105, 100), 100.0);
   EXPECT_EQ(percent(3000, 6000), 50.0);
-  EXPECT_FALSE(percent(50, 0) || percent(1000001, 100));
+  EXPECT_FALSE(percent(50, 0) || percent(1000001, 100) || percent(-50, 100));  // negative numbers refused
   auto volts = [](int mv) { return parse({{"BatteryInstalled", true}, {"Voltage", mv}}).batteryVolts; };
   EXPECT_FALSE(volts(0) || volts(100001));
   EXPECT_DOUBLE_EQ(*volts(12400), 12.4);
@@ -84,6 +84,7 @@ TEST(RegistryDecoding, InputDerivations) {
   PowerSnapshot limits = adapter({{"SystemVoltageIn", 0}, {"SystemCurrentIn", 30001}},
                                  {{"AdapterDetails", PropertyTable{{"Watts", 1001}}}});
   EXPECT_FALSE(limits.adapterRatedWatts || limits.inputVolts || limits.inputAmps);
+  EXPECT_FALSE(adapter({{"SystemCurrentIn", -2000}}).inputAmps);
   // A telemetry entry that is not a table reads as an empty one.
   EXPECT_FALSE(parse({{"ExternalConnected", true}, {"PowerTelemetryData", 5}}).inputWatts);
 }

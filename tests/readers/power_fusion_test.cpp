@@ -23,7 +23,9 @@ PowerSnapshot registry() {
   s.systemEstimated = true;
   s.displayWatts = 9.0;
   s.percent = 80;
+  s.inputAmpsEstimated = true;
   s.batteryUpdatedAt = s.inputUpdatedAt = s.systemUpdatedAt = kRegistryTime;
+  s.displayUpdatedAt = s.detailSensorsUpdatedAt = kRegistryTime;
   return s;
 }
 
@@ -57,7 +59,9 @@ TEST(PowerFusion, BatteryNeedsAgreeingVoltage) {
 TEST(PowerFusion, InputFollowsProvidingSourceAndSensors) {
   LiveSensorReadings live;
   auto fused = PowerFusion::merge(registry(), live, false, kAt);
-  EXPECT_EQ(fused.displayWatts, std::nullopt);  // absent replaces the registry's value
+  // Absent replaces the registry's values and update times.
+  EXPECT_EQ(std::tie(fused.displayWatts, fused.displayUpdatedAt, fused.detailSensorsUpdatedAt),
+            std::make_tuple(std::nullopt, std::nullopt, std::nullopt));
   EXPECT_FALSE(fused.externalConnected);
   EXPECT_EQ(fused.inputAmps, 0.0);
   EXPECT_EQ(fused.inputWatts, 0.0);
@@ -69,7 +73,9 @@ TEST(PowerFusion, InputFollowsProvidingSourceAndSensors) {
   fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
   EXPECT_EQ(fused.inputWatts, 30.0);
   EXPECT_TRUE(fused.inputWattsEstimated);
+  EXPECT_FALSE(fused.inputAmpsEstimated);  // the amperes are measured now
   EXPECT_EQ(fused.inputSource, PowerDataSource::sensor);
+  EXPECT_EQ(fused.inputUpdatedAt, kAt);
   EXPECT_EQ(fused.adapterRatedWatts, 96.0);
 
   live.inputWatts = 29.0;
@@ -80,6 +86,7 @@ TEST(PowerFusion, InputFollowsProvidingSourceAndSensors) {
   EXPECT_FALSE(fused.inputWattsEstimated);
   EXPECT_EQ(fused.displayWatts, 3.2);
   EXPECT_EQ(fused.fanSpeeds, live.fanSpeeds);
+  EXPECT_EQ(std::tie(fused.displayUpdatedAt, fused.detailSensorsUpdatedAt), std::make_tuple(kAt, kAt));
 
   live.inputVolts = 0.0;
   fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
@@ -116,6 +123,36 @@ TEST(PowerFusion, SystemFromSensorOrFusedFlows) {
   fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
   EXPECT_EQ(fused.systemWatts, 11.0);
   EXPECT_FALSE(fused.systemEstimated);
+}
+
+// On battery alone the discharge is a measurement of the whole system: a platform counter reading
+// well below it (by more than 10 % and 0.5 W) is not wired or not counting, and the battery's value stands.
+TEST(PowerFusion, PlatformPowerBelowTheBatteryDischargeIsNotUsed) {
+  struct Case {
+    double batteryWatts;
+    std::optional<bool> external;
+    double platformWatts;
+    double systemWatts;
+    bool estimated;
+  };
+  for (const auto& c : std::vector<Case>{
+           {-18.0, false, 0.0, 18.0, true},  // a counter that does not move
+           {-18.0, false, 15.0, 18.0, true},
+           {-18.0, false, 16.3, 16.3, false},  // within 10 %
+           {-18.0, false, 21.0, 21.0, false},  // above the discharge: the battery need not carry it all
+           {-3.0, false, 2.6, 2.6, false},     // more than 10 % but within 0.5 W
+           {-3.0, false, 2.4, 3.0, true},
+           {-18.0, true, 0.0, 0.0, false},  // on the adapter the discharge is no measure of the system
+       }) {
+    LiveSensorReadings live;
+    live.batteryAmps = c.batteryWatts / 12.0;
+    live.batteryVolts = 12.0;
+    live.systemWatts = c.platformWatts;
+    const auto fused = PowerFusion::merge(registry(), live, c.external, kAt);
+    EXPECT_NEAR(fused.systemWatts.value_or(-1), c.systemWatts, 1e-9) << c.platformWatts;
+    EXPECT_EQ(fused.systemEstimated, c.estimated) << c.platformWatts;
+    EXPECT_EQ(fused.systemSource, PowerDataSource::sensor);
+  }
 }
 
 }  // namespace

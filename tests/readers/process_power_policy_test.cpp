@@ -19,8 +19,9 @@ ProcessEnergyCounter counter(std::int32_t pid, std::uint64_t energy, std::string
 }
 
 ProcessEnergyBatch batch(double uptime, std::vector<ProcessEnergyCounter> counters, double wallShift = 0) {
-  const auto wall =
-      std::chrono::duration_cast<Date::duration>(std::chrono::duration<double>(uptime + wallShift));
+  // A batch without a usable uptime keeps a real wall-clock time.
+  const auto wall = std::chrono::duration_cast<Date::duration>(
+      std::chrono::duration<double>(std::isfinite(uptime) ? uptime + wallShift : 0.0));
   return {kStart + wall, uptime, true, std::move(counters)};
 }
 

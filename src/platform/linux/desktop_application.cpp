@@ -1,5 +1,9 @@
 #include "platform/linux/desktop_application.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -39,16 +43,20 @@ std::string_view lastSegment(std::string_view text) {
   return dash == std::string_view::npos ? text : text.substr(dash + 1);
 }
 
-std::optional<std::string> applicationIDFromUnit(std::string_view unit) {
-  std::string_view id;
+std::optional<ApplicationUnit> applicationUnitFromUnit(std::string_view unit) {
+  std::string_view id, launcher;
   if (unit.starts_with("app-") && unit.ends_with(".scope")) {
     std::string_view body = unit.substr(4, unit.size() - 4 - 6);
     auto random = body.find_last_of('-');
     if (random == std::string_view::npos) return std::nullopt;
-    id = lastSegment(body.substr(0, random));
+    body = body.substr(0, random);
+    id = lastSegment(body);
+    launcher = body.substr(0, body.size() - id.size());
   } else if (unit.starts_with("app-") && unit.ends_with(".service")) {
     std::string_view body = unit.substr(4, unit.size() - 4 - 8);
-    id = lastSegment(body.substr(0, body.find('@')));
+    body = body.substr(0, body.find('@'));
+    id = lastSegment(body);
+    launcher = body.substr(0, body.size() - id.size());
   } else if (unit.starts_with("snap.")) {
     std::string_view body = unit.substr(5);
     auto dot = body.find('.');
@@ -56,7 +64,8 @@ std::optional<std::string> applicationIDFromUnit(std::string_view unit) {
     std::string_view app = body.substr(dot + 1);
     app = app.substr(0, app.find_first_of("-."));
     if (dot == 0 || app.empty()) return std::nullopt;
-    return std::string(body.substr(0, dot)) + "_" + std::string(app);
+    const std::string snap(body.substr(0, dot));
+    return ApplicationUnit{snap + "_" + std::string(app), Sandbox::snap, snap};
   } else {
     return std::nullopt;
   }
@@ -65,7 +74,79 @@ std::optional<std::string> applicationIDFromUnit(std::string_view unit) {
   if (result.empty() || result[0] == '.' || result.find('/') != std::string::npos ||
       result.find('\0') != std::string::npos)
     return std::nullopt;
-  return result;
+  return ApplicationUnit{std::move(result), launcher == "flatpak-" ? Sandbox::flatpak : Sandbox::none, {}};
+}
+
+// The first argument of an Exec line, and the rest after it. Quoted arguments keep their spaces and take
+// a backslash as escaping the next character.
+std::optional<std::string> nextArgument(std::string_view& line) {
+  const auto start = line.find_first_not_of(' ');
+  if (start == std::string_view::npos) return std::nullopt;
+  line.remove_prefix(start);
+  std::string argument;
+  if (line.front() != '"') {
+    const auto end = std::min(line.find(' '), line.size());
+    argument = line.substr(0, end);
+    line.remove_prefix(end);
+    return argument;
+  }
+  for (std::size_t i = 1; i < line.size(); ++i) {
+    if (line[i] == '"') {
+      line.remove_prefix(i + 1);
+      return argument;
+    }
+    if (line[i] == '\\' && i + 1 < line.size()) ++i;
+    argument += line[i];
+  }
+  return std::nullopt;  // an unterminated quote: no valid command line
+}
+
+std::optional<std::string> execProgram(std::string_view line) {
+  auto program = nextArgument(line);
+  if (program && (*program == "env" || program->ends_with("/env"))) {
+    do program = nextArgument(line);
+    while (program && program->find('=') != std::string::npos);
+  }
+  if (!program || program->empty()) return std::nullopt;
+  return program;
+}
+
+// Where `program` runs from: itself when it names a path, else the first executable of that name in
+// `directories`; and the same with its links resolved, as /proc shows it.
+std::vector<std::string> programPaths(const std::string& program,
+                                      const std::vector<std::string>& directories) {
+  std::string found;
+  if (program.find('/') != std::string::npos) {
+    found = program;
+  } else {
+    for (const auto& directory : directories) {
+      const std::string candidate = directory + "/" + program;
+      struct stat info {};
+      if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+          ::access(candidate.c_str(), X_OK) == 0) {
+        found = candidate;
+        break;
+      }
+    }
+  }
+  if (found.empty()) return {};
+  std::vector<std::string> paths{found};
+  if (char* resolved = ::realpath(found.c_str(), nullptr)) {
+    if (found != resolved) paths.emplace_back(resolved);
+    std::free(resolved);
+  }
+  return paths;
+}
+
+std::vector<std::string> absoluteDirectories(std::string_view list) {
+  std::vector<std::string> directories;
+  while (!list.empty()) {
+    auto colon = list.find(':');
+    std::string_view dir = list.substr(0, colon);
+    list = colon == std::string_view::npos ? std::string_view{} : list.substr(colon + 1);
+    if (dir.starts_with("/")) directories.emplace_back(dir);
+  }
+  return directories;
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -77,7 +158,7 @@ std::string_view trimmed(std::string_view text) {
 
 }  // namespace
 
-std::optional<std::string> applicationIDFromCgroup(std::string_view cgroupFile) {
+std::optional<ApplicationUnit> applicationUnitFromCgroup(std::string_view cgroupFile) {
   // The unified hierarchy's line "0::<path>", else systemd's own v1 hierarchy.
   std::string_view path;
   bool found = false;
@@ -99,7 +180,7 @@ std::optional<std::string> applicationIDFromCgroup(std::string_view cgroupFile) 
   while (!path.empty()) {
     auto slash = path.find_last_of('/');
     std::string_view component = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    if (auto id = applicationIDFromUnit(component)) return id;
+    if (auto unit = applicationUnitFromUnit(component)) return unit;
     if (slash == std::string_view::npos) break;
     path = path.substr(0, slash);
   }
@@ -141,8 +222,9 @@ bool isValidUTF8(std::string_view text) {
   return true;
 }
 
-std::optional<std::string> desktopEntryName(std::string_view contents) {
-  std::string_view plain, chinese, simplifiedChinese;
+DesktopEntry parseDesktopEntry(std::string_view contents) {
+  std::string_view plain, chinese, simplifiedChinese, exec;
+  bool execFound = false;
   bool inEntry = false;
   while (!contents.empty()) {
     auto end = contents.find('\n');
@@ -164,11 +246,31 @@ std::optional<std::string> desktopEntryName(std::string_view contents) {
       chinese = value;
     else if (key == "Name[zh_CN]" && simplifiedChinese.empty())
       simplifiedChinese = value;
+    else if (key == "Exec" && !execFound)
+      exec = value, execFound = true;
   }
-  for (std::string_view name : {simplifiedChinese, chinese, plain})
-    if (!name.empty() && isValidUTF8(name) && name.find('\0') == std::string_view::npos)
-      return std::string(name);
-  return std::nullopt;
+  DesktopEntry entry;
+  for (std::string_view name : {simplifiedChinese, chinese, plain}) {
+    if (!name.empty() && isValidUTF8(name) && name.find('\0') == std::string_view::npos) {
+      entry.name = std::string(name);
+      break;
+    }
+  }
+  if (exec.find('\0') == std::string_view::npos) entry.program = execProgram(exec);
+  return entry;
+}
+
+bool isApplicationProgram(const ApplicationUnit& unit, std::string_view executable,
+                          const std::vector<std::string>& programPaths) {
+  switch (unit.sandbox) {
+    case Sandbox::flatpak:
+      return true;
+    case Sandbox::snap:
+      return executable.starts_with("/snap/" + unit.snap + "/");
+    case Sandbox::none:
+      break;
+  }
+  return std::find(programPaths.begin(), programPaths.end(), executable) != programPaths.end();
 }
 
 std::vector<std::string> applicationDirectories() {
@@ -180,29 +282,41 @@ std::vector<std::string> applicationDirectories() {
   else if (home != nullptr && home[0] == '/')
     directories.push_back(std::string(home) + "/.local/share/applications");
   const char* dataDirs = std::getenv("XDG_DATA_DIRS");
-  std::string_view dirs =
-      dataDirs != nullptr && dataDirs[0] != '\0' ? dataDirs : "/usr/local/share:/usr/share";
-  while (!dirs.empty()) {
-    auto colon = dirs.find(':');
-    std::string_view dir = dirs.substr(0, colon);
-    dirs = colon == std::string_view::npos ? std::string_view{} : dirs.substr(colon + 1);
-    if (dir.starts_with("/")) directories.push_back(std::string(dir) + "/applications");
-  }
+  for (auto& dir : absoluteDirectories(
+           dataDirs != nullptr && dataDirs[0] != '\0' ? dataDirs : "/usr/local/share:/usr/share"))
+    directories.push_back(dir + "/applications");
   return directories;
 }
 
-std::optional<std::string> findApplicationName(const std::string& applicationID,
-                                               const std::vector<std::string>& directories) {
-  for (const auto& directory : directories) {
-    std::ifstream file(directory + "/" + applicationID + ".desktop", std::ios::binary);
+std::vector<std::string> programDirectories() {
+  const char* path = std::getenv("PATH");
+  return absoluteDirectories(path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin");
+}
+
+const DesktopApplications::Application& DesktopApplications::application(const std::string& id) {
+  if (auto found = applications_.find(id); found != applications_.end()) return found->second;
+  Application application;
+  for (const auto& directory : entryDirectories_) {
+    std::ifstream file(directory + "/" + id + ".desktop", std::ios::binary);
     if (!file) continue;
     std::string contents;
     contents.resize(kLongestDesktopEntry);
     file.read(contents.data(), static_cast<std::streamsize>(contents.size()));
     contents.resize(static_cast<std::size_t>(file.gcount()));
-    return desktopEntryName(contents);
+    application.entry = parseDesktopEntry(contents);
+    break;
   }
-  return std::nullopt;
+  if (application.entry.program)
+    application.programPaths = programPaths(*application.entry.program, programDirectories_);
+  return applications_.emplace(id, std::move(application)).first->second;
+}
+
+std::optional<std::string> DesktopApplications::name(const std::string& id) {
+  return application(id).entry.name;
+}
+
+bool DesktopApplications::runsOwnProgram(const ApplicationUnit& unit, const std::string& executable) {
+  return isApplicationProgram(unit, executable, application(unit.id).programPaths);
 }
 
 }  // namespace wattline

@@ -18,7 +18,7 @@ PowerReaderServices linuxPowerServices(const std::string& sysfsRoot, std::unique
   services.registry = std::make_unique<PowerSupplyRegistry>(supplies);
   services.powerSources = std::make_unique<PowerSupplySources>(supplies);
   services.smc = std::make_unique<SensorBusService>(sysfsRoot, supplies, *clock);
-  services.energyReports = std::make_unique<PowercapEnergyReports>(sysfsRoot);
+  services.energyReports = std::make_unique<PowercapEnergyReports>(sysfsRoot, *clock);
   services.clock = std::move(clock);
   return services;
 }

@@ -38,21 +38,36 @@ std::vector<const SupplyEntry*> systemBatteries(const std::vector<SupplyEntry>& 
   return batteries;
 }
 
-// One battery's current in mA, positive while charging: from `current_now`, or
-// from `power_now` / `voltage_now` when the driver reports power only. Drivers
-// disagree on the sign, so the status decides it when it is known.
-std::optional<std::int64_t> milliamps(const SupplyEntry& battery) {
-  std::optional<std::int64_t> value;
-  if (battery.currentNow) {
-    value = milli(*battery.currentNow);
-  } else if (battery.powerNow && battery.voltageNow && *battery.voltageNow > 0) {
-    value =
-        rounded(static_cast<double>(*battery.powerNow) / static_cast<double>(*battery.voltageNow) * 1000.0);
-  }
-  if (!value || !battery.status) return value;
-  if (*battery.status == "Discharging") return -std::llabs(*value);
-  if (*battery.status == "Charging") return std::llabs(*value);
-  return value;
+// One battery's flow in the kernel's units, positive while charging. Each quantity comes from the
+// driver's own attribute or from the two others: drivers report current or power, mostly with a voltage.
+struct BatteryFlow {
+  std::optional<double> microamps;
+  std::optional<double> microwatts;
+  std::optional<double> microvolts;
+};
+
+BatteryFlow flowOf(const SupplyEntry& battery) {
+  const auto amps =
+      battery.currentNow ? std::optional(std::abs(static_cast<double>(*battery.currentNow))) : std::nullopt;
+  const auto watts =
+      battery.powerNow ? std::optional(std::abs(static_cast<double>(*battery.powerNow))) : std::nullopt;
+  const auto volts = battery.voltageNow && *battery.voltageNow > 0
+                         ? std::optional(static_cast<double>(*battery.voltageNow))
+                         : std::nullopt;
+  BatteryFlow flow;
+  flow.microamps = amps ? amps : watts && volts ? std::optional(*watts / *volts * 1e6) : std::nullopt;
+  flow.microwatts = amps && volts ? std::optional(*amps * *volts / 1e6) : watts;
+  flow.microvolts = volts                        ? volts
+                    : amps && watts && *amps > 0 ? std::optional(*watts / *amps * 1e6)
+                                                 : std::nullopt;
+  // Drivers disagree on the sign, so the status decides it when it is known.
+  const auto raw = battery.currentNow ? battery.currentNow : battery.powerNow;
+  const bool negative =
+      battery.status == "Discharging" || (battery.status != "Charging" && raw.value_or(0) < 0);
+  const double sign = negative ? -1.0 : 1.0;
+  if (flow.microamps) *flow.microamps *= sign;
+  if (flow.microwatts) *flow.microwatts *= sign;
+  return flow;
 }
 
 void putCapacity(PropertyTable& table, const std::vector<const SupplyEntry*>& batteries) {
@@ -110,7 +125,7 @@ SupplyEntry readEntry(const std::string& directory, std::string name, std::strin
     e.status = sysfs::text(directory + "/status");
     e.voltageNow = number("/voltage_now");
     e.currentNow = number("/current_now");
-    if (!e.currentNow) e.powerNow = number("/power_now");
+    if (!e.currentNow || !e.voltageNow) e.powerNow = number("/power_now");
     e.capacity = number("/capacity");
     e.energyNow = number("/energy_now");
     e.energyFull = number("/energy_full");
@@ -171,9 +186,8 @@ std::optional<PropertyTable> batteryPropertyTable(const std::vector<SupplyEntry>
   if (onlineKnown) table.emplace("ExternalConnected", online != nullptr);
 
   if (!batteries.empty()) {
-    if (const auto& volts = batteries.front()->voltageNow) table.emplace("Voltage", milli(*volts));
-    std::optional<std::int64_t> current = batteryMilliamps(entries);
-    if (current) table.emplace("InstantAmperage", *current);
+    if (const auto volts = batteryMillivolts(entries)) table.emplace("Voltage", *volts);
+    if (const auto current = batteryMilliamps(entries)) table.emplace("InstantAmperage", *current);
     putCapacity(table, batteries);
   }
 
@@ -209,19 +223,32 @@ std::optional<std::string> providingSourceType(const std::vector<SupplyEntry>& e
 std::optional<std::int64_t> batteryMilliamps(const std::vector<SupplyEntry>& entries) {
   const auto batteries = systemBatteries(entries);
   if (batteries.empty()) return std::nullopt;
-  std::int64_t total = 0;
+  double total = 0;
   for (const auto* battery : batteries) {
-    const auto current = milliamps(*battery);
+    const auto current = flowOf(*battery).microamps;
     // A sum missing one battery would be a wrong value, not a partial one.
-    if (!current || __builtin_add_overflow(total, *current, &total)) return std::nullopt;
+    if (!current) return std::nullopt;
+    total += *current;
   }
-  return total;
+  return rounded(total / 1000.0);
 }
 
-std::optional<std::int64_t> batteryMillivolts(const std::vector<SupplyEntry>& entries) {
+std::optional<double> batteryMillivolts(const std::vector<SupplyEntry>& entries) {
   const auto batteries = systemBatteries(entries);
-  if (batteries.empty() || !batteries.front()->voltageNow) return std::nullopt;
-  return milli(*batteries.front()->voltageNow);
+  if (batteries.empty()) return std::nullopt;
+  double amps = 0, watts = 0, volts = 0;
+  bool flowsKnown = true, voltsKnown = true;
+  for (const auto* battery : batteries) {
+    const auto flow = flowOf(*battery);
+    flowsKnown = flowsKnown && flow.microamps && flow.microwatts;
+    voltsKnown = voltsKnown && flow.microvolts;
+    if (flowsKnown) amps += *flow.microamps, watts += *flow.microwatts;
+    if (voltsKnown) volts += *flow.microvolts;
+  }
+  // The current-weighted mean keeps current × voltage the batteries' summed power.
+  if (flowsKnown && amps != 0) return watts / amps * 1000.0;
+  if (voltsKnown) return volts / static_cast<double>(batteries.size()) / 1000.0;
+  return std::nullopt;
 }
 
 PowerSupplyScanner::PowerSupplyScanner(std::string sysfsRoot, const Clock& clock)

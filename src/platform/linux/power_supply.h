@@ -50,9 +50,11 @@ std::optional<PropertyTable> batteryPropertyTable(const std::vector<SupplyEntry>
 // no external supply online, otherwise nothing.
 std::optional<std::string> providingSourceType(const std::vector<SupplyEntry>& entries);
 
-// The system batteries' combined current in mA (positive = charging) and the first one's voltage in mV.
+// The system batteries' summed current in mA (positive = charging), and the voltage in mV that makes
+// that current their summed power: the current-weighted mean of their voltages (the plain mean when the
+// currents cancel out). Nothing unless every battery has a usable reading.
 std::optional<std::int64_t> batteryMilliamps(const std::vector<SupplyEntry>& entries);
-std::optional<std::int64_t> batteryMillivolts(const std::vector<SupplyEntry>& entries);
+std::optional<double> batteryMillivolts(const std::vector<SupplyEntry>& entries);
 
 // Reads the supplies once per sample: `fresh` always reads, `recent` reuses a
 // read younger than half a second. Not thread-safe; the power reader serialises it.

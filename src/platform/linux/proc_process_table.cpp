@@ -9,6 +9,7 @@
 #include <charconv>
 
 #include "platform/linux/desktop_application.h"
+#include "readers/component_power_policy.h"
 
 namespace wattline {
 
@@ -82,18 +83,19 @@ std::optional<ProcStat> parseProcStat(std::string_view line) {
 }
 
 ProcProcessTable::ProcProcessTable(std::string procRoot, std::string sysfsRoot,
-                                   std::vector<std::string> applicationDirectories)
+                                   DesktopApplications applications, std::shared_ptr<const Clock> clock)
     : procRoot_(std::move(procRoot)),
-      applicationDirectories_(std::move(applicationDirectories)),
-      package_(std::move(sysfsRoot)) {
+      applications_(std::move(applications)),
+      package_(std::move(sysfsRoot)),
+      clock_(std::move(clock)) {
   long ticks = sysconf(_SC_CLK_TCK);
   ticksPerSecond_ = ticks > 0 ? static_cast<double>(ticks) : 100.0;
 }
 
-std::optional<std::uint64_t> parseSystemBusy(std::string_view stat) {
+std::optional<CpuTicks> parseCpuTicks(std::string_view stat) {
   if (!stat.starts_with("cpu ")) return std::nullopt;
   std::string_view line = stat.substr(4, stat.find('\n') - 4);
-  std::uint64_t busy = 0;
+  CpuTicks ticks;
   int field = 0;
   while (field < 8) {
     auto first = line.find_first_not_of(' ');
@@ -104,20 +106,25 @@ std::optional<std::uint64_t> parseSystemBusy(std::string_view stat) {
     if (!value) return std::nullopt;
     line.remove_prefix(end);
     ++field;
-    // user nice system idle iowait irq softirq steal: all but idle and iowait is busy.
-    if (field != 4 && field != 5 && __builtin_add_overflow(busy, *value, &busy)) return std::nullopt;
+    // user nice system idle iowait irq softirq steal: all but idle and iowait is busy. The guest times
+    // after them are already in user and nice.
+    if (__builtin_add_overflow(ticks.total, *value, &ticks.total)) return std::nullopt;
+    if (field != 4 && field != 5 && __builtin_add_overflow(ticks.busy, *value, &ticks.busy))
+      return std::nullopt;
   }
   if (field < 4) return std::nullopt;
-  return busy;
+  return ticks;
 }
 
-std::optional<std::uint64_t> ProcProcessTable::systemBusySinceLastRead() {
+std::optional<CpuTicks> ProcProcessTable::cpuTicksSinceLastRead() {
   std::string text;
-  std::optional<std::uint64_t> now;
-  if (readFile(procRoot_ + "/stat", text, 4096)) now = parseSystemBusy(text);
-  std::optional<std::uint64_t> since;
-  if (now && systemBusy_ && *now >= *systemBusy_) since = *now - *systemBusy_;
-  systemBusy_ = now;
+  std::optional<CpuTicks> now;
+  if (readFile(procRoot_ + "/stat", text, 4096)) now = parseCpuTicks(text);
+  if (!now) return std::nullopt;
+  CpuTicks since;
+  if (cpuTicks_ && now->busy >= cpuTicks_->busy && now->total >= cpuTicks_->total)
+    since = {now->busy - cpuTicks_->busy, now->total - cpuTicks_->total};
+  cpuTicks_ = now;
   return since;
 }
 
@@ -126,9 +133,18 @@ std::string ProcProcessTable::processFile(std::int32_t pid, const char* name) co
 }
 
 std::optional<std::vector<ProcessUsage>> ProcProcessTable::sample() {
-  auto consumed = package_.consumedSinceLastRead();
-  auto systemBusy = systemBusySinceLastRead();
-  if (!consumed) return std::nullopt;
+  const auto consumed = package_.consumedSinceLastRead();
+  const auto cpu = cpuTicksSinceLastRead();
+  const double uptime = clock_->uptime();
+  const double seconds = sampledUptime_ ? uptime - *sampledUptime_ : 0.0;
+  sampledUptime_ = uptime;
+  if (!consumed || !cpu) return std::nullopt;
+  std::optional<double> lowestWatts;
+  if (seconds >= ComponentPowerPolicy::kMinimumInterval) {
+    floor_.add(uptime, static_cast<double>(*consumed) / 1e9 / seconds);
+    lowestWatts = floor_.lowest(uptime);
+  }
+  const std::uint64_t dynamic = dynamicEnergy(*consumed, *cpu, seconds, lowestWatts);
 
   DIR* dir = opendir(procRoot_.c_str());
   if (dir == nullptr) return std::nullopt;
@@ -162,9 +178,9 @@ std::optional<std::vector<ProcessUsage>> ProcProcessTable::sample() {
     seen.push_back({pid, *stat, busy, before});
   }
 
-  // The package's energy is shared by everything that ran, processes that started or ended since the previous
-  // pass included: each survivor gets its part of all busy time, and the parts of the others go to no one.
-  if (systemBusy && *systemBusy > totalBusy) totalBusy = *systemBusy;
+  // The energy the processes used is shared by everything that ran, processes that started or ended since
+  // the previous pass included: each survivor gets its part of all busy time, the others' parts go to no one.
+  totalBusy = std::max(totalBusy, cpu->busy);
 
   std::unordered_map<std::int32_t, Attribution> next;
   next.reserve(seen.size());
@@ -178,7 +194,7 @@ std::optional<std::vector<ProcessUsage>> ProcProcessTable::sample() {
       energy = static_cast<std::uint64_t>(std::min(seed, 1.8e19));
     } else {
       long double share =
-          totalBusy == 0 ? 0.0L : static_cast<long double>(*consumed) * process.busyTicks / totalBusy;
+          totalBusy == 0 ? 0.0L : static_cast<long double>(dynamic) * process.busyTicks / totalBusy;
       energy = process.before->energyNanojoules + static_cast<std::uint64_t>(share);
     }
     next.emplace(process.pid, Attribution{process.stat.startTime, process.stat.cpuTicks, energy});
@@ -209,11 +225,14 @@ std::string ProcProcessTable::shortName(std::int32_t pid) {
 std::optional<std::string> ProcProcessTable::applicationID(std::int32_t pid) {
   std::string cgroup;
   if (!readFile(processFile(pid, "cgroup"), cgroup, 64 * 1024)) return std::nullopt;
-  return applicationIDFromCgroup(cgroup);
+  const auto unit = applicationUnitFromCgroup(cgroup);
+  // A shell or a compiler started from a terminal is itself, not the terminal.
+  if (!unit || !applications_.runsOwnProgram(*unit, executablePath(pid))) return std::nullopt;
+  return unit->id;
 }
 
 std::optional<std::string> ProcProcessTable::applicationName(const std::string& applicationID) {
-  return findApplicationName(applicationID, applicationDirectories_);
+  return applications_.name(applicationID);
 }
 
 }  // namespace wattline

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/identity.h"
+#include "platform/linux/desktop_application.h"
+#include "platform/linux/energy_attribution.h"
 #include "platform/linux/rapl_package_energy.h"
 #include "platform/process_table.h"
 
@@ -23,19 +27,22 @@ struct ProcStat {
 // Nothing when the line is not a stat line. The command name in parentheses may
 // itself hold spaces and parentheses, so the fields are counted from the last ")".
 std::optional<ProcStat> parseProcStat(std::string_view line);
-// Busy ticks of all CPUs since boot from the "cpu" line of /proc/stat.
-std::optional<std::uint64_t> parseSystemBusy(std::string_view stat);
+// Busy and total ticks of all CPUs since boot from the "cpu" line of /proc/stat.
+std::optional<CpuTicks> parseCpuTicks(std::string_view stat);
 
 // The process table below a /proc tree. The kernel keeps no per-process energy,
-// so the package energy used between two passes is split among the processes in
-// proportion to the CPU time each used in between, and added to each
-// incarnation's cumulative energy. A process seen for the first time starts from
-// its CPU time so far at a nominal 1 W per busy CPU; only differences between
-// passes are ever shown, so that seed never reaches the user.
+// so the package energy used between two passes is split: its idle floor goes
+// to no one, the rest among the processes in proportion to the CPU time each
+// used in between, added to each incarnation's cumulative energy (as a kernel
+// counter bills a process only for what it used while it ran). The floor needs
+// the package's lowest power of the last minutes, which this table keeps while
+// it lives. A process seen for the first time starts from its CPU time so far at
+// a nominal 1 W per busy CPU; only differences between passes are ever shown,
+// so that seed never reaches the user.
 class ProcProcessTable : public ProcessTable {
  public:
-  ProcProcessTable(std::string procRoot, std::string sysfsRoot,
-                   std::vector<std::string> applicationDirectories);
+  ProcProcessTable(std::string procRoot, std::string sysfsRoot, DesktopApplications applications,
+                   std::shared_ptr<const Clock> clock);
 
   std::optional<std::vector<ProcessUsage>> sample() override;
   std::string executablePath(std::int32_t pid) override;
@@ -53,16 +60,18 @@ class ProcProcessTable : public ProcessTable {
   };
 
   std::string processFile(std::int32_t pid, const char* name) const;
-  // Busy ticks of all CPUs from /proc/stat since the previous call; nothing when unreadable or on the first
-  // call.
-  std::optional<std::uint64_t> systemBusySinceLastRead();
+  // CPU ticks from /proc/stat since the previous call (none on the first); nothing when unreadable.
+  std::optional<CpuTicks> cpuTicksSinceLastRead();
 
   std::string procRoot_;
-  std::vector<std::string> applicationDirectories_;
+  DesktopApplications applications_;
   RaplPackageEnergy package_;
   double ticksPerSecond_;
+  std::shared_ptr<const Clock> clock_;
   std::unordered_map<std::int32_t, Attribution> attributions_;
-  std::optional<std::uint64_t> systemBusy_;
+  std::optional<CpuTicks> cpuTicks_;
+  std::optional<double> sampledUptime_;
+  PackagePowerFloor floor_;
 };
 
 }  // namespace wattline

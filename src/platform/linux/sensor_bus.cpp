@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "platform/linux/sysfs_file.h"
+#include "readers/component_power_policy.h"
 #include "readers/sensor_decoder.h"
 
 namespace wattline {
@@ -83,8 +85,8 @@ class SensorBusTransport : public SmcTransport {
 
  private:
   std::optional<std::string> typeOf(std::string_view key) const {
-    if (key == "F0Ac" && !sources_.fanInputs.empty()) return "flt ";
-    if (key == "F1Ac" && sources_.fanInputs.size() > 1) return "flt ";
+    if (key == "F0Ac" && !sources_.fans.empty()) return "flt ";
+    if (key == "F1Ac" && sources_.fans.size() > 1) return "flt ";
     if (key == "PSTR" && sources_.platform) return "flt ";
     if (key == "B0AC" && sources_.battery) return "si16";
     if (key == "B0AV" && sources_.battery) return "ui16";
@@ -94,8 +96,8 @@ class SensorBusTransport : public SmcTransport {
   Answer valueOf(std::string_view key) {
     if (key == "F0Ac" || key == "F1Ac") {
       const std::size_t index = key == "F0Ac" ? 0 : 1;
-      if (index >= sources_.fanInputs.size()) return {};
-      const auto read = sysfs::readText(sources_.fanInputs[index]);
+      if (index >= sources_.fans.size() || sources_.fans[index].device.asleep()) return {};
+      const auto read = sysfs::readText(sources_.fans[index].path);
       if (read.status == sysfs::ReadStatus::missing) return {std::nullopt, true};
       const auto rpm = read.status == sysfs::ReadStatus::ok ? sysfs::parseInteger(read.text) : std::nullopt;
       if (!rpm) return {};
@@ -112,31 +114,36 @@ class SensorBusTransport : public SmcTransport {
     }
     if (key == "B0AV") {
       const auto mV = batteryMillivolts(supplies_->recent());
-      if (!mV || *mV < 0 || *mV > std::numeric_limits<std::uint16_t>::max()) return {};
-      return {integer16("ui16", static_cast<std::uint16_t>(*mV))};
+      if (!mV || !(*mV >= 0) || *mV > std::numeric_limits<std::uint16_t>::max()) return {};
+      return {integer16("ui16", static_cast<std::uint16_t>(std::lround(*mV)))};
     }
     return {};
   }
 
-  // Whole-system power as the platform energy counted since the previous read of this key.
+  // Whole-system power as the platform energy counted since the previous read of this key, under the
+  // component counters' interval rules: a sleep in between (when a counter may also reset) or a too short
+  // interval gives nothing, and the reading becomes the next one's start.
   std::optional<SensorValue> platformWatts() {
     if (!sources_.platform) return std::nullopt;
     const auto energy = sources_.platform->energy();
     const double uptime = clock_.uptime();
-    const auto previous = previous_;
-    previous_.reset();
+    const Date wall = clock_.now();
+    const auto previous = std::exchange(previous_, std::nullopt);
     if (!energy) return std::nullopt;
-    previous_ = Counter{*energy, uptime};
+    previous_ = Counter{*energy, uptime, wall};
     if (!previous) return std::nullopt;
     const double seconds = uptime - previous->uptime;
+    if (!ComponentPowerPolicy::usableInterval(seconds, secondsBetween(previous->wall, wall)))
+      return std::nullopt;
     const auto delta = energyDelta(previous->energy, *energy, sources_.platform->maxEnergyRange);
-    if (!delta || !(seconds > 0)) return std::nullopt;
-    return flt(static_cast<double>(*delta) / 1e6 / seconds);
+    const auto watts = delta ? ComponentPowerPolicy::watts(*delta, "uJ", seconds) : std::nullopt;
+    return watts ? flt(*watts) : std::nullopt;
   }
 
   struct Counter {
     std::int64_t energy;
     double uptime;
+    Date wall;
   };
 
   SensorBusSources sources_;
@@ -150,11 +157,11 @@ class SensorBusTransport : public SmcTransport {
 SensorBusSources findSensorBusSources(const std::string& sysfsRoot,
                                       const std::vector<SupplyEntry>& supplies) {
   SensorBusSources sources;
-  const std::string hwmon = sysfsRoot + "/class/hwmon/";
-  for (const auto& device : sysfs::list(hwmon)) {
-    for (const auto& file : sysfs::list(hwmon + device)) {
-      if (sources.fanInputs.size() < 2 && isFanInput(file))
-        sources.fanInputs.push_back(hwmon + device + "/" + file);
+  for (const auto& device : hwmonDevices(sysfsRoot)) {
+    if (device.asleep()) continue;
+    for (const auto& file : sysfs::list(device.directory)) {
+      if (sources.fans.size() < 2 && isFanInput(file))
+        sources.fans.push_back({device.directory + "/" + file, device});
     }
   }
   for (auto& domain : raplDomains(sysfsRoot)) {
@@ -173,7 +180,7 @@ SensorBusService::SensorBusService(std::string sysfsRoot, std::shared_ptr<PowerS
 
 std::unique_ptr<SmcTransport> SensorBusService::open() {
   auto sources = findSensorBusSources(root_, supplies_->recent());
-  if (sources.fanInputs.empty() && !sources.platform && !sources.battery) return nullptr;
+  if (sources.fans.empty() && !sources.platform && !sources.battery) return nullptr;
   return std::make_unique<SensorBusTransport>(std::move(sources), supplies_, clock_);
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/identity.h"
+#include "platform/linux/hwmon.h"
 #include "platform/linux/power_supply.h"
 #include "platform/linux/rapl.h"
 #include "platform/smc_transport.h"
@@ -13,8 +14,9 @@
 namespace wattline {
 
 // Answers the controller's record protocol from class/hwmon and class/powercap:
-// "F0Ac"/"F1Ac" from the first two fan inputs, "PSTR" from the RAPL platform
-// domain, "B0AC"/"B0AV" from the batteries; every other key is missing.
+// "F0Ac"/"F1Ac" from the first two fan inputs (the platform's own first), "PSTR"
+// from the RAPL platform domain, "B0AC"/"B0AV" from the batteries; every other
+// key is missing. A suspended device's fans are not read: reading would wake it.
 class SensorBusService : public SmcService {
  public:
   SensorBusService(std::string sysfsRoot, std::shared_ptr<PowerSupplyScanner> supplies, const Clock& clock);
@@ -27,9 +29,15 @@ class SensorBusService : public SmcService {
   const Clock& clock_;
 };
 
+// A fan's input file and the device it belongs to.
+struct FanInput {
+  std::string path;
+  HwmonDevice device;
+};
+
 // What an open sensor bus found; exposed for the service and the tests.
 struct SensorBusSources {
-  std::vector<std::string> fanInputs;  // at most two paths
+  std::vector<FanInput> fans;  // at most two
   std::optional<RaplDomain> platform;
   bool battery = false;  // a system battery with a readable current or voltage
 };

@@ -93,6 +93,14 @@ std::optional<std::int64_t> integer(const std::string& path) {
   return parseInteger(read.text);
 }
 
+std::optional<std::string> linkName(const std::string& path) {
+  char target[4096];
+  const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) return std::nullopt;
+  const std::string_view text(target, static_cast<std::size_t>(length));
+  return std::string(text.substr(text.find_last_of('/') + 1));
+}
+
 std::vector<std::string> list(const std::string& path) {
   std::vector<std::string> names;
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), ::closedir);

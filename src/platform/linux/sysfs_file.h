@@ -24,6 +24,10 @@ std::optional<std::string> text(const std::string& path);
 std::optional<std::int64_t> integer(const std::string& path);
 std::optional<std::int64_t> parseInteger(std::string_view text);
 
+// The last component of a symbolic link's target ("platform" for a device's "subsystem" link);
+// nothing when `path` is no link.
+std::optional<std::string> linkName(const std::string& path);
+
 // The entries of a directory other than "." and "..", in natural order ("hwmon2" before
 // "hwmon10"); empty when it cannot be listed completely.
 std::vector<std::string> list(const std::string& path);

@@ -19,9 +19,11 @@ std::string procRootFromEnvironment() {
 }  // namespace
 
 std::unique_ptr<ProcessPowerReader> makeSystemProcessPowerReader() {
-  auto table = std::make_shared<ProcProcessTable>(procRootFromEnvironment(), sysfsRootFromEnvironment(),
-                                                  applicationDirectories());
-  return std::make_unique<ProcessPowerReader>(std::move(table), std::make_shared<SystemClock>());
+  auto clock = std::make_shared<SystemClock>();
+  auto table = std::make_shared<ProcProcessTable>(
+      procRootFromEnvironment(), sysfsRootFromEnvironment(),
+      DesktopApplications(applicationDirectories(), programDirectories()), clock);
+  return std::make_unique<ProcessPowerReader>(std::move(table), std::move(clock));
 }
 
 ProcessPowerReader& ProcessPowerReader::shared() {

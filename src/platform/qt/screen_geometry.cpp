@@ -14,6 +14,12 @@ QRectF toDownwards(const Rect& upwards, double primaryHeight) {
   return {upwards.x, primaryHeight - upwards.y - upwards.height, upwards.width, upwards.height};
 }
 
+std::optional<Rect> toUpwards(const QRectF& downwards) {
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  if (!primary) return std::nullopt;
+  return toUpwards(downwards, primary->geometry().height());
+}
+
 ScreenFrames screenFrames(const QScreen& screen) {
   const QScreen* primary = QGuiApplication::primaryScreen();
   const double height = primary ? primary->geometry().height() : screen.geometry().height();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRectF>
+#include <optional>
 
 #include "platform/geometry.h"
 
@@ -13,6 +14,8 @@ namespace wattline {
 // the panel geometry was designed. The two meet only here.
 Rect toUpwards(const QRectF& downwards, double primaryHeight);
 QRectF toDownwards(const Rect& upwards, double primaryHeight);
+// Measured from the primary screen; nothing without a screen.
+std::optional<Rect> toUpwards(const QRectF& downwards);
 
 // A screen's frame and visible frame in upward coordinates.
 struct ScreenFrames {

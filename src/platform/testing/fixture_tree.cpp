@@ -17,7 +17,9 @@ FixtureTree::FixtureTree(const std::filesystem::path& source) {
           ("wattline-fixture-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
   std::filesystem::remove_all(root_);
   std::filesystem::create_directories(root_);
-  std::filesystem::copy(source, root_, std::filesystem::copy_options::recursive);
+  // Links stay links, as in sysfs, where devices are reached through them.
+  std::filesystem::copy(
+      source, root_, std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
 }
 
 FixtureTree::~FixtureTree() {

@@ -37,19 +37,21 @@ QString css(StyleColor color) {
 }  // namespace
 
 FlowPanel::FlowPanel(PowerMonitor& monitor, FlowPanelEnvironment environment, bool staticPreview,
-                     bool previewDetails, FlowPanelCallbacks callbacks, QWidget* parent)
+                     bool previewDetails, PanelActions actions, QWidget* parent)
     : QWidget(parent),
       monitor_(monitor),
       environment_(std::move(environment)),
       staticPreview_(staticPreview),
       previewDetails_(previewDetails),
-      callbacks_(std::move(callbacks)),
+      actions_(std::move(actions)),
       startup_(std::make_unique<StartupSettings>(environment_.loginItem)) {
   reduceMotion_ = environment_.defaults.boolValue(reduceMotionKey);
   ticker_.setInterval(1000);
   connect(&ticker_, &QTimer::timeout, this, [this] { refreshContent(); });
   build();
   observer_ = monitor_.observe([this](PowerMonitor::Field field) { monitorChanged(field); });
+  // The desktop's animation switch takes effect at once.
+  desktopObserver_ = environment_.desktop.observe([this] { refreshContent(); });
   startup_->observe([this] {
     refreshFooter();
     showNoticeIfAny();
@@ -111,7 +113,7 @@ void FlowPanel::build() {
           "QPushButton:disabled { color: %4; }")
           .arg(css(FlowStyle::surface), css(FlowStyle::line), css(FlowStyle::ink), css(FlowStyle::muted)));
   connect(historyButton_, &QPushButton::clicked, this, [this] {
-    if (callbacks_.onShowHistory) callbacks_.onShowHistory();
+    if (actions_.onShowHistory) actions_.onShowHistory();
   });
   historyError_ = new QLabel(details_);
   historyError_->setFont(Fonts::system(9));
@@ -129,7 +131,7 @@ void FlowPanel::build() {
                             {[this] { openCustomInterval(); }, [this] { closeCustomInterval(); },
                              [this](bool reduce) { setReduceMotion(reduce); },
                              [this] {
-                               if (callbacks_.quit) callbacks_.quit();
+                               if (actions_.quit) actions_.quit();
                              }},
                             this);
 
@@ -255,8 +257,8 @@ void FlowPanel::reportHeight(PanelRegion region, double height) {
     if (entry->second == height) return;
     entry->second = height;
   }
-  if (heights_.size() == 2 && callbacks_.onSizeChange)
-    callbacks_.onSizeChange(
+  if (heights_.size() == 2 && actions_.onSizeChange)
+    actions_.onSizeChange(
         PanelPlacement::sizeForContent(heights_.at(PanelRegion::content), heights_.at(PanelRegion::footer)));
 }
 

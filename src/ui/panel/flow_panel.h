@@ -13,6 +13,7 @@
 #include "platform/identity.h"
 #include "platform/user_defaults.h"
 #include "power/power_monitor.h"
+#include "ui/panel/panel_actions.h"
 
 class QMessageBox;
 class QPushButton;
@@ -41,12 +42,6 @@ struct FlowPanelEnvironment {
   const Clock& clock;
 };
 
-struct FlowPanelCallbacks {
-  std::function<void(Size)> onSizeChange;  // the panel's wanted size
-  std::function<void()> onShowHistory;
-  std::function<void()> quit;
-};
-
 // The drop-down panel: header, status, flow diagram, component power and,
 // with details shown, the trend, the history entry, sensors and the app
 // ranking; the footer below. It redraws whenever the monitor publishes, and
@@ -59,7 +54,7 @@ class FlowPanel : public QWidget {
   static constexpr const char* reduceMotionKey = "reduceFlowMotion";
 
   FlowPanel(PowerMonitor& monitor, FlowPanelEnvironment environment, bool staticPreview, bool previewDetails,
-            FlowPanelCallbacks callbacks, QWidget* parent = nullptr);
+            PanelActions actions, QWidget* parent = nullptr);
   ~FlowPanel() override;
 
   // A region's measured height; once both are known the wanted size goes to onSizeChange.
@@ -109,7 +104,8 @@ class FlowPanel : public QWidget {
   FlowPanelEnvironment environment_;
   bool staticPreview_;
   bool previewDetails_;
-  FlowPanelCallbacks callbacks_;
+  PanelActions actions_;
+  std::unique_ptr<Subscription> desktopObserver_;
   std::unique_ptr<StartupSettings> startup_;
 
   bool showCustomInterval_ = false;

@@ -38,7 +38,7 @@ struct PanelRig {
     settle();
     panel = std::make_unique<FlowPanel>(
         *monitor, FlowPanelEnvironment{defaults, loginItem, desktop, clock}, staticPreview, previewDetails,
-        FlowPanelCallbacks{[this](Size size) { sizes.push_back(size); }, [this] { ++historyOpened; }, [] {}});
+        PanelActions{[this](Size size) { sizes.push_back(size); }, [this] { ++historyOpened; }, [] {}});
   }
   // Lets readings in flight arrive.
   void settle() {

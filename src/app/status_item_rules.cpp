@@ -1,0 +1,24 @@
+#include "app/status_item_rules.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ui/panel/panel_placement.h"
+
+namespace wattline {
+
+double nextAnimationPhase(double phase, bool reduceMotion, bool available) {
+  if (reduceMotion || !available) return phase;
+  const double next = phase + 0.13;
+  return next - std::floor(next);
+}
+
+bool itemCrowded(const TrayItemPlace& place) {
+  const Rect& r = place.item;
+  if (r.isEmpty()) return false;
+  const double bar = std::max(place.barThickness, place.safeTop);
+  if (r.minY() < place.screen.maxY() - bar - 2) return false;
+  return !PanelPlacement::menuItemFits(r, place.screen, place.unobscuredTopAreas);
+}
+
+}  // namespace wattline

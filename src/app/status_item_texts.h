@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "power/power_snapshot.h"
+
+namespace wattline {
+
+// What the status item says about a snapshot.
+struct StatusTexts {
+  // The wattage beside the icon: "12.3W", or "—W" without a reading.
+  std::string title;
+  std::string accessibilityLabel;
+  std::string toolTip;
+  bool operator==(const StatusTexts&) const = default;
+};
+
+// The widest title, so that hosts can reserve its room once.
+inline constexpr const char* statusTitleGuide = "888.8W";
+// What the item says before the first reading is shown.
+inline constexpr const char* launchAccessibilityLabel = "瓦迹。查看充电器和电池的实时电流、供电流向。";
+
+// `demoMode` is the demonstration scene shown, if any.
+StatusTexts statusTexts(const PowerSnapshot& snapshot, std::optional<int> demoMode);
+
+}  // namespace wattline
