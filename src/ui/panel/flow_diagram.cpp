@@ -241,6 +241,9 @@ FlowDiagram::FlowDiagram(const Clock& clock, QWidget* parent) : QWidget(parent),
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
+  // The diagram always sits on the panel's white and paints it itself, so a
+  // frame does not make the widgets behind it repaint.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   setSnapshot(PowerSnapshot());
 }
 
@@ -312,12 +315,14 @@ QSize FlowDiagram::sizeHint() const {
 
 const QImage& FlowDiagram::cached(Layer layer, double scale, double ratio) {
   QImage& image = layer == Layer::hardware ? hardware_ : front_;
-  const QSize pixels(static_cast<int>(std::ceil(kDesignWidth * scale * ratio)),
-                     static_cast<int>(std::ceil(kDesignHeight * scale * ratio)));
+  // As large as the widget, so that the opaque hardware layer covers all of it.
+  const QSize pixels(static_cast<int>(std::ceil(width() * ratio)),
+                     static_cast<int>(std::ceil(height() * ratio)));
   if (image.size() == pixels && image.devicePixelRatio() == ratio) return image;
   image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(ratio);
-  image.fill(Qt::transparent);
+  // The hardware layer carries the white background; the nodes are drawn over the lanes.
+  image.fill(layer == Layer::hardware ? toQColor(FlowStyle::background) : QColor(Qt::transparent));
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
@@ -334,8 +339,9 @@ void FlowDiagram::paintEvent(QPaintEvent*) {
   const double scale = width() / kDesignWidth;
   QPainter painter(this);
   const double ratio = painter.device()->devicePixelRatioF();
-  painter.setClipRect(QRectF(0, 0, width(), kDesignHeight * scale));
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
   painter.drawImage(QPointF(0, 0), cached(Layer::hardware, scale, ratio));
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
   painter.scale(scale, scale);
