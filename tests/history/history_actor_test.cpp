@@ -21,7 +21,7 @@ bool runUntil(ManualScheduler& scheduler, Predicate done) {
 }
 
 TEST(HistoryActor, RunsOperationsInOrderAndAnswersOnTheMainThread) {
-  TemporaryDirectory directory;
+  FixtureCopy directory("");
   ManualScheduler scheduler;
   const std::thread::id mainThread = std::this_thread::get_id();
   std::vector<std::string> answers;
@@ -30,7 +30,7 @@ TEST(HistoryActor, RunsOperationsInOrderAndAnswersOnTheMainThread) {
     answers.push_back(std::move(name));
   };
   auto recorded = [&](std::optional<HistoryError> error) { answer(error ? error->description : "record"); };
-  HistoryActor actor(directory / "history.sqlite3", scheduler);
+  HistoryActor actor(directory.path("history.sqlite3"), scheduler);
   for (std::int64_t s = 0; s < 4; ++s) {
     if (s == 3) actor.breakContinuity();
     actor.record(makeRecord(kBase + s, 10 + s), 1000 + s, dateFromSeconds(kBase + s + 0.6), recorded);
@@ -61,9 +61,9 @@ TEST(HistoryActor, RunsOperationsInOrderAndAnswersOnTheMainThread) {
 }
 
 TEST(HistoryActor, DeliversErrorsAndStaysUsable) {
-  TemporaryDirectory directory;
+  FixtureCopy directory("");
   ManualScheduler scheduler;
-  const auto url = directory / "history.sqlite3";
+  const std::filesystem::path url = directory.path("history.sqlite3");
   std::ofstream(url) << std::string(5000, 'g');
   HistoryActor actor(url, scheduler);
   std::vector<std::optional<HistoryError>> errors;
@@ -85,8 +85,9 @@ TEST(HistoryActor, DeliversErrorsAndStaysUsable) {
   EXPECT_EQ(errors.back(), std::nullopt);
 
   // A directory that cannot be made gives the file system's error.
-  std::ofstream(directory / "file") << "x";
-  HistoryActor below(directory / "file" / "Wattline" / "history.sqlite3", scheduler);
+  std::ofstream(directory.path("file")) << "x";
+  HistoryActor below(std::filesystem::path(directory.path("file")) / "Wattline" / "history.sqlite3",
+                     scheduler);
   below.prune(kBase, [&](std::optional<HistoryError> error) { errors.push_back(error); });
   ASSERT_TRUE(runUntil(scheduler, [&] { return errors.size() == 5; }));
   ASSERT_TRUE(errors.back());

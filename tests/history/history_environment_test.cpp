@@ -23,8 +23,8 @@ std::optional<std::string> attempt(HistoryStore& store, std::int64_t second) {
 }
 
 TEST(HistoryEnvironment, DatabaseThatCannotBeOpenedOrIsLockedByAnotherConnection) {
-  TemporaryDirectory directory;
-  const auto url = directory / "history.sqlite3";
+  FixtureCopy directory("");
+  const std::filesystem::path url = directory.path("history.sqlite3");
   std::filesystem::create_directory(url);
   HistoryStore store(url);
   EXPECT_EQ(attempt(store, kBase), "无法打开历史库: " + url.string());
@@ -55,8 +55,8 @@ TEST(HistoryEnvironment, DatabaseThatCannotBeOpenedOrIsLockedByAnotherConnection
 }
 
 TEST(HistoryEnvironment, DiskThatIsFull) {
-  TemporaryDirectory directory;
-  const auto disk = directory / "disk";
+  FixtureCopy directory("");
+  const std::filesystem::path disk = directory.path("disk");
   std::filesystem::create_directory(disk);
   const unsigned long flags = MS_NOSUID | MS_NODEV;
   if (mount("wattline-test", disk.c_str(), "tmpfs", flags, "size=256k,mode=0700") != 0)

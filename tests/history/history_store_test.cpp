@@ -14,9 +14,9 @@ namespace {
 using namespace testing;
 
 TEST(HistoryStore, IntegratesEnergyOnlyBetweenAdjacentSecondsWhenTheClocksAgree) {
-  TemporaryDirectory directory;
-  HistoryStore store(directory / "history.sqlite3");
-  Inspector db(directory / "history.sqlite3");
+  FixtureCopy directory("");
+  HistoryStore store(directory.path("history.sqlite3"));
+  Inspector db(directory.path("history.sqlite3"));
   // Offsets in quarters of a second keep the boundary cases exact in binary; a duration of -1 is not checked.
   struct Step {
     std::int64_t second;
@@ -59,8 +59,8 @@ TEST(HistoryStore, IntegratesEnergyOnlyBetweenAdjacentSecondsWhenTheClocksAgree)
 }
 
 TEST(HistoryStore, WritesEachSecondOnceInsideTheRetainedWeekUpToNow) {
-  TemporaryDirectory directory;
-  const auto url = directory / "history.sqlite3";
+  FixtureCopy directory("");
+  const std::filesystem::path url = directory.path("history.sqlite3");
   write(*std::make_unique<HistoryStore>(url), makeRecord(kBase + 5, 7));
   HistoryStore store(url);
   Inspector db(url);
@@ -85,8 +85,8 @@ TEST(HistoryStore, WritesEachSecondOnceInsideTheRetainedWeekUpToNow) {
 }
 
 TEST(HistoryStore, ClockSetBackNeitherKeepsRowsLongerNorAcceptsOlderOnes) {
-  TemporaryDirectory directory;
-  const auto url = directory / "history.sqlite3";
+  FixtureCopy directory("");
+  const std::filesystem::path url = directory.path("history.sqlite3");
   Inspector db(url);
   const std::int64_t newest = kBase + 15;
   {
@@ -125,8 +125,8 @@ TEST(HistoryStore, ClockThatRanMoreThanAWeekAheadIsForgottenOnceCorrected) {
   for (const auto& [ahead, forgets] : {std::pair{604799, false}, {604800, true}, {116 * 86400, true}}) {
     for (const bool restart : {false, true}) {
       SCOPED_TRACE(::testing::Message() << ahead << (restart ? " after a restart" : ""));
-      TemporaryDirectory directory;
-      const auto url = directory / "history.sqlite3";
+      FixtureCopy directory("");
+      const std::filesystem::path url = directory.path("history.sqlite3");
       Inspector db(url);
       auto store = std::make_unique<HistoryStore>(url);
       for (std::int64_t s = kBase; s < present; ++s) write(*store, makeRecord(s, 10));
@@ -185,9 +185,9 @@ TEST(HistoryStore, SummaryMatchesTheGroupedStatementOnRandomHistories) {
   std::uniform_real_distribution<double> unit(0, 1);
   int unpoweredBuckets = 0, skippedBuckets = 0;
   for (int history = 0; history < 3; ++history) {
-    TemporaryDirectory directory;
-    HistoryStore store(directory / "history.sqlite3");
-    Inspector db(directory / "history.sqlite3");
+    FixtureCopy directory("");
+    HistoryStore store(directory.path("history.sqlite3"));
+    Inspector db(directory.path("history.sqlite3"));
     store.prune(kBase);
     // Runs of rows with power, without power and missing, of up to an hour each.
     sqlite3_stmt* insert = nullptr;
@@ -237,8 +237,8 @@ TEST(HistoryStore, SummaryMatchesTheGroupedStatementOnRandomHistories) {
 }
 
 TEST(HistoryStore, SummaryWidthsAndEmptyRanges) {
-  TemporaryDirectory directory;
-  HistoryStore store(directory / "history.sqlite3");
+  FixtureCopy directory("");
+  HistoryStore store(directory.path("history.sqlite3"));
   const Date now = dateFromSeconds(kBase + 0.5);
   for (const auto& [seconds, buckets, width] :
        {std::tuple{3600, 600, 6}, {900, 600, 2}, {300, 600, 1}, {604800, 280, 2160}, {100, 0, 100}})
@@ -253,8 +253,8 @@ TEST(HistoryStore, SummaryWidthsAndEmptyRanges) {
 }
 
 TEST(HistoryStore, SecondsReturnsElevenRowsAroundASecondNeverAfterNow) {
-  TemporaryDirectory directory;
-  HistoryStore store(directory / "history.sqlite3");
+  FixtureCopy directory("");
+  HistoryStore store(directory.path("history.sqlite3"));
   for (std::int64_t s = 0; s < 30; ++s) {
     HistoryRecord record = makeRecord(kBase + s, s == 12 ? std::nullopt : std::optional<double>(s));
     record.cpu = s / 10.0;
@@ -282,8 +282,8 @@ TEST(HistoryStore, SecondsReturnsElevenRowsAroundASecondNeverAfterNow) {
 // The checkpoint copies the pages of the write-ahead log into the database file, so the file grows only
 // when it runs; the vacuum returns at most 32 free pages a run.
 TEST(HistoryStore, MaintenanceRunsOnTheFirstPruneOfAProcessAndThenHourly) {
-  TemporaryDirectory directory;
-  const auto url = directory / "history.sqlite3";
+  FixtureCopy directory("");
+  const std::filesystem::path url = directory.path("history.sqlite3");
   Inspector db(url);
   auto store = std::make_unique<HistoryStore>(url);
   auto writeFrom = [&](std::int64_t first) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -10,28 +9,11 @@
 #include <string>
 
 #include "history/history_store.h"
+#include "platform/fixture_copy.h"
 
 namespace wattline::testing {
 
 constexpr std::int64_t kBase = 1'800'000'000;
-
-// A fresh directory under the system's temporary directory, removed afterwards.
-class TemporaryDirectory {
- public:
-  TemporaryDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "wattline-history-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TemporaryDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::filesystem::path operator/(const char* name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
 
 // A record for `second`, observed `offset` seconds into it.
 inline HistoryRecord makeRecord(std::int64_t second, std::optional<double> watts, double offset = 0.5) {
