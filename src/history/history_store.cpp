@@ -284,9 +284,11 @@ void HistoryStore::forgetFuture(std::int64_t now) {
     if (!bindInteger(statement.get(), 1, now) || sqlite3_step(statement.get()) != SQLITE_DONE)
       throw failure(kCleanupFailed);
   }
-  // Nothing newer than `now` remains; the next row starts afresh.
+  // Nothing newer than `now` remains; the next row starts afresh, and the
+  // maintenance no longer waits for the clock to catch up with the future.
   highWater_ = now;
   previous_.reset();
+  lastCleanup_ = 0;
 }
 
 HistorySummary HistoryStore::summary(std::int64_t from, std::int64_t through, Date now, int maxBuckets) {
