@@ -3,10 +3,12 @@
 #include <chrono>
 #include <iostream>
 
-#include "history_week.h"
+#include "platform/testing/history_week.h"
 
 namespace wattline::bench {
 namespace {
+
+using namespace wattline::testing;
 
 const Date kNow = dateFromSeconds(kWeekEnd + 0.5);
 
