@@ -127,7 +127,7 @@ void paint(QPainter& painter, const HistoryScene& scene) {
     for (std::size_t i = 1; i < curve.points.size(); ++i)
       segments.append(
           QLineF(curve.points[i - 1].x, curve.points[i - 1].y, curve.points[i].x, curve.points[i].y));
-    painter.setPen(QPen(toQColor(curve.color), curve.width, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin));
+    painter.setPen(QPen(toQColor(curve.color), curve.width, Qt::SolidLine, Qt::FlatCap));
     painter.drawLines(segments);
   }
   painter.setPen(Qt::NoPen);
