@@ -68,9 +68,13 @@ class ColumnLayer {
     painter_.fillRect(QRectF(a, b).normalized(), toQColor(color));
   }
 
-  void fillPolygon(const QPolygonF& polygon, StyleColor color) {
+  // Without antialiasing, at a third of the cost: the area's top edge lies under the curve's stroke,
+  // and its sides and bottom are a faint fill's, where half a pixel does not show.
+  void fillArea(const QPolygonF& polygon, StyleColor color) {
+    painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setBrush(toQColor(color));
     painter_.drawPolygon(polygon);
+    painter_.setRenderHint(QPainter::Antialiasing, true);
   }
 
   void drawOnto(QPainter& painter) {
@@ -104,7 +108,7 @@ void paintColumns(QPainter& painter, const HistoryScene& scene) {
     area << layer.map(curve.points.front().x, plot.maxY());
     for (const ScenePoint& point : curve.points) area << layer.map(point.x, point.y);
     area << layer.map(curve.points.back().x, plot.maxY());
-    layer.fillPolygon(area, *curve.fill);
+    layer.fillArea(area, *curve.fill);
   }
   layer.drawOnto(painter);
 }
