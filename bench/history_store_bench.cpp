@@ -3,10 +3,12 @@
 #include <chrono>
 #include <iostream>
 
-#include "history_week.h"
+#include "platform/testing/history_week.h"
 
 namespace wattline::bench {
 namespace {
+
+using namespace wattline::testing;
 
 const Date kNow = dateFromSeconds(kWeekEnd + 0.5);
 
@@ -68,15 +70,19 @@ void BM_SummaryHour(benchmark::State& state) {
 }
 BENCHMARK(BM_SummaryHour)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
+// The seven-day overview (280 buckets) and the chart at the seven-day span
+// (600). Compare with the floor below in the same run, for instance with
+// --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true.
 void BM_SummaryWeek(benchmark::State& state) {
   HistoryStore store(week().url);
+  const int buckets = static_cast<int>(state.range(0));
   for (auto _ : state) {
-    HistorySummary summary = store.summary(kWeekStart, kWeekEnd, kNow, 280);
+    HistorySummary summary = store.summary(kWeekStart, kWeekEnd, kNow, buckets);
     benchmark::DoNotOptimize(summary);
   }
   state.counters["file_MiB"] = static_cast<double>(week().fileBytes) / (1024 * 1024);
 }
-BENCHMARK(BM_SummaryWeek)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SummaryWeek)->Arg(280)->Arg(600)->Unit(benchmark::kMillisecond)->ReportAggregatesOnly(true);
 
 // The floor under the week summary: the same rows read by a plain scan without grouping.
 void BM_WeekScanWithoutGrouping(benchmark::State& state) {
@@ -99,10 +105,7 @@ void BM_WeekScanWithoutGrouping(benchmark::State& state) {
   sqlite3_finalize(scan);
   sqlite3_close(db);
 }
-BENCHMARK(BM_WeekScanWithoutGrouping)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_WeekScanWithoutGrouping)->Unit(benchmark::kMillisecond)->ReportAggregatesOnly(true);
 
 void BM_SecondsAround(benchmark::State& state) {
   HistoryStore store(week().url);

@@ -8,6 +8,8 @@
 #include <memory>
 #include <random>
 
+#include "history/history_summary.h"
+
 namespace wattline {
 
 namespace {
@@ -31,20 +33,15 @@ constexpr const char* kSchema =
     "  source TEXT NOT NULL, sensor_time REAL, session TEXT NOT NULL,\n"
     "  energy_wh REAL NOT NULL, duration REAL NOT NULL);\n"
     "PRAGMA user_version=1;";
-// Connection setting, not stored in the file: the week summary sorts up to
-// 604800 rows for its grouping, and that sorter spills to memory rather than to
-// temporary files (no disk traffic, and no failure when the temporary
-// directory is full).
-constexpr const char* kConnectionTuning = "PRAGMA temp_store=MEMORY;";
 constexpr const char* kHighWaterQuery = "SELECT COALESCE(MAX(second),0) FROM samples";
 constexpr const char* kInsert = "INSERT OR IGNORE INTO samples VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 constexpr const char* kRetentionDelete = "DELETE FROM samples WHERE second <= ?";
+constexpr const char* kFutureDelete = "DELETE FROM samples WHERE second > ?";
 constexpr const char* kMaintenance = "PRAGMA incremental_vacuum(32); PRAGMA wal_checkpoint(PASSIVE)";
-constexpr const char* kSummaryQuery =
-    "SELECT (second-?)/?, MIN(watts),MAX(watts),AVG(watts),COUNT(watts),COUNT(*),\n"
-    "       SUM(CASE WHEN second > ? THEN energy_wh ELSE 0 END),\n"
-    "       SUM(CASE WHEN second > ? THEN duration ELSE 0 END)\n"
-    "FROM samples WHERE second BETWEEN ? AND ? GROUP BY (second-?)/? ORDER BY 1";
+// The rows of a summary, in key order: a range of the primary key read without
+// any sort, and folded into buckets as they come.
+constexpr const char* kSummaryRows =
+    "SELECT second,watts,energy_wh,duration FROM samples WHERE second BETWEEN ? AND ? ORDER BY second";
 constexpr const char* kSecondsQuery =
     "SELECT second,watts,cpu,gpu,display,external,flow,estimated,source,sensor_time FROM samples "
     "WHERE second BETWEEN ? AND ? ORDER BY second LIMIT 11";
@@ -178,7 +175,6 @@ void HistoryStore::open() {
   if (sqlite3_exec(db_, kVacuumMode, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
   if (sqlite3_exec(db_, kSetupPragmas, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
   if (sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
-  if (sqlite3_exec(db_, kConnectionTuning, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
 
   Statement statement = prepareOrClose(kHighWaterQuery);
   // A read that fails would leave retention measured from the clock alone.
@@ -267,6 +263,7 @@ void HistoryStore::record(const HistoryRecord& record, double uptime, Date now) 
 
 void HistoryStore::prune(std::int64_t now) {
   open();
+  if (now <= highWater_ - kHistoryRetention) forgetFuture(now);
   highWater_ = std::max(highWater_, now);
   {
     Statement statement = prepare(kRetentionDelete);
@@ -281,6 +278,19 @@ void HistoryStore::prune(std::int64_t now) {
   }
 }
 
+void HistoryStore::forgetFuture(std::int64_t now) {
+  {
+    Statement statement = prepare(kFutureDelete);
+    if (!bindInteger(statement.get(), 1, now) || sqlite3_step(statement.get()) != SQLITE_DONE)
+      throw failure(kCleanupFailed);
+  }
+  // Nothing newer than `now` remains; the next row starts afresh, and the
+  // maintenance no longer waits for the clock to catch up with the future.
+  highWater_ = now;
+  previous_.reset();
+  lastCleanup_ = 0;
+}
+
 HistorySummary HistoryStore::summary(std::int64_t from, std::int64_t through, Date now, int maxBuckets) {
   const std::int64_t nowSecond = unixSecond(now);
   prune(nowSecond);
@@ -293,34 +303,17 @@ HistorySummary HistoryStore::summary(std::int64_t from, std::int64_t through, Da
   const std::int64_t count = upper - lower + 1;
   const std::int64_t width = std::max<std::int64_t>((count + buckets - 1) / buckets, 1);
 
-  Statement statement = prepare(kSummaryQuery);
+  Statement statement = prepare(kSummaryRows);
   sqlite3_stmt* query = statement.get();
-  const std::int64_t parameters[] = {lower, width, lower, lower, lower, upper, lower, width};
-  for (int i = 0; i < 8; ++i)
-    if (!bindInteger(query, i + 1, parameters[i])) throw failure(kSummaryInterrupted);
+  if (!bindInteger(query, 1, lower) || !bindInteger(query, 2, upper)) throw failure(kSummaryInterrupted);
 
-  HistorySummary summary;
-  summary.lower = lower;
-  summary.upper = upper;
-  summary.bucketWidth = width;
+  HistorySummaryFold fold(lower, upper, width);
   int step;
-  while ((step = sqlite3_step(query)) == SQLITE_ROW) {
-    HistoryBucket bucket;
-    bucket.second = lower + sqlite3_column_int64(query, 0) * width;
-    bucket.minimum = columnDouble(query, 1);
-    bucket.maximum = columnDouble(query, 2);
-    bucket.average = columnDouble(query, 3);
-    bucket.valid = sqlite3_column_int64(query, 4);
-    bucket.expected = std::min(upper - bucket.second + 1, width);
-    summary.valid += bucket.valid;
-    summary.recorded += sqlite3_column_int64(query, 5);
-    summary.wattHours += sqlite3_column_double(query, 6);
-    summary.integratedSeconds += sqlite3_column_double(query, 7);
-    summary.peak = std::max(summary.peak, bucket.maximum.value_or(0));
-    summary.buckets.push_back(bucket);
-  }
+  while ((step = sqlite3_step(query)) == SQLITE_ROW)
+    fold.add(sqlite3_column_int64(query, 0), columnDouble(query, 1), sqlite3_column_double(query, 2),
+             sqlite3_column_double(query, 3));
   if (step != SQLITE_DONE) throw failure(kSummaryInterrupted);
-  return summary;
+  return fold.finish();
 }
 
 std::vector<HistorySecond> HistoryStore::seconds(std::int64_t around, Date now) {

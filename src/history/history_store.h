@@ -67,6 +67,10 @@ class HistoryStore {
   using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
   void open();
+  // The clock once ran more than the retained week ahead of the present: the
+  // rows after `now` carry times that have not happened, and measuring
+  // retention from them would refuse every record until the clock catches up.
+  void forgetFuture(std::int64_t now);
   void closeConnection();
   HistoryFailure failure(std::string_view message) const;
   Statement prepare(const char* sql) const;

@@ -1,4 +1,6 @@
-#include "history/history_types.h"
+#include "history/history_summary.h"
+
+#include <algorithm>
 
 namespace wattline {
 
@@ -8,6 +10,61 @@ std::optional<double> HistorySummary::average() const {
   for (const HistoryBucket& bucket : buckets)
     total += bucket.average.value_or(0) * static_cast<double>(bucket.valid);
   return total / static_cast<double>(valid);
+}
+
+HistorySummaryFold::HistorySummaryFold(std::int64_t lower, std::int64_t upper, std::int64_t width) {
+  summary_.lower = lower;
+  summary_.upper = upper;
+  summary_.bucketWidth = width;
+}
+
+void HistorySummaryFold::add(std::int64_t second, std::optional<double> watts, double energyWh,
+                             double duration) {
+  if (!open_ || second > open_->last) {
+    close();
+    // Rows never lie before `lower`, so the bucket index is never negative.
+    const std::int64_t width = summary_.bucketWidth;
+    const std::int64_t start = summary_.lower + (second - summary_.lower) / width * width;
+    open_ = Open{start, start + width - 1, 0, 0, 0, 0, 0, 0, 0};
+  }
+  Open& bucket = *open_;
+  ++bucket.rows;
+  if (watts) {
+    bucket.minimum = bucket.valid == 0 ? *watts : std::min(bucket.minimum, *watts);
+    bucket.maximum = bucket.valid == 0 ? *watts : std::max(bucket.maximum, *watts);
+    bucket.total += *watts;
+    ++bucket.valid;
+  }
+  if (second > summary_.lower) {
+    bucket.energyWh += energyWh;
+    bucket.duration += duration;
+  }
+}
+
+void HistorySummaryFold::close() {
+  if (!open_) return;
+  const Open& open = *open_;
+  HistoryBucket bucket;
+  bucket.second = open.second;
+  if (open.valid > 0) {
+    bucket.minimum = open.minimum;
+    bucket.maximum = open.maximum;
+    bucket.average = open.total / static_cast<double>(open.valid);
+  }
+  bucket.valid = open.valid;
+  bucket.expected = std::min(summary_.upper - open.second + 1, summary_.bucketWidth);
+  summary_.valid += open.valid;
+  summary_.recorded += open.rows;
+  summary_.wattHours += open.energyWh;
+  summary_.integratedSeconds += open.duration;
+  summary_.peak = std::max(summary_.peak, bucket.maximum.value_or(0));
+  summary_.buckets.push_back(bucket);
+  open_.reset();
+}
+
+HistorySummary HistorySummaryFold::finish() {
+  close();
+  return std::move(summary_);
 }
 
 }  // namespace wattline

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -10,28 +9,11 @@
 #include <string>
 
 #include "history/history_store.h"
+#include "platform/fixture_copy.h"
 
 namespace wattline::testing {
 
 constexpr std::int64_t kBase = 1'800'000'000;
-
-// A fresh directory under the system's temporary directory, removed afterwards.
-class TemporaryDirectory {
- public:
-  TemporaryDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "wattline-history-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TemporaryDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::filesystem::path operator/(const char* name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
 
 // A record for `second`, observed `offset` seconds into it.
 inline HistoryRecord makeRecord(std::int64_t second, std::optional<double> watts, double offset = 0.5) {
@@ -46,13 +28,12 @@ inline HistoryRecord makeRecord(std::int64_t second, std::optional<double> watts
   return record;
 }
 
-// Records `record` as a caller would right after taking it: `now` shortly after the observation,
-// uptime moving in step with the wall clock unless shifted.
-inline void write(HistoryStore& store, const HistoryRecord& record, double uptimeShift = 0) {
-  store.record(record, record.observed - kBase + 1000 + uptimeShift, dateFromSeconds(record.observed + 0.1));
+// Records as a caller would right after the observation, uptime in step with the wall clock.
+inline void write(HistoryStore& store, const HistoryRecord& record) {
+  store.record(record, record.observed - kBase + 1000, dateFromSeconds(record.observed + 0.1));
 }
 
-// A second connection to the database, opened at its first use so that it may be made before the file.
+// A second connection to the database, opened at its first use.
 class Inspector {
  public:
   explicit Inspector(std::filesystem::path path) : path_(std::move(path)) {}
@@ -60,10 +41,18 @@ class Inspector {
   Inspector(const Inspector&) = delete;
   Inspector& operator=(const Inspector&) = delete;
 
+  sqlite3* handle() {
+    if (!db_ && sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+      sqlite3_close(db_);
+      db_ = nullptr;
+      throw std::runtime_error("cannot open " + path_.string());
+    }
+    return db_;
+  }
   // The first column of the first row as text; absent for NULL or no row.
   std::optional<std::string> text(const std::string& sql) {
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(open(), sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(handle(), sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
       sqlite3_finalize(statement);
       throw std::runtime_error(sqlite3_errmsg(db_));
     }
@@ -73,36 +62,22 @@ class Inspector {
     sqlite3_finalize(statement);
     return value;
   }
-  std::optional<double> number(const std::string& sql) {
-    const std::optional<std::string> value = text(sql);
-    return value ? std::optional<double>(std::stod(*value)) : std::nullopt;
-  }
-  std::int64_t count(const std::string& where = "1") {
-    return static_cast<std::int64_t>(*number("SELECT COUNT(*) FROM samples WHERE " + where));
-  }
-  bool has(std::int64_t second) { return count("second=" + std::to_string(second)) == 1; }
   // A column of the row at `second`; a missing row or a NULL is an error.
   double column(std::int64_t second, const std::string& name) {
-    const std::optional<double> value =
-        number("SELECT " + name + " FROM samples WHERE second=" + std::to_string(second));
+    const auto value = text("SELECT " + name + " FROM samples WHERE second=" + std::to_string(second));
     if (!value) throw std::runtime_error(name + " of " + std::to_string(second) + " is absent");
-    return *value;
+    return std::stod(*value);
   }
+  std::int64_t count(const std::string& where = "1") {
+    return std::stoll(*text("SELECT COUNT(*) FROM samples WHERE " + where));
+  }
+  bool has(std::int64_t second) { return count("second=" + std::to_string(second)) == 1; }
   void execute(const std::string& sql) {
-    if (sqlite3_exec(open(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (sqlite3_exec(handle(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
       throw std::runtime_error(sqlite3_errmsg(db_));
   }
 
  private:
-  sqlite3* open() {
-    if (!db_ && sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-      sqlite3_close(db_);
-      db_ = nullptr;
-      throw std::runtime_error("cannot open " + path_.string());
-    }
-    return db_;
-  }
-
   std::filesystem::path path_;
   sqlite3* db_ = nullptr;
 };

@@ -33,6 +33,8 @@ inline constexpr StyleColor secondaryLabel{0.0, 0.0, 0.0, 0.50};
 inline constexpr StyleColor red{1.0, 0.23, 0.19};
 inline constexpr StyleColor orange{1.0, 0.58, 0.0};
 inline constexpr StyleColor blue{0.0, 0.48, 1.0};
+// The desktop's highlight; blue unless the user chose otherwise.
+inline constexpr StyleColor accent = blue;
 inline constexpr StyleColor controlBackground{1.0, 1.0, 1.0};
 inline constexpr StyleColor windowBackground{0.93, 0.93, 0.93};
 inline constexpr StyleColor separator{0.0, 0.0, 0.0, 0.10};

@@ -1,32 +1,20 @@
-#pragma once
+#include "platform/testing/history_week.h"
 
-#include <sqlite3.h>
 #include <stdlib.h>
 
-#include <cmath>
-#include <cstdint>
-#include <filesystem>
+#include <algorithm>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
 
-#include "history/history_store.h"
+namespace wattline::testing {
 
-namespace wattline::bench {
-
-inline constexpr std::int64_t kWeekEnd = 1'800'000'000;
-inline constexpr std::int64_t kWeekStart = kWeekEnd - kHistoryRetention + 1;
-
-inline void check(sqlite3* db, int rc, int expected, const char* what) {
+void check(sqlite3* db, int rc, int expected, const char* what) {
   if (rc != expected) throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
 }
 
-// Fills `url` with a full week, one row for each of its 604800 seconds, as a
-// notebook writes it: a load that wanders between idle and busy with short
-// spikes, nightly stretches on battery, stale-sensor gaps without power (NULL)
-// and a new session with broken continuity after each gap. The schema comes from
-// the store itself; the rows go in through its insert statement in one transaction.
-inline void fillWeek(const std::filesystem::path& url) {
+void fillWeek(const std::filesystem::path& url) {
   { HistoryStore(url).prune(kWeekEnd); }
   sqlite3* db = nullptr;
   check(db, sqlite3_open_v2(url.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK, "open");
@@ -100,22 +88,15 @@ inline void fillWeek(const std::filesystem::path& url) {
   check(db, sqlite3_close(db), SQLITE_OK, "close");
 }
 
-// A directory removed when the program ends.
-class ScratchDirectory {
- public:
-  ScratchDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "wattline-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
+ScratchDirectory::ScratchDirectory() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "wattline-bench-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
 
- private:
-  std::filesystem::path path_;
-};
+ScratchDirectory::~ScratchDirectory() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
 
-}  // namespace wattline::bench
+}  // namespace wattline::testing

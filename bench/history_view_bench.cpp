@@ -1,0 +1,210 @@
+// The history window's drawing and responsiveness: the chart with 600 buckets and the overview strip
+// with 280 painted offscreen, and on a generated week of history the time from showing the window to
+// the first chart painted with data, and from a hover to the card repainted with that second's row.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+
+#include "platform/testing/history_week_window.h"
+#include "ui/history/history_chart_geometry.h"
+#include "ui/history/history_overview.h"
+#include "ui/history/history_power_chart.h"
+
+namespace wattline::bench {
+namespace {
+
+using namespace wattline::testing;
+
+const Date kNow = dateFromSeconds(static_cast<double>(kWeekEnd) + 0.5);
+
+QApplication& application() {
+  static int argc = 1;
+  static char name[] = "history_view_bench";
+  static char* argv[] = {name, nullptr};
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QApplication app(argc, argv);
+  return app;
+}
+
+// The generated week, made once per run, with the day's chart summary and the week's overview.
+struct Week {
+  ScratchDirectory directory;
+  std::filesystem::path url = directory.path() / "history.sqlite3";
+  HistorySummary day, overview;
+  Week() {
+    fillWeek(url);
+    HistoryStore store(url);
+    day = store.summary(kWeekEnd - 86399, kWeekEnd, kNow, 600);
+    overview = store.summary(kWeekStart, kWeekEnd, kNow, 280);
+  }
+};
+
+Week& week() {
+  static Week instance;
+  return instance;
+}
+
+// An explorer over the last day whose loads answer at once with the week's summaries.
+struct LoadedExplorer {
+  ManualScheduler scheduler;
+  HistoryExplorerModel model{
+      scheduler, kWeekEnd, [] { return kWeekEnd; },
+      [](std::int64_t, std::int64_t, int buckets, HistoryExplorerModel::SummaryDone done) {
+        done(buckets == 280 ? week().overview : week().day);
+      },
+      [](std::int64_t around, HistoryExplorerModel::SecondsDone done) {
+        HistorySecond row;
+        row.second = around;
+        row.watts = 14.2;
+        done(std::vector<HistorySecond>{row});
+      }};
+  LoadedExplorer() {
+    model.chooseSpan(86400);
+    model.select(kWeekEnd - 40000);
+    model.setVisible(true);
+    scheduler.runUntilIdle();
+  }
+};
+
+// The whole chart drawn anew: the width alternates between 720 and 721 so that the kept drawing of the
+// summary never serves.
+void BM_ChartPaint(benchmark::State& state) {
+  application();
+  LoadedExplorer explorer;
+  HistoryPowerChart chart(explorer.model);
+  QImage image(721, 600, QImage::Format_ARGB32_Premultiplied);
+  int width = 720;
+  for (auto _ : state) {
+    chart.resize(width, 600);
+    width = width == 720 ? 721 : 720;
+    image.fill(Qt::white);
+    chart.render(&image);
+  }
+  state.counters["buckets"] = static_cast<double>(explorer.model.summary().buckets.size());
+}
+BENCHMARK(BM_ChartPaint)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+
+// A repaint after the cursor moved: the summary's drawing is kept, the cursor and marker are new.
+void BM_ChartRepaintAfterHover(benchmark::State& state) {
+  application();
+  LoadedExplorer explorer;
+  HistoryPowerChart chart(explorer.model);
+  chart.resize(720, 600);
+  QImage image(chart.size(), QImage::Format_ARGB32_Premultiplied);
+  chart.render(&image);
+  std::int64_t step = 1;
+  for (auto _ : state) {
+    explorer.model.step(step = -step);
+    image.fill(Qt::white);
+    chart.render(&image);
+  }
+}
+BENCHMARK(BM_ChartRepaintAfterHover)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+void BM_OverviewStripPaint(benchmark::State& state) {
+  application();
+  LoadedExplorer explorer;
+  HistoryOverviewStrip strip(explorer.model);
+  strip.resize(688, static_cast<int>(HistoryOverviewGeometry::stripHeight));
+  QImage image(strip.size(), QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    image.fill(Qt::white);
+    strip.render(&image);
+  }
+  state.counters["buckets"] = static_cast<double>(explorer.model.overview().buckets.size());
+}
+BENCHMARK(BM_OverviewStripPaint)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+
+// Notes when `widget` paints while `ready` holds.
+class PaintWatch : public QObject {
+ public:
+  PaintWatch(QWidget* widget, std::function<bool()> ready) : ready_(std::move(ready)) {
+    widget->installEventFilter(this);
+  }
+  bool painted = false;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint && ready_()) painted = true;
+    return false;
+  }
+
+ private:
+  std::function<bool()> ready_;
+};
+
+void BM_ShowToFirstChartWithData(benchmark::State& state) {
+  application();
+  for (auto _ : state) {
+    HistoryWeekWindow window(week().url);
+    HistoryExplorerModel& explorer = window.explorer();
+    PaintWatch watch(window.controller->window()->findChild<HistoryPowerChart*>(),
+                     [&] { return explorer.summary().valid > 0; });
+    QElapsedTimer timer;
+    timer.start();
+    window.controller->coordinatedPresent(1, true, true);
+    if (!window.waitFor([&] { return watch.painted; })) state.SkipWithError("no chart with data");
+    state.SetIterationTime(static_cast<double>(timer.nsecsElapsed()) / 1e9);
+    // Lets the overview and the rows arrive before the window goes.
+    window.waitFor([&] { return explorer.overview().valid > 0 && !explorer.locating(); });
+  }
+}
+BENCHMARK(BM_ShowToFirstChartWithData)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+void BM_HoverToCardWithRow(benchmark::State& state) {
+  application();
+  HistoryWeekWindow window(week().url);
+  HistoryExplorerModel& explorer = window.explorer();
+  window.controller->coordinatedPresent(1, true, true);
+  explorer.chooseSpan(300);  // a second or less per point, so a small move stays among the loaded rows
+  QWidget* chart = window.controller->window()->findChild<HistoryPowerChart*>();
+  auto* cursor = window.controller->window()->findChild<QLabel*>("cursorLabel");
+  auto settled = [&] { return !explorer.loading() && !explorer.locating() && explorer.selectedRow(); };
+  const double y = chart->height() / 2.0;
+  double x = chart->width() / 2.0;
+  explorer.select(explorer.navigation().second(
+      HistoryChartGeometry::fraction(HistoryChartGeometry::plot(chart->width(), chart->height()), x)));
+  window.waitFor(settled);
+
+  std::int64_t target = 0;
+  PaintWatch watch(cursor, [&] {
+    return explorer.navigation().selected == target &&
+           cursor->text().endsWith(QString::fromStdString(HistoryTime::label(target)));
+  });
+  for (auto _ : state) {
+    x += x > chart->width() / 2.0 ? -2 : 2;
+    const PlotRect plot = HistoryChartGeometry::plot(chart->width(), chart->height());
+    target = explorer.navigation().second(HistoryChartGeometry::fraction(plot, x));
+    watch.painted = false;
+    QElapsedTimer timer;
+    timer.start();
+    QMouseEvent move(QEvent::MouseMove, QPointF(x, y), chart->mapToGlobal(QPointF(x, y)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(chart, &move);
+    if (!window.waitFor([&] { return watch.painted; }) || !explorer.selectedRow())
+      state.SkipWithError("the card did not show the row");
+    state.SetIterationTime(static_cast<double>(timer.nsecsElapsed()) / 1e9);
+    window.waitFor(settled);
+  }
+}
+BENCHMARK(BM_HoverToCardWithRow)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+}  // namespace
+}  // namespace wattline::bench

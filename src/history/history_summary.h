@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "history/history_types.h"
+
+namespace wattline {
+
+// Folds the rows of [lower, upper], handed over in ascending second, into
+// buckets of `width` seconds aligned on `lower`, in one pass. A bucket holds
+// the minimum, maximum and mean of its present watts, its counts, and the sums
+// of energy and duration in row order; the row at `lower` adds no energy or
+// duration, because its interval began before the range. Buckets without rows
+// are left out.
+class HistorySummaryFold {
+ public:
+  HistorySummaryFold(std::int64_t lower, std::int64_t upper, std::int64_t width);
+
+  void add(std::int64_t second, std::optional<double> watts, double energyWh, double duration);
+  HistorySummary finish();
+
+ private:
+  struct Open {
+    std::int64_t second;
+    std::int64_t last;
+    double minimum, maximum, total;
+    std::int64_t valid, rows;
+    double energyWh, duration;
+  };
+  void close();
+
+  HistorySummary summary_;
+  std::optional<Open> open_;
+};
+
+}  // namespace wattline

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTest>
+#include <QWidget>
+
+#include "history_ui_support.h"
+#include "platform/testing/history_week_window.h"
+#include "ui/history/history_power_chart.h"
+#include "ui/history/history_window_controller.h"
+
+namespace wattline {
+namespace {
+
+using namespace wattline::testing;
+
+struct Event {
+  std::string name;
+  std::uint64_t generation;
+  bool programmatic;
+  bool operator==(const Event&) const = default;
+};
+
+class HistoryWindowControllerTest : public ::testing::Test {
+ protected:
+  ExplorerHarness harness;
+  int closes = 0;
+  std::vector<Event> events;
+  HistoryWindowController controller{
+      harness.monitor,
+      harness.scheduler,
+      nullptr,
+      [this] { ++closes; },
+      [this](const std::string& name, std::uint64_t generation, bool programmatic) {
+        events.push_back({name, generation, programmatic});
+      },
+      [this] { return harness.clock.now(); }};
+  QWidget& window = *controller.window();
+
+  bool reported(const std::string& name) const {
+    return std::any_of(events.begin(), events.end(), [&](const Event& e) { return e.name == name; });
+  }
+};
+
+TEST_F(HistoryWindowControllerTest, TheWindowIsMadeHiddenWithItsTitleAndSizes) {
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_FALSE(controller.isPresented());
+  EXPECT_EQ(window.windowTitle(), "功耗历史 · 最近 7 天");
+  EXPECT_EQ(window.minimumSize(), QSize(600, 500));
+  EXPECT_EQ(window.size(), QSize(720, 600)) << "on the 800 x 800 offscreen screen";
+  EXPECT_TRUE(controller.coordinatedPresent(1, true, true));
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(controller.isPresented());
+  EXPECT_TRUE(controller.explorer().active());
+  EXPECT_EQ(events.front(), (Event{"program.orderFront.begin", 1, false}));
+  EXPECT_FALSE(controller.coordinatedPresent(2, true, false)) << "already up";
+  EXPECT_EQ(controller.operationGeneration(), 2u);
+}
+
+TEST_F(HistoryWindowControllerTest, ClosingByTheUserCallsOnCloseOnceAndHidesTheExplorer) {
+  controller.coordinatedPresent(1, true, true);
+  events.clear();
+  window.close();
+  EXPECT_EQ(closes, 1);
+  EXPECT_FALSE(controller.isPresented());
+  EXPECT_FALSE(controller.explorer().active());
+  EXPECT_EQ(events, (std::vector<Event>{{"shouldClose", 1, false}, {"willClose", 1, false}}));
+  EXPECT_FALSE(controller.coordinatedSuspend(2)) << "already closed";
+
+  // Shown again, it is put away by the owner: a programmatic close, without onClose.
+  controller.coordinatedPresent(3, true, true);
+  events.clear();
+  EXPECT_TRUE(controller.coordinatedSuspend(4));
+  EXPECT_EQ(closes, 1);
+  EXPECT_EQ(controller.programmaticCloseDepth(), 0);
+  EXPECT_EQ(events, (std::vector<Event>{{"program.close.begin", 4, true},
+                                        {"shouldClose", 4, true},
+                                        {"willClose", 4, true},
+                                        {"program.close.end", 4, true}}));
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_FALSE(controller.explorer().active());
+}
+
+TEST_F(HistoryWindowControllerTest, AMinimisedWindowIsRestoredOnlyWhenAsked) {
+  controller.coordinatedPresent(1, true, true);
+  window.showMinimized();
+  EXPECT_TRUE(reported("didMiniaturize"));
+  EXPECT_FALSE(controller.explorer().active());
+  events.clear();
+  EXPECT_FALSE(controller.coordinatedPresent(2, false, true));
+  EXPECT_TRUE(window.isMinimized());
+  EXPECT_TRUE(controller.isPresented());
+  EXPECT_FALSE(controller.explorer().active());
+
+  EXPECT_TRUE(controller.coordinatedPresent(3, true, true));
+  EXPECT_EQ(events.front(), (Event{"program.restore.begin", 3, false}));
+  EXPECT_TRUE(reported("didDeminiaturize"));
+  EXPECT_FALSE(window.isMinimized());
+  EXPECT_TRUE(controller.explorer().active());
+}
+
+TEST(HistoryWeekWindowTest, ShowsAWeekOfRecordsInEveryPart) {
+  ScratchDirectory directory;
+  const auto url = directory.path() / "history.sqlite3";
+  fillWeek(url);
+  testApplication();
+  HistoryWeekWindow week(url);
+  week.controller->coordinatedPresent(1, true, true);
+  HistoryExplorerModel& explorer = week.explorer();
+  ASSERT_TRUE(week.waitFor([&] {
+    return !explorer.loading() && explorer.selectedRow() && explorer.overview().buckets.size() == 280;
+  }));
+  week.waitFor([] { return false; }, 0.1);
+  EXPECT_GT(explorer.summary().valid, 3000);
+  EXPECT_EQ(explorer.summary().bucketWidth, 6);
+  QWidget* window = week.controller->window();
+  for (const char* name : {"averageValue", "peakValue", "energyValue", "wattsValue"})
+    EXPECT_TRUE(window->findChild<QLabel*>(name)->text().contains(QRegularExpression("^≈? ?[0-9.]+ k?Wh?$")))
+        << name;
+
+  QImage image(window->size(), QImage::Format_ARGB32);
+  window->render(&image);
+  auto blueIn = [&](const QWidget* part) {
+    const QRect area(part->mapTo(window, QPoint(0, 0)), part->size());
+    int blue = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      for (int x = area.left(); x <= area.right(); ++x) {
+        const QColor c = image.pixelColor(x, y);
+        blue += c.blue() > 200 && c.red() < 100;
+      }
+    return blue;
+  };
+  EXPECT_GT(blueIn(window->findChild<HistoryPowerChart*>()), 500) << "the curve";
+  EXPECT_GT(blueIn(window->findChild<QWidget*>("overviewSection")), 100) << "the overview";
+}
+
+}  // namespace
+}  // namespace wattline
