@@ -26,7 +26,7 @@ constexpr std::array<std::pair<std::string_view, const char*>, 31> table{{
     {"clock", "schedule"},
     {"clock.arrow.circlepath", "history"},
     {"wifi", "wifi"},
-    {"fanblades", "toys"},
+    {"fanblades", "wind_power"},
     {"arrow.clockwise", "refresh"},
     {"gearshape", "settings"},
     {"chevron.up", "expand_less"},
