@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+
+#include <algorithm>
 #include <thread>
 #include "qt_application.h"
 
@@ -64,11 +68,17 @@ TEST(QtScheduler, MainThreadDeliveryDelaysAndCancellation) {
   testApplication();
   QtScheduler scheduler;
   std::thread::id mainThread = std::this_thread::get_id(), workThread, doneThread;
+  int workNice = -100;
   scheduler.background(
-      [] { return std::this_thread::get_id(); },
-      [&](std::thread::id work) { workThread = work, doneThread = std::this_thread::get_id(); });
+      [] { return std::make_pair(std::this_thread::get_id(), getpriority(PRIO_PROCESS, gettid())); },
+      [&](std::pair<std::thread::id, int> work) {
+        std::tie(workThread, workNice) = work;
+        doneThread = std::this_thread::get_id();
+      });
   ASSERT_TRUE(spin([&] { return doneThread != std::thread::id(); }));
   EXPECT_TRUE(workThread != mainThread && doneThread == mainThread);
+  // Background work runs at nice 10 (or nicer, when the whole program already is).
+  EXPECT_EQ(workNice, std::max(10, getpriority(PRIO_PROCESS, 0)));
   int ticks = 0;
   bool cancelledRan = false;
   QElapsedTimer clock;

@@ -2,7 +2,10 @@
 #include <sqlite3.h>
 
 #include <QElapsedTimer>
+#include <atomic>
 #include <filesystem>
+#include <latch>
+#include <thread>
 #include "qt_application.h"
 
 #include "history/history_actor.h"
@@ -119,4 +122,35 @@ TEST(PowerMonitorIntegration, RecordsEverySecondWithEnergyAndBreaksAcrossSleep) 
   std::int64_t awakeSeconds = all[*firstAfterWake - 1].second - all.front().second + 1;
   EXPECT_GE(static_cast<std::int64_t>(*firstAfterWake), awakeSeconds - 1);
   EXPECT_GE(integrated, all.size() - 3);
+}
+
+// A monitor destroyed while its read runs on a pool thread waits for it, so the
+// reader and the clock may go right after it.
+TEST(PowerMonitorIntegration, DestructionWaitsForTheReadInFlight) {
+  testApplication();
+  QtScheduler scheduler;
+  auto clock = std::make_unique<SystemClock>();
+  MemoryDefaults defaults;
+  std::atomic<bool> started = false, ended = false;
+  std::latch release(1);
+  auto read = [&](bool) {
+    started = true;
+    release.wait();
+    ended = true;
+    return PowerSnapshot();
+  };
+  auto monitor = std::make_unique<PowerMonitor>(
+      PowerMonitorServices{scheduler, *clock, defaults, read, [] { return ProcessEnergyBatch{}; }, nullptr,
+                           nullptr, nullptr},
+      false);
+  while (!started) std::this_thread::yield();
+  std::thread releaser([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    release.count_down();
+  });
+  monitor.reset();
+  EXPECT_TRUE(ended);
+  clock.reset();
+  releaser.join();
+  scheduler.waitForBackground();
 }
