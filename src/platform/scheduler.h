@@ -87,8 +87,12 @@ class Scheduler {
     auto token = std::make_shared<CancelToken>();
     runInBackground([this, token, work = std::move(work), done = std::move(done)]() mutable {
       if (!token->begin()) return;
+      // Ends the work even when it throws, so that nobody waits for it forever.
+      struct Ending {
+        CancelToken& token;
+        ~Ending() { token.end(); }
+      } ending{*token};
       auto result = work();
-      token->end();
       post([token, done = std::move(done), result = std::move(result)]() mutable {
         if (!token->isCancelled()) done(std::move(result));
       });
