@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/fixture_copy.h"
 
@@ -49,7 +50,8 @@ TEST(ToolModes, StartupStatusFromTheProgram) {
   json.erase("version");
   EXPECT_EQ(json, (nlohmann::json{{"status", "notRegistered"}, {"showPanelOnLaunch", false}}));
   home.write("config/Wattline/Wattline.conf", "[General]\nshowPanelOnLaunch=true\n");
-  home.write("config/autostart/wattline.desktop", "[Desktop Entry]\nExec=x\n");
+  home.write("config/autostart/wattline.desktop",
+             "[Desktop Entry]\nExec=\"" + std::filesystem::canonical(WATTLINE_BINARY).string() + "\"\n");
   // The first tool mode in the fixed order wins, wherever it stands.
   json = runJson(environment, "--snapshot --startup-status --process-power");
   EXPECT_EQ(json, (nlohmann::json{
