@@ -7,40 +7,14 @@
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVirtualObject>
-#include <QElapsedTimer>
 
-#include <csignal>
-#include <cstdio>
 #include <string>
+#include "private_bus.h"
 #include "qt_application.h"
 
 #include "platform/qt/qt_system_events.h"
 
 using namespace wattline;
-
-static bool spinUntil(const std::function<bool()>& done, int limitMs = 5000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done() && clock.elapsed() < limitMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
-
-// A private message bus standing in for the system bus.
-struct PrivateBus {
-  std::string address;
-  int pid = 0;
-  PrivateBus() {
-    FILE* out = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
-    if (!out) return;
-    char line[512];
-    if (fgets(line, sizeof line, out)) address = std::string(line).substr(0, std::string(line).find('\n'));
-    if (fgets(line, sizeof line, out)) pid = std::atoi(line);
-    pclose(out);
-  }
-  ~PrivateBus() {
-    if (pid > 0) kill(pid, SIGTERM);
-  }
-};
 
 // logind's Inhibit: each lock handed out is the write end of a pipe whose read end the test keeps.
 struct FakeLogind : QDBusVirtualObject {
@@ -78,7 +52,7 @@ struct FakeLogind : QDBusVirtualObject {
 TEST(QtSystemEvents, FollowsLogindSleepSignalsDelayingSleepAndLivesWithoutABus) {
   testApplication();
   PrivateBus bus;
-  if (bus.address.empty() || bus.pid <= 0) GTEST_SKIP() << "dbus-daemon could not be started";
+  if (!bus.running()) GTEST_SKIP() << "dbus-daemon could not be started";
   QDBusConnection monitorSide = QDBusConnection::connectToBus(QString::fromStdString(bus.address), "monitor");
   FakeLogind manager;
   manager.connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address), "logind");

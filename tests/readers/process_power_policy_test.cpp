@@ -62,10 +62,8 @@ TEST(ProcessPowerPolicy, UnusableIntervalsAndBatches) {
   auto previous = batch(100.0, {counter(10, 0)});
   auto unavailable = batch(102.0, {counter(10, kJ)});
   unavailable.available = false;
-  auto noUptime = batch(102.0, {counter(10, kJ)});
-  noUptime.uptime = NAN;
   for (auto current : {batch(112.0, {counter(10, kJ)}), batch(100.05, {counter(10, kJ)}),
-                       batch(102.0, {counter(10, kJ)}, 3.0), noUptime, unavailable}) {
+                       batch(102.0, {counter(10, kJ)}, 3.0), batch(NAN, {counter(10, kJ)}), unavailable}) {
     auto snapshot = ProcessPowerPolicy::sample(&previous, current);
     EXPECT_EQ(snapshot.phase, current.available ? Phase::sampling : Phase::unavailable);
     EXPECT_TRUE(snapshot.rows.empty());
