@@ -52,8 +52,8 @@ TEST(ToolModes, StartupStatusFromTheProgram) {
   home.write("config/Wattline/Wattline.conf", "[General]\nshowPanelOnLaunch=true\n");
   home.write("config/autostart/wattline.desktop",
              "[Desktop Entry]\nExec=\"" + std::filesystem::canonical(WATTLINE_BINARY).string() + "\"\n");
-  // The first tool mode in the fixed order wins, wherever it stands.
-  json = runJson(environment, "--snapshot --startup-status --process-power");
+  // The first tool mode in the fixed order wins, wherever it stands; Qt's own options are let through.
+  json = runJson(environment, "--snapshot -session 1_2 --startup-status -platform offscreen --process-power");
   EXPECT_EQ(json, (nlohmann::json{
                       {"status", "enabled"}, {"showPanelOnLaunch", true}, {"version", json["version"]}}));
 }
@@ -113,14 +113,9 @@ TEST(CommandLine, WholeArgumentsAnywhereAndTheFirstValueCounts) {
   for (const auto& [arguments, expected] : cases) EXPECT_TRUE(parseCommandLine(arguments) == expected);
 }
 
-TEST(CommandLine, TheProgramRefusesUnknownOptionsAndLeavesQtItsOwn) {
+TEST(CommandLine, TheProgramRefusesUnknownOptionsAndListsTheKnownOnes) {
   ProgramRun run = runProgram("", "--bogus --startup-status");
   EXPECT_EQ(std::make_tuple(run.status, run.out), std::make_tuple(2, std::string()));
-  FixtureCopy home("");
-  run = runProgram("HOME='" + home.path() + "' XDG_CONFIG_HOME='" + home.path() + "'",
-                   "-session 1_2 -platform offscreen --startup-status");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_FALSE(nlohmann::json::parse(run.out, nullptr, false).is_discarded());
   run = runProgram("", "--help");
   EXPECT_EQ(run.status, 0);
   for (const auto& option : knownOptions())
