@@ -54,8 +54,8 @@ class PowerMonitor {
     historyError
   };
 
-  // The services must outlive the monitor; so must what liveRead and processSource use
-  // only until the monitor is destroyed, which waits for a read that is running.
+  // The services, and what liveRead and processSource use, must outlive the monitor;
+  // its destruction waits for a read that is running, so they may go right after.
   PowerMonitor(PowerMonitorServices services, bool observeSystem,
                std::shared_ptr<HistoryService> historyStore = nullptr,
                std::function<PowerSnapshot()> readSource = nullptr);
