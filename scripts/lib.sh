@@ -2,6 +2,8 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${WATTLINE_BUILD_DIR:-$ROOT/build}
+# CMake options the build directory must have.
+CONFIGURE_ARGS=()
 
 install_packages() {
   local wanted missing=()
@@ -21,7 +23,9 @@ install_packages() {
 
 build() {
   if [ ! -f "$BUILD_DIR/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
+    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${CONFIGURE_ARGS[@]}" >&2
+  elif [ ${#CONFIGURE_ARGS[@]} -gt 0 ]; then
+    cmake -S "$ROOT" -B "$BUILD_DIR" "${CONFIGURE_ARGS[@]}" >/dev/null
   fi
   # Progress goes to standard error; an up-to-date build says nothing.
   local status=0

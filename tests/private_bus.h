@@ -26,10 +26,10 @@ struct PrivateBus {
   bool running() const { return !address.empty() && pid > 0; }
 };
 
-// Runs the event loop until `done` holds or five seconds have passed.
-inline bool spinUntil(const std::function<bool()>& done) {
+// Runs the event loop until `done` holds or `limitMs` have passed.
+inline bool spinUntil(const std::function<bool()>& done, int limitMs = 5000) {
   QElapsedTimer clock;
   clock.start();
-  while (!done() && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  while (!done() && clock.elapsed() < limitMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   return done();
 }

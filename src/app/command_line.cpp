@@ -4,50 +4,82 @@
 
 namespace wattline {
 
-const std::vector<OptionHelp>& knownOptions() {
-  static const std::vector<OptionHelp> options = {
-      {"--startup-status", "", "print the login-item state and launch preference as JSON", true},
-      {"--snapshot", "", "print one power snapshot as JSON (two reads one second apart)", true},
-      {"--process-power", "",
-       "print the apps using the most power over two seconds as JSON (RAPL access: README)", true},
-      {"--render-preview", "DIR", "render the panel previews and animated GIFs into DIR", true},
-      {"--history-directory", "DIR", "keep the history database history.sqlite3 in DIR", false},
-      {"--history-window", "", "open the history window right after launch", false},
-      {"--show", "", "open the panel at launch", false},
-      {"--window-trace", "FILE", "append one JSON line per window event to FILE", false},
-      {"--ui-probe", "FILE", "rewrite FILE with a JSON layout snapshot after each window change", false},
-      {"--help", "", "print this help and exit", true},
-      {"--version", "", "print the version and exit", true},
+namespace {
+
+using Flag = bool CommandLineOptions::*;
+using Valued = std::optional<std::string> CommandLineOptions::*;
+
+struct Option {
+  OptionHelp help;
+  Flag flag = nullptr;
+  Valued valued = nullptr;
+};
+
+const std::vector<Option>& options() {
+  using O = CommandLineOptions;
+  static const std::vector<Option> table = {
+      {{"--startup-status", "", "print the login-item state and launch preference as JSON", true},
+       &O::startupStatus},
+      {{"--snapshot", "", "print one power snapshot as JSON (two reads one second apart)", true},
+       &O::snapshot},
+      {{"--process-power", "",
+        "print the apps using the most power over two seconds as JSON (RAPL access: README)", true},
+       &O::processPower},
+      {{"--render-preview", "DIR", "render the panel previews and animated GIFs into DIR", true},
+       nullptr,
+       &O::renderPreview},
+      {{"--history-directory", "DIR", "keep the history database history.sqlite3 in DIR", false},
+       nullptr,
+       &O::historyDirectory},
+      {{"--history-window", "", "open the history window right after launch", false}, &O::historyWindow},
+      {{"--show", "", "open the panel at launch", false}, &O::show},
+      {{"--window-trace", "FILE", "append one JSON line per window event to FILE", false},
+       nullptr,
+       &O::windowTrace},
+      {{"--ui-probe", "FILE", "rewrite FILE with a JSON layout snapshot after each window change", false},
+       nullptr,
+       &O::uiProbe},
+      {{"--help", "", "print this help and exit", true}, &O::help},
+      {{"--version", "", "print the version and exit", true}, &O::version},
   };
-  return options;
+  return table;
 }
 
-bool CommandLine::has(std::string_view option) const {
-  return std::find(arguments_.begin(), arguments_.end(), option) != arguments_.end();
+const Option* find(std::string_view argument) {
+  const auto& table = options();
+  auto it =
+      std::find_if(table.begin(), table.end(), [&](const Option& o) { return o.help.name == argument; });
+  return it == table.end() ? nullptr : &*it;
 }
 
-std::optional<std::string> CommandLine::value(std::string_view option) const {
-  auto it = std::find(arguments_.begin(), arguments_.end(), option);
-  if (it == arguments_.end() || std::next(it) == arguments_.end()) return std::nullopt;
-  return *std::next(it);
-}
+}  // namespace
 
-std::vector<std::string> CommandLine::unknown() const {
-  std::vector<std::string> result;
-  const auto& options = knownOptions();
-  for (std::size_t i = 1; i < arguments_.size(); ++i) {
-    auto known = std::find_if(options.begin(), options.end(),
-                              [&](const OptionHelp& o) { return o.name == arguments_[i]; });
-    if (known == options.end()) {
-      result.push_back(arguments_[i]);
-      continue;
-    }
-    // Only the first occurrence of an option takes the next argument as its value.
-    if (!known->value.empty() && value(known->name) && i + 1 < arguments_.size() &&
-        std::find(arguments_.begin(), arguments_.end(), known->name) == arguments_.begin() + i)
-      ++i;
+CommandLineOptions parseCommandLine(const std::vector<std::string>& arguments) {
+  CommandLineOptions result;
+  for (const Option& option : options()) {
+    auto first = std::find(arguments.begin(), arguments.end(), option.help.name);
+    if (first == arguments.end()) continue;
+    if (option.flag)
+      result.*option.flag = true;
+    else if (std::next(first) != arguments.end())
+      result.*option.valued = *std::next(first);
+  }
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    const Option* previous = find(arguments[i - 1]);
+    bool isValue = previous != nullptr && previous->valued != nullptr;
+    if (!isValue && arguments[i].starts_with("--") && find(arguments[i]) == nullptr)
+      result.unknown.push_back(arguments[i]);
   }
   return result;
+}
+
+const std::vector<OptionHelp>& knownOptions() {
+  static const std::vector<OptionHelp> help = [] {
+    std::vector<OptionHelp> list;
+    for (const Option& option : options()) list.push_back(option.help);
+    return list;
+  }();
+  return help;
 }
 
 std::string helpText(std::string_view version) {
@@ -65,7 +97,9 @@ std::string helpText(std::string_view version) {
     if (!option.available) text += " (not available yet)";
     text += "\n";
   }
-  text += "\nWithout a tool option the tray application starts (not available yet).\n";
+  text +=
+      "\nWithout a tool option the tray application starts (not available yet).\n"
+      "Qt's own options (-platform, -session, -style ...) are passed on to Qt.\n";
   return text;
 }
 

@@ -7,22 +7,30 @@
 
 namespace wattline {
 
-// The program's arguments as the entry reads them: options are whole
-// arguments, anywhere in the list (index 0 included); an option with a value
-// counts at its first occurrence and takes the argument right after it.
-class CommandLine {
- public:
-  explicit CommandLine(std::vector<std::string> arguments) : arguments_(std::move(arguments)) {}
-  bool has(std::string_view option) const;
-  // The argument after the first occurrence of `option`; absent when it is the last one.
-  std::optional<std::string> value(std::string_view option) const;
-  // Arguments that are neither a known option nor the value of one (index 0 excepted).
-  std::vector<std::string> unknown() const;
-  const std::vector<std::string>& arguments() const { return arguments_; }
+// Every option of the program, as found in its arguments.
+struct CommandLineOptions {
+  bool startupStatus = false;
+  bool snapshot = false;
+  bool processPower = false;
+  std::optional<std::string> renderPreview;  // the output directory
+  std::optional<std::string> historyDirectory;
+  bool historyWindow = false;
+  bool show = false;
+  std::optional<std::string> windowTrace;  // a file path
+  std::optional<std::string> uiProbe;      // a file path
+  bool help = false;
+  bool version = false;
+  // Arguments beginning with "--" that name no option. Single-dash arguments
+  // (-session, -platform, -style ...) belong to Qt and are left to it.
+  std::vector<std::string> unknown;
 
- private:
-  std::vector<std::string> arguments_;
+  bool operator==(const CommandLineOptions&) const = default;
 };
+
+// Options are whole arguments, anywhere in the list (index 0 included). An
+// option with a value counts at its first occurrence and takes the argument
+// right after it; as the last argument it is absent.
+CommandLineOptions parseCommandLine(const std::vector<std::string>& arguments);
 
 struct OptionHelp {
   std::string_view name;

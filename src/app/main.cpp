@@ -1,5 +1,4 @@
 #include <chrono>
-#include <cstdio>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -10,61 +9,63 @@
 #include "app/preview_renderer.h"
 #include "app/system_login_item.h"
 #include "app/tool_modes.h"
-#include "platform/linux/linux_power_services.h"
 #include "platform/linux/system_process_power_reader.h"
 #include "platform/qt/qt_user_defaults.h"
 #include "power/json_coding.h"
+#include "readers/power_reader.h"
 
 namespace {
+
+using namespace wattline;
 
 void sleepSeconds(double seconds) {
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
+int printStartupStatus() {
+  SystemLoginItem loginItem;
+  QtUserDefaults defaults;
+  std::cout << prettyJson(startupStatus(AppInfo::version(), loginItem, defaults)) << std::endl;
+  return 0;
+}
+
+int printSnapshot() {
+  std::cout << prettyJson(toJson(measureSnapshot(PowerReader::read, 1.0, sleepSeconds))) << std::endl;
+  return 0;
+}
+
+int printProcessPower() {
+  auto reader = makeSystemProcessPowerReader();
+  std::cout << prettyJson(measureProcessPower(*reader, 2.0, sleepSeconds).toJSON()) << std::endl;
+  return 0;
+}
+
 int notAvailable(std::string_view what) {
-  std::cerr << "wattline: " << what << " is not available yet\n";
+  std::cerr << "wattline: " << what << " is not available yet; see --help for what works\n";
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace wattline;
-  CommandLine line(std::vector<std::string>(argv, argv + argc));
-
-  if (line.has("--help")) {
+  const CommandLineOptions options = parseCommandLine(std::vector<std::string>(argv, argv + argc));
+  for (const auto& argument : options.unknown) {
+    std::cerr << "wattline: unknown option '" << argument << "' (see --help)\n";
+    return 2;
+  }
+  if (options.help) {
     std::cout << helpText(AppInfo::version());
     return 0;
   }
-  if (line.has("--version")) {
+  if (options.version) {
     std::cout << "wattline " << AppInfo::version() << "\n";
     return 0;
   }
-  for (const auto& arg : line.unknown()) {
-    std::cerr << "wattline: unknown option '" << arg << "' (see --help)\n";
-    return 2;
-  }
-
   // Tool modes in their fixed order; the first one asked for wins.
-  if (line.has("--startup-status")) {
-    SystemLoginItem loginItem;
-    QtUserDefaults defaults;
-    std::cout << prettyJson(startupStatus(AppInfo::version(), loginItem, defaults)) << std::endl;
-    return 0;
-  }
-  if (line.has("--snapshot")) {
-    std::cout << prettyJson(toJson(measureSnapshot(PowerReader::read, 1.0, sleepSeconds))) << std::endl;
-    return 0;
-  }
-  if (line.has("--process-power")) {
-    auto reader = makeSystemProcessPowerReader();
-    std::cout << prettyJson(measureProcessPower(*reader, 2.0, sleepSeconds).toJSON()) << std::endl;
-    return 0;
-  }
-  if (auto directory = line.value("--render-preview")) return renderPreview(argc, argv, *directory);
-
-  for (const auto& option : knownOptions())
-    if (line.has(option.name) && !option.available) return notAvailable(option.name);
-  std::cerr << "wattline: the tray application is not available yet; see --help for what works\n";
-  return 2;
+  if (options.startupStatus) return printStartupStatus();
+  if (options.snapshot) return printSnapshot();
+  if (options.processPower) return printProcessPower();
+  if (options.renderPreview) return renderPreview(argc, argv, *options.renderPreview);
+  // The tray application; argc and argv go to Qt unchanged, with its own options.
+  return notAvailable("the tray application");
 }

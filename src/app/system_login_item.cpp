@@ -28,7 +28,7 @@ SystemLoginItem::SystemLoginItem(std::string autostartDirectory, std::string pro
 
 LoginItemState SystemLoginItem::state() const {
   if (programPath_.empty()) return LoginItemState::notFound;
-  return entry_.isEnabled() ? LoginItemState::enabled : LoginItemState::notRegistered;
+  return entry_.startsProgram(programPath_) ? LoginItemState::enabled : LoginItemState::notRegistered;
 }
 
 std::optional<LoginItemError> SystemLoginItem::registerItem() {

@@ -1,21 +1,59 @@
 #pragma once
 
-#include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 namespace wattline {
 
-// Shared between the one who starts work and the work itself; cancelling only
-// stops delivery of results, the work already running goes on to its end.
+// Shared between the one who starts work and the work itself. Cancelling only
+// stops delivery of the result: work already running goes on to its end.
+// Abandoning also keeps work that has not started from ever starting and waits
+// for work that is running, so that what the work uses may then go away.
 class CancelToken {
  public:
-  void cancel() { cancelled_.store(true, std::memory_order_relaxed); }
-  bool isCancelled() const { return cancelled_.load(std::memory_order_relaxed); }
+  void cancel() {
+    std::lock_guard lock(mutex_);
+    cancelled_ = true;
+  }
+  bool isCancelled() const {
+    std::lock_guard lock(mutex_);
+    return cancelled_;
+  }
+  void abandon() {
+    std::unique_lock lock(mutex_);
+    cancelled_ = abandoned_ = true;
+    ended_.wait(lock, [this] { return !running_; });
+  }
+  // Whether the work has ended or will never start.
+  bool isSettled() const {
+    std::lock_guard lock(mutex_);
+    return finished_ || abandoned_;
+  }
+  // The scheduler brackets the work with these; false means it must not start.
+  bool begin() {
+    std::lock_guard lock(mutex_);
+    running_ = !abandoned_;
+    return running_;
+  }
+  void end() {
+    {
+      std::lock_guard lock(mutex_);
+      running_ = false;
+      finished_ = true;
+    }
+    ended_.notify_all();
+  }
 
  private:
-  std::atomic<bool> cancelled_{false};
+  mutable std::mutex mutex_;
+  std::condition_variable ended_;
+  bool cancelled_ = false;
+  bool abandoned_ = false;
+  bool running_ = false;
+  bool finished_ = false;
 };
 using CancelTokenPtr = std::shared_ptr<CancelToken>;
 
@@ -48,6 +86,12 @@ class Scheduler {
   CancelTokenPtr background(Work work, Done done) {
     auto token = std::make_shared<CancelToken>();
     runInBackground([this, token, work = std::move(work), done = std::move(done)]() mutable {
+      if (!token->begin()) return;
+      // Ends the work even when it throws, so that nobody waits for it forever.
+      struct Ending {
+        CancelToken& token;
+        ~Ending() { token.end(); }
+      } ending{*token};
       auto result = work();
       post([token, done = std::move(done), result = std::move(result)]() mutable {
         if (!token->isCancelled()) done(std::move(result));

@@ -16,6 +16,7 @@ class Subscription {
 class SystemEvents {
  public:
   virtual ~SystemEvents() = default;
+  // Where the system lets a program delay sleep, the machine sleeps only after `handler` has run.
   virtual std::unique_ptr<Subscription> onWillSleep(std::function<void()> handler) = 0;
   virtual std::unique_ptr<Subscription> onDidWake(std::function<void()> handler) = 0;
   virtual std::unique_ptr<Subscription> onBecameActive(std::function<void()> handler) = 0;

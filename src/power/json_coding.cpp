@@ -125,7 +125,10 @@ std::optional<Date> parseIsoDate(std::string_view text) {
   // timegm normalises 30 February into March; such a date is not a date.
   std::tm check{};
   if (!gmtime_r(&t, &check) || check.tm_mday != day || check.tm_mon != month - 1) return std::nullopt;
-  return dateFromSeconds(static_cast<double>(t - offset) + fraction);
+  double seconds = static_cast<double>(t - offset) + fraction;
+  // A time point holds about 292 years either side of 1970; a date beyond would wrap around.
+  if (!(std::abs(seconds) < secondsSince1970(Date::max()) - 1)) return std::nullopt;
+  return dateFromSeconds(seconds);
 }
 
 json toJson(const PowerSnapshot& s) {

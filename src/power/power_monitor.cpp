@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "power/refresh_policy.h"
+#include "readers/power_reader.h"
+#include "readers/process_power_reader.h"
 
 namespace wattline {
 
@@ -12,6 +14,8 @@ PowerMonitor::PowerMonitor(PowerMonitorServices services, bool observeSystem,
     : services_(std::move(services)),
       historyStore_(std::move(historyStore)),
       readSource_(std::move(readSource)) {
+  if (!services_.liveRead) services_.liveRead = PowerReader::read;
+  if (!services_.processSource) services_.processSource = [] { return ProcessPowerReader::shared().read(); };
   if (!historyStore_ && observeSystem && services_.defaultStore) historyStore_ = services_.defaultStore();
   if (observeSystem && historyStore_ && services_.activity)
     historyActivity_ = services_.activity->begin("Record local power history once per second");
@@ -38,6 +42,14 @@ PowerMonitor::PowerMonitor(PowerMonitorServices services, bool observeSystem,
 
 PowerMonitor::~PowerMonitor() {
   if (historyActivity_ && services_.activity) services_.activity->end(*historyActivity_);
+  // A read that has not started never will; one that is running may still use the reader and the clock.
+  for (const auto& work : backgroundWork_) work->abandon();
+}
+
+CancelTokenPtr PowerMonitor::track(CancelTokenPtr work) {
+  std::erase_if(backgroundWork_, [](const CancelTokenPtr& token) { return token->isSettled(); });
+  backgroundWork_.push_back(work);
+  return work;
 }
 
 int PowerMonitor::observe(std::function<void(Field)> observer) {
@@ -99,7 +111,7 @@ void PowerMonitor::refresh(bool updateDisplay) {
     PowerSnapshot snapshot = source ? source() : live(includeDetails);
     return std::make_pair(std::move(snapshot), clock.uptime());
   };
-  readTask_ = services_.scheduler.background(
+  readTask_ = track(services_.scheduler.background(
       read, [this, weak, generation, updateDisplay](std::pair<PowerSnapshot, double> reading) {
         if (!weak.lock() || stopped_ || generation_ != generation) return;
         readTask_.reset();
@@ -115,7 +127,7 @@ void PowerMonitor::refresh(bool updateDisplay) {
           readPending_ = false;
           refresh(followUpDisplay);
         }
-      });
+      }));
 }
 
 void PowerMonitor::apply(const PowerSnapshot& snapshot) {

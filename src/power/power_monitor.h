@@ -23,9 +23,10 @@ struct PowerMonitorServices {
   Scheduler& scheduler;
   const Clock& clock;
   UserDefaults& defaults;
-  // The live reader; called off the main thread with whether to read the detail sensors.
+  // The live reader; called off the main thread with whether to read the detail
+  // sensors. Empty: the process-wide reader.
   std::function<PowerSnapshot(bool includeDetails)> liveRead;
-  // Per-process energy counters; called off the main thread.
+  // Per-process energy counters; called off the main thread. Empty: the shared process reader.
   std::function<ProcessEnergyBatch()> processSource;
   // Used only when the monitor observes the system.
   SystemEvents* events = nullptr;
@@ -53,6 +54,8 @@ class PowerMonitor {
     historyError
   };
 
+  // The services, and what liveRead and processSource use, must outlive the monitor;
+  // its destruction waits for a read that is running, so they may go right after.
   PowerMonitor(PowerMonitorServices services, bool observeSystem,
                std::shared_ptr<HistoryService> historyStore = nullptr,
                std::function<PowerSnapshot()> readSource = nullptr);
@@ -106,6 +109,8 @@ class PowerMonitor {
   void finishHistoryTask(const std::optional<HistoryError>& error);
   void changed(Field field);
   void notifyUpdate();
+  // Keeps the token of background work until it has ended, so that destruction can wait for it.
+  CancelTokenPtr track(CancelTokenPtr work);
 
   PowerMonitorServices services_;
   // Callbacks hold this weakly: a monitor that is gone ends them without effect.
@@ -142,6 +147,7 @@ class PowerMonitor {
   long detailGeneration_ = 0;
   std::optional<ProcessEnergyBatch> processBaseline_;
 
+  std::vector<CancelTokenPtr> backgroundWork_;
   int nextObserver_ = 0;
   std::vector<std::pair<int, std::function<void(Field)>>> observers_;
 };

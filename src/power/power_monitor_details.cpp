@@ -46,7 +46,7 @@ void PowerMonitor::refreshDetails() {
   if (stopped_ || sleeping_ || !panelVisible_ || !detailsExpanded_ || demoMode_ || detailTask_) return;
   long generation = detailGeneration_;
   std::weak_ptr<int> weak = alive_;
-  detailTask_ = services_.scheduler.background(
+  detailTask_ = track(services_.scheduler.background(
       services_.processSource, [this, weak, generation](ProcessEnergyBatch batch) {
         if (!weak.lock() || stopped_) return;
         detailTask_.reset();
@@ -64,7 +64,7 @@ void PowerMonitor::refreshDetails() {
         ++detailSampleCount_;
         changed(Field::detailSampleCount);
         notifyUpdate();
-      });
+      }));
 }
 
 void PowerMonitor::persist(const PowerSnapshot& snapshot, double uptime) {

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 
 #include "app/system_login_item.h"
 #include "platform/fixture_copy.h"
@@ -14,64 +11,86 @@ namespace {
 
 using testing::FixtureCopy;
 
-std::string contents(const std::string& path) {
-  return (std::stringstream() << std::ifstream(path).rdbuf()).str();
-}
-
 TEST(SystemLoginItem, StatesOfTheAutostartEntry) {
   FixtureCopy home("");
-  SystemLoginItem item(home.path("autostart"), "/usr/local/bin/wattline");
+  const std::string program = "/usr/local/bin/wattline";
+  SystemLoginItem item(home.path("autostart"), program);
   XdgAutostart entry(home.path("autostart"), "wattline.desktop");
   EXPECT_EQ(item.state(), LoginItemState::notRegistered);
   EXPECT_EQ(item.unregisterItem(), std::nullopt);  // nothing to remove is fine
   ASSERT_EQ(item.registerItem(), std::nullopt);
   EXPECT_EQ(item.state(), LoginItemState::enabled);
-  const std::string text = contents(entry.path());
-  for (const char* line :
-       {"[Desktop Entry]\n", "\nExec=\"/usr/local/bin/wattline\"\n", "\nType=Application\n"})
-    EXPECT_NE(text.find(line), std::string::npos) << line;
   EXPECT_FALSE(std::filesystem::exists(entry.path() + ".tmp"));
-
-  // Desktops switch entries off without removing them.
-  for (const char* off :
-       {"[Desktop Entry]\nExec=x\nHidden = true\n", "[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n"}) {
-    home.write("autostart/wattline.desktop", off);
-    EXPECT_EQ(item.state(), LoginItemState::notRegistered) << off;
+  using S = LoginItemState;
+  for (const auto& [text, state] : std::vector<std::pair<std::string, S>>{
+           {"[Desktop Entry]\nExec=" + program + " --show\n", S::enabled},
+           {"[Other]\nHidden=true\n[Desktop Entry]\nExec=\"" + program + "\"\n", S::enabled},
+           {"[Desktop Entry]\nExec=/usr/bin/other\n", S::notRegistered},  // another program's entry
+           {"[Desktop Entry]\nExec=\"" + program + "\n", S::notRegistered},
+           {"[Desktop Entry]\nType=Application\n", S::notRegistered},
+           // Desktops switch entries off without removing them.
+           {"[Desktop Entry]\nExec=" + program + "\nHidden = true\n", S::notRegistered},
+           {"[Desktop Entry]\nExec=" + program + "\nX-GNOME-Autostart-enabled=false\n", S::notRegistered},
+       }) {
+    home.write("autostart/wattline.desktop", text);
+    EXPECT_EQ(item.state(), state) << text;
   }
-  home.write("autostart/wattline.desktop", "[Other]\nHidden=true\n[Desktop Entry]\nExec=x\n");
-  EXPECT_TRUE(entry.isEnabled());
   ASSERT_EQ(item.unregisterItem(), std::nullopt);
   EXPECT_FALSE(std::filesystem::exists(entry.path()));
   EXPECT_EQ(SystemLoginItem(home.path("autostart"), "").state(), LoginItemState::notFound);
 }
 
 TEST(SystemLoginItem, QuotingRefusalsAndWriteFailures) {
-  const std::string text = autostartEntry("/home/a b/$x \"q\" `c` 100%\\d");
-  EXPECT_NE(text.find("\nExec=\"/home/a b/\\\\$x \\\\\"q\\\\\" \\\\`c\\\\` 100%%\\\\\\\\d\"\n"),
-            std::string::npos)
-      << text;
-  EXPECT_TRUE(XdgAutostart("/nonexistent/ok", "w.desktop").write("/usr/bin/x\n--evil"));
-  EXPECT_TRUE(XdgAutostart("", "w.desktop").write("/usr/bin/x"));
-
   FixtureCopy home("");
+  // A path with every character the Exec key quotes is read back as the same program.
+  const std::string odd = "/home/a b/$x \"q\" `c` \\d";
+  XdgAutostart entry(home.path("autostart"), "w.desktop");
+  EXPECT_NE(autostartEntry(odd).find("\nExec=\"/home/a b/\\\\$x \\\\\"q\\\\\" \\\\`c\\\\` \\\\\\\\d\"\n"),
+            std::string::npos);
+  ASSERT_EQ(entry.write(odd), std::nullopt);
+  EXPECT_TRUE(entry.startsProgram(odd));
+  EXPECT_FALSE(entry.startsProgram("/home/a b/$x"));
+  // Paths no launcher can start are refused, and nothing is written.
+  for (const char* bad : {"/usr/bin/x\n--evil", "/opt/100%/wattline"}) {
+    XdgAutostart refused(home.path("refused"), "w.desktop");
+    EXPECT_TRUE(refused.write(bad)) << bad;
+    EXPECT_FALSE(std::filesystem::exists(refused.path())) << bad;
+  }
+  auto percent = SystemLoginItem(home.path("autostart"), "/opt/100%/wattline").registerItem();
+  ASSERT_TRUE(percent);
+  EXPECT_NE(percent->description.find("“%”"), std::string::npos);
+  EXPECT_TRUE(XdgAutostart("", "w.desktop").write("/usr/bin/x"));
   EXPECT_TRUE(SystemLoginItem(home.path("autostart"), "").registerItem());
   for (std::string path : {"/tmp/wattline/wattline", "/Volumes/Disk/X.app/Contents/MacOS/X",
                            "/private/var/folders/x/AppTranslocation/1/X.app/Contents/MacOS/X"}) {
     SystemLoginItem refused(home.path("autostart"), path);
     auto error = refused.registerItem();
     ASSERT_TRUE(error) << path;
-    EXPECT_EQ(error->domain, "Wattline.Startup");
-    EXPECT_EQ(error->code, 1);
-    EXPECT_EQ(error->description, "请先将 App 拖入“应用程序”文件夹，从那里打开后再开启开机自启。");
-    EXPECT_EQ(refused.state(), LoginItemState::notRegistered);
+    EXPECT_EQ(std::make_tuple(error->domain, error->code, error->description),
+              std::make_tuple("Wattline.Startup", 1,
+                              "请先将 App 拖入“应用程序”文件夹，从那里打开后再开启开机自启。"));
   }
   EXPECT_FALSE(refusedLoginItemLocation("/home/me/tmp/wattline"));
-
   // A write failure (the directory is a file) is a registration error whose reason reaches the user.
   home.write("blocked", "file");
   auto error = SystemLoginItem(home.path("blocked"), "/usr/bin/wattline").registerItem();
   ASSERT_TRUE(error);
   EXPECT_NE(error->description.find(home.path("blocked")), std::string::npos);
+}
+
+// The kernel's link to a program whose file was replaced ends in " (deleted)".
+TEST(SystemLoginItem, RunningExecutableOfAReplacedProgram) {
+  FixtureCopy home("");
+  home.write("bin/kept (deleted)", "");
+  for (const auto& [target, expected] : std::vector<std::pair<std::string, std::string>>{
+           {home.path("bin/wattline (deleted)"), home.path("bin/wattline")},
+           {home.path("bin/kept (deleted)"), home.path("bin/kept (deleted)")},  // a file of that name
+           {"relative/wattline", ""}}) {
+    std::filesystem::remove(home.path("exe"));
+    std::filesystem::create_symlink(target, home.path("exe"));
+    EXPECT_EQ(XdgAutostart::runningExecutable(home.path("exe")), expected) << target;
+  }
+  EXPECT_EQ(XdgAutostart::runningExecutable(home.path("missing")), "");
 }
 
 }  // namespace

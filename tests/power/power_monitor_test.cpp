@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/testing/manual_scheduler.h"
 #include "platform/testing/memory_defaults.h"
 #include "platform/testing/scripted_history_service.h"
@@ -29,7 +31,7 @@ struct Harness {
   ScriptedSystemEvents events;
   CountingActivity activity;
   std::shared_ptr<ScriptedHistoryService> store = std::make_shared<ScriptedHistoryService>();
-  int reads = 0, processReads = 0;
+  int reads = 0, processReads = 0, updates = 0;
   std::vector<bool> includeDetails;
   bool nextBatchAvailable = true;
   std::unique_ptr<PowerMonitor> monitor;
@@ -40,7 +42,6 @@ struct Harness {
       s.timestamp = clock.now();
       s.available = true;
       s.systemWatts = ++reads;  // tells which read was published
-      s.systemSource = PowerDataSource::sensor;
       s.systemUpdatedAt = clock.now();
       return s;
     };
@@ -56,6 +57,7 @@ struct Harness {
 
   void make(bool withStore = true) {
     monitor = std::make_unique<PowerMonitor>(services(), true, withStore ? store : nullptr);
+    monitor->didUpdate = [this] { ++updates; };
   }
   void start() {
     make();
@@ -72,6 +74,12 @@ struct Harness {
     scheduler.advance(seconds);
     complete();
   }
+  // Opens the panel with its details and lets the first process batch (the baseline) arrive.
+  void sampleDetails() {
+    monitor->setPanelVisible(true);
+    monitor->setDetailsExpanded(true);
+    complete();
+  }
   double published() const { return monitor->snapshot().systemWatts.value_or(-1); }
   // Reads made, snapshots published, and which read the latest one came from.
   std::tuple<int, int, double> counts() const { return {reads, monitor->sampleCount(), published()}; }
@@ -80,81 +88,82 @@ struct Harness {
 
 }  // namespace
 
-TEST(PowerMonitor, RequestsCollapseAndEventsRefresh) {
+TEST(PowerMonitor, RequestsDuringAReadCollapseIntoOneFollowUp) {
+  struct Case {
+    bool first;
+    std::vector<bool> during;  // display requests made while the first read runs
+    int published;             // of the first read and its follow-up
+  };
+  for (const auto& [first, during, published] : std::vector<Case>{
+           {true, {true, true, false}, 2},
+           {false, {true}, 2},  // a display request publishes the record-only read and its follow-up
+           {true, {false}, 1},  // a record-only request after a display read: a record-only follow-up
+           {false, {false, false}, 0},
+           {true, {}, 1},
+       }) {
+    Harness h;
+    h.start();
+    h.monitor->refresh(first);
+    for (bool display : during) h.monitor->refresh(display);
+    EXPECT_EQ(h.scheduler.pendingBackground(), 1u);  // never two reads at a time
+    h.complete();
+    EXPECT_EQ(std::make_tuple(h.reads, h.monitor->sampleCount(), h.updates),
+              std::make_tuple(during.empty() ? 2 : 3, 1 + published, 1 + published))
+        << first << during.size();
+  }
+}
+
+TEST(PowerMonitor, EventsAndThePanelRefresh) {
   Harness h;
-  h.make();
-  EXPECT_EQ(h.scheduler.pendingBackground(), 1u);  // construction reads at once
-  for (bool display : {true, true, false}) h.monitor->refresh(display);
-  EXPECT_EQ(h.scheduler.pendingBackground(), 1u);  // never two reads at a time
-  h.complete();
-  EXPECT_EQ(h.counts(), std::make_tuple(2, 2, 2.0));
-  EXPECT_EQ(h.scheduler.pendingBackground(), 0u);
-  h.tick(1.0);  // the refresh timer
-  // The first two readings carry the same reading time: one trend point for both.
-  EXPECT_EQ(std::make_tuple(h.reads, h.monitor->history().size()), std::make_tuple(3, 2ul));
-  // Showing the panel and system events each refresh.
+  h.start();
   int notifications = 0;
   h.monitor->observe([&](PowerMonitor::Field) { ++notifications; });
   h.monitor->setPanelVisible(false);  // already hidden: nothing happens
   EXPECT_EQ(std::make_tuple(notifications, h.scheduler.pendingBackground()), std::make_tuple(0, 0ul));
   h.monitor->setPanelVisible(true);
-  EXPECT_EQ(h.scheduler.pendingBackground(), 1u);
   h.complete();
   for (Kind kind : {Kind::powerSource, Kind::becameActive}) {
     h.events.fire(kind);
     h.complete();
   }
-  EXPECT_EQ(h.reads, 6);
+  h.tick(1.0);  // the refresh timer
+  EXPECT_EQ(h.counts(), std::make_tuple(5, 5, 5.0));
   Harness noSource;
   noSource.events.powerSourceAvailable = false;  // a system without power-source events still runs
   noSource.start();
   EXPECT_EQ(noSource.monitor->sampleCount(), 1);
 }
 
-TEST(PowerMonitor, RecordOnlyReadPublishesWhenADisplayRequestArrives) {
-  Harness h;
-  h.defaults.setDouble(RefreshPolicy::key, 5);
-  h.start();
-  h.store->finishWrites();
-  EXPECT_EQ(h.monitor->sampleCount(), 1);
-  h.scheduler.advance(1.0);  // the 1-second history timer: a record-only read
-  EXPECT_EQ(h.scheduler.pendingBackground(), 1u);
-  h.monitor->refresh(true);
-  h.scheduler.runOneBackground();
-  h.scheduler.runUntilIdle();
-  EXPECT_EQ(h.counts(), std::make_tuple(2, 2, 2.0));  // the record-only read was published
-  EXPECT_EQ(h.store->records().size(), 2u);
-  h.complete();
-  EXPECT_EQ(h.monitor->sampleCount(), 3);  // and so was the follow-up
-  // Without a display request, history-timer reads are recorded, not published.
-  h.store->finishWrites();
-  h.tick(1.0);
-  EXPECT_EQ(std::make_tuple(h.monitor->sampleCount(), h.store->records().size()), std::make_tuple(3L, 3ul));
-}
-
-TEST(PowerMonitor, SleepDropsTheReadInFlightEvenWhenItCompletesAfterWake) {
+TEST(PowerMonitor, SleepDropsReadsAndDetailSamplingUntilWake) {
   Harness h;
   h.start();
-  ASSERT_EQ(h.monitor->history().size(), 1u);
-  h.scheduler.advance(1.0);  // a read is now in flight
-  ASSERT_EQ(h.scheduler.pendingBackground(), 1u);
+  h.sampleDetails();
+  h.scheduler.advance(2.0);  // a snapshot read and a process read are now in flight
+  ASSERT_EQ(h.scheduler.pendingBackground(), 2u);
   h.events.fire(Kind::willSleep);
-  h.scheduler.advance(5.0);  // ticks while asleep read nothing
-  EXPECT_EQ(h.scheduler.pendingBackground(), 1u);
+  EXPECT_EQ(std::make_tuple(h.phase(), h.store->continuityBreaks()), std::make_tuple(Phase::idle, 1));
+  h.scheduler.advance(5.0);  // ticks while asleep start nothing
+  EXPECT_EQ(h.scheduler.pendingBackground(), 2u);
   h.events.fire(Kind::didWake);
   EXPECT_TRUE(h.monitor->history().empty());
-  EXPECT_EQ(h.store->continuityBreaks(), 2);
-  h.scheduler.runOneBackground();  // the read from before the sleep
+  EXPECT_EQ(std::make_tuple(h.phase(), h.store->continuityBreaks()), std::make_tuple(Phase::sampling, 2));
+  int published = h.monitor->sampleCount();
+  h.scheduler.runOneBackground();  // the reads from before the sleep complete after waking
+  h.scheduler.runOneBackground();
   h.scheduler.runUntilIdle();
-  EXPECT_EQ(h.monitor->sampleCount(), 1);
-  h.complete();  // the fresh read after waking
-  EXPECT_EQ(h.counts(), std::make_tuple(3, 2, 3.0));
+  EXPECT_EQ(std::make_tuple(h.monitor->sampleCount(), h.phase()),
+            std::make_tuple(published, Phase::sampling));
+  h.complete();  // fresh reads after waking: the process batch is a new baseline
+  EXPECT_EQ(std::make_tuple(h.published(), h.phase()), std::make_tuple(double(h.reads), Phase::sampling));
+  h.tick(2.0);
+  EXPECT_EQ(h.phase(), Phase::ready);
 }
 
 TEST(PowerMonitor, DemoModeDropsLiveResultsAndRepublishesItsScene) {
   Harness h;
   h.make();
   h.monitor->selectDemo(2);
+  EXPECT_EQ(h.store->continuityBreaks(), 1);
   auto shown = [&] { return std::make_tuple(h.monitor->sampleCount(), h.monitor->snapshot().flow()); };
   EXPECT_EQ(shown(), std::make_tuple(1L, BatteryFlow::idle));  // the scene at once
   h.complete();                                                // the live read started before the switch
@@ -166,6 +175,7 @@ TEST(PowerMonitor, DemoModeDropsLiveResultsAndRepublishesItsScene) {
   EXPECT_EQ(h.store->pendingWrites(), 1u);     // but old rows keep being pruned
   h.store->finishWrites();
   h.monitor->selectDemo(std::nullopt);
+  EXPECT_EQ(h.store->continuityBreaks(), 2);
   EXPECT_TRUE(h.monitor->history().empty());
   h.complete();
   EXPECT_EQ(std::make_tuple(h.reads, h.published()), std::make_tuple(2, 2.0));
@@ -175,7 +185,6 @@ TEST(PowerMonitor, IntervalRulesAndTimers) {
   Harness h;
   h.defaults.setDouble(RefreshPolicy::key, 0.1);  // invalid stored values fall back to 1 s
   h.make();
-  EXPECT_EQ(h.monitor->refreshInterval(), 1.0);
   using Settings = std::vector<std::pair<double, double>>;
   EXPECT_EQ(h.scheduler.timerSettings(), (Settings{{1.0, 0.05}}));
   EXPECT_FALSE(h.monitor->setRefreshInterval(0.4));
@@ -183,7 +192,10 @@ TEST(PowerMonitor, IntervalRulesAndTimers) {
   EXPECT_TRUE(h.monitor->setRefreshInterval(2));
   EXPECT_EQ(h.defaults.number(RefreshPolicy::key), 2.0);
   EXPECT_EQ(h.scheduler.timerSettings(), (Settings{{1.0, 0.02}, {2.0, 0.1}}));
-  EXPECT_TRUE(h.monitor->setRefreshInterval(2));  // already current
+  h.complete();
+  h.store->finishWrites();
+  h.tick(1.0);  // the 1-second history timer records without publishing
+  EXPECT_EQ(std::make_tuple(h.monitor->sampleCount(), h.store->records().size()), std::make_tuple(2L, 2ul));
   EXPECT_TRUE(h.monitor->setRefreshInterval(1));
   EXPECT_EQ(h.scheduler.timerSettings(), (Settings{{1.0, 0.05}}));
   // Observing the system without a store given makes the default one; without observing, no history.
@@ -194,55 +206,60 @@ TEST(PowerMonitor, IntervalRulesAndTimers) {
   PowerMonitor observing(services, true);
   EXPECT_TRUE(observing.historyStore() == defaulted.store && defaulted.activity.begun == 1);
   PowerMonitor quiet(services, false);
-  EXPECT_EQ(quiet.historyStore(), nullptr);
-  EXPECT_EQ(made, 1);
+  EXPECT_EQ(std::make_tuple(quiet.historyStore(), made), std::make_tuple(nullptr, 1));
   // Without a store there is nothing to record between slow refreshes.
   Harness bare;
   bare.defaults.setDouble(RefreshPolicy::key, 30);
   bare.make(false);
-  EXPECT_EQ(std::make_tuple(bare.monitor->refreshInterval(), bare.scheduler.timerSettings()),
-            std::make_tuple(30.0, Settings{{30.0, 0.1}}));
+  EXPECT_EQ(bare.scheduler.timerSettings(), (Settings{{30.0, 0.1}}));
 }
 
-TEST(PowerMonitor, StopIsTerminalAndIdempotent) {
+TEST(PowerMonitor, StopIsTerminalAndDestructionLeavesNoReadBehind) {
   Harness h;
-  h.make();
+  h.start();
+  h.sampleDetails();
+  h.tick(2.0);
+  ASSERT_EQ(h.phase(), Phase::ready);
   EXPECT_EQ(h.activity.reasons, std::vector<std::string>{"Record local power history once per second"});
-  EXPECT_EQ(h.events.subscribers(Kind::powerSource), 1u);
+  h.monitor->refresh(true);
   for (int twice = 0; twice < 2; ++twice) h.monitor->stop();
+  EXPECT_TRUE(h.monitor->processPower() == ProcessPowerSnapshot());
   EXPECT_EQ(std::make_tuple(h.activity.ended, h.scheduler.activeTimers()), std::make_tuple(1, 0ul));
   for (Kind kind : {Kind::willSleep, Kind::didWake, Kind::becameActive, Kind::powerSource})
     EXPECT_EQ(h.events.subscribers(kind), 0u);
+  int published = h.monitor->sampleCount();
   h.complete();  // the read in flight at stop
-  EXPECT_EQ(h.monitor->sampleCount(), 0);
-  Harness unstopped;
-  unstopped.make();
-  unstopped.monitor.reset();  // a monitor that goes away without stop still ends its activity
-  EXPECT_EQ(unstopped.activity.ended, 1);
+  EXPECT_EQ(h.monitor->sampleCount(), published);
   h.monitor->refresh(true);  // a stopped monitor does nothing more
   EXPECT_FALSE(h.monitor->setRefreshInterval(5));
-  h.monitor->setDetailsExpanded(true);
-  EXPECT_FALSE(h.monitor->detailsExpanded());
+  h.monitor->setDetailsExpanded(false);
+  EXPECT_TRUE(h.monitor->detailsExpanded());
   EXPECT_EQ(h.scheduler.pendingBackground(), 0u);
+  // A monitor that goes away without stop ends its activity, and its read that has not started never runs.
+  Harness unstopped;
+  unstopped.make();
+  unstopped.monitor.reset();
+  unstopped.scheduler.runBackground();
+  EXPECT_EQ(std::make_tuple(unstopped.activity.ended, unstopped.reads), std::make_tuple(1, 0));
 }
 
 TEST(PowerMonitor, DetailBaselinesAcrossCloseAndReopen) {
   Harness h;
   h.start();
-  auto process = [&] { return std::make_tuple(h.processReads, h.phase()); };
   h.monitor->setDetailsExpanded(true);  // hidden panel: no sampling
   h.complete();
-  EXPECT_EQ(process(), std::make_tuple(0, Phase::idle));
-  h.monitor->setPanelVisible(true);
-  EXPECT_EQ(h.phase(), Phase::sampling);
-  h.complete();
-  EXPECT_EQ(process(), std::make_tuple(1, Phase::sampling));  // first batch is only a baseline
-  EXPECT_EQ(h.includeDetails.back(), true);                   // snapshot reads include the detail sensors now
+  EXPECT_EQ(std::make_tuple(h.processReads, h.phase()), std::make_tuple(0, Phase::idle));
+  h.sampleDetails();
+  EXPECT_EQ(std::make_tuple(h.processReads, h.phase()), std::make_tuple(1, Phase::sampling));  // a baseline
+  EXPECT_EQ(h.includeDetails.back(), true);  // snapshot reads include the detail sensors now
+  int notifications = 0;
+  h.monitor->observe([&](PowerMonitor::Field) { ++notifications; });
+  h.monitor->setDetailsExpanded(true);  // already expanded: nothing changes
+  EXPECT_EQ(std::make_tuple(notifications, h.scheduler.pendingBackground()), std::make_tuple(0, 0ul));
   h.tick(2.0);
   ASSERT_EQ(h.phase(), Phase::ready);
-  ASSERT_EQ(h.monitor->processPower().rows.size(), 1u);
-  EXPECT_NEAR(h.monitor->processPower().rows[0].watts, 1.0, 1e-9);
-  EXPECT_EQ(h.monitor->detailSampleCount(), 2);
+  EXPECT_NEAR(h.monitor->processPower().rows.at(0).watts, 1.0, 1e-9);
+  EXPECT_EQ(h.updates, h.monitor->sampleCount() + h.monitor->detailSampleCount());
   // A read in flight when the panel closes and reopens is dropped; a fresh one starts with no baseline.
   h.scheduler.advance(2.0);
   ASSERT_EQ(h.scheduler.pendingBackground(), 2u);  // the process read and the refresh
@@ -250,29 +267,23 @@ TEST(PowerMonitor, DetailBaselinesAcrossCloseAndReopen) {
   EXPECT_EQ(h.phase(), Phase::idle);
   h.monitor->setPanelVisible(true);
   h.complete();
-  EXPECT_EQ(process(), std::make_tuple(4, Phase::sampling));
-  h.tick(2.0);
-  EXPECT_EQ(h.phase(), Phase::ready);
+  EXPECT_EQ(std::make_tuple(h.processReads, h.phase()), std::make_tuple(4, Phase::sampling));
   // Demo mode shows the fixed ranking and reads no processes.
-  int before = h.processReads;
   h.monitor->selectDemo(0);
   EXPECT_EQ(h.monitor->processPower().rows.size(), 3u);
   h.tick(4.0);
-  EXPECT_EQ(process(), std::make_tuple(before, Phase::ready));
+  EXPECT_EQ(h.processReads, 4);
   // An unavailable batch is published but is no baseline.
   Harness u;
-  u.make();
-  u.monitor->setPanelVisible(true);
-  u.monitor->setDetailsExpanded(true);
-  u.complete();
-  u.nextBatchAvailable = false;
-  u.tick(2.0);
-  EXPECT_EQ(u.phase(), Phase::unavailable);
-  u.nextBatchAvailable = true;
-  u.tick(2.0);
-  EXPECT_EQ(u.phase(), Phase::sampling);  // no baseline to compare with
-  u.tick(2.0);
-  EXPECT_EQ(u.phase(), Phase::ready);
+  u.start();
+  u.sampleDetails();
+  std::vector<Phase> phases;
+  for (bool available : {false, true, true}) {
+    u.nextBatchAvailable = available;
+    u.tick(2.0);
+    phases.push_back(u.phase());
+  }
+  EXPECT_EQ(phases, (std::vector<Phase>{Phase::unavailable, Phase::sampling, Phase::ready}));
 }
 
 TEST(PowerMonitor, SlowHistoryWritesSkipReadingsAndFlushWaits) {
@@ -296,8 +307,25 @@ TEST(PowerMonitor, SlowHistoryWritesSkipReadingsAndFlushWaits) {
   h.monitor->flushHistory([&] { ++flushes; });
   EXPECT_EQ(flushes, 0);
   h.store->finishWrites();
-  EXPECT_EQ(flushes, 1);
-  EXPECT_EQ(h.monitor->historyError(), std::nullopt);
+  EXPECT_EQ(std::make_tuple(flushes, h.monitor->historyError()),
+            std::make_tuple(1, std::optional<std::string>()));
   h.monitor->flushHistory([&] { ++flushes; });  // nothing to wait for
   EXPECT_EQ(flushes, 2);
+}
+
+// Without a live read or process source the monitor uses the process-wide readers.
+TEST(PowerMonitor, DefaultsToTheSharedReaders) {
+  std::string fixtures = WATTLINE_FIXTURES;
+  setenv("WATTLINE_SYSFS_ROOT", (fixtures + "/sysfs/laptop-battery").c_str(), 1);
+  setenv("WATTLINE_PROC_ROOT", (fixtures + "/proc-desktop/proc").c_str(), 1);
+  Harness h;
+  PowerMonitorServices services = h.services();
+  services.liveRead = nullptr;
+  services.processSource = nullptr;
+  PowerMonitor monitor(services, false);
+  monitor.setPanelVisible(true);
+  monitor.setDetailsExpanded(true);
+  h.complete();
+  EXPECT_EQ(monitor.snapshot().batteryWatts, -18.0);
+  EXPECT_EQ(monitor.detailSampleCount(), 1);
 }

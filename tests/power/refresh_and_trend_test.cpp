@@ -23,9 +23,10 @@ TEST(RefreshPolicy, ValidityRestoreParseLabel) {
     EXPECT_EQ(RefreshPolicy::restored(bad), 1.0);
   EXPECT_EQ(RefreshPolicy::restored(30), 30.0);
   for (auto [text, value] : std::vector<std::pair<const char*, double>>{
-           {" \t1,5\n", 1.5}, {"2", 2.0}, {"+5", 5.0}, {"1e2", 100.0}})
+           {" \t1,5\n", 1.5}, {"\u3000\u00a02\u2003\u3000", 2.0}, {"+5", 5.0}, {"1e2", 100.0}})
     EXPECT_EQ(RefreshPolicy::parse(text), value) << text;
-  for (const char* bad : {"abc", "600", "", "   ", "1,5,0", "1.5s", "nan", "inf", "0.4", "--1", "+"})
+  for (const char* bad :
+       {"abc", "600", "", "   ", "1\u00a05", "\u3000", "1,5,0", "1.5s", "nan", "inf", "0.4", "--1", "+"})
     EXPECT_EQ(RefreshPolicy::parse(bad), std::nullopt) << bad;
   EXPECT_EQ(RefreshPolicy::label(0.5) + RefreshPolicy::label(2) + RefreshPolicy::label(300),
             "0.5 秒2 秒300 秒");

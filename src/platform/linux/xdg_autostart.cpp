@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 
 namespace wattline {
 
@@ -24,6 +25,28 @@ std::string systemError(const std::string& what, int error) {
   return what + "：" + std::strerror(error);
 }
 
+// The program an Exec value starts: its first argument, with the string
+// escapes and the quoting undone. Nothing when a quote is left open.
+std::optional<std::string> execProgram(std::string_view value) {
+  std::string text;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    if (c == '\\' && i + 1 < value.size()) {
+      c = value[++i];
+      c = c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+    }
+    text += c;
+  }
+  if (!text.starts_with('"')) return text.substr(0, text.find(' '));
+  std::string program;
+  for (std::size_t i = 1; i < text.size(); ++i) {
+    if (text[i] == '"') return program;
+    if (text[i] == '\\' && i + 1 < text.size()) ++i;
+    program += text[i];
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 XdgAutostart::XdgAutostart(std::string directory, std::string fileName)
@@ -37,17 +60,22 @@ std::string XdgAutostart::defaultDirectory() {
   return {};
 }
 
-std::string XdgAutostart::runningExecutable() {
+std::string XdgAutostart::runningExecutable(const std::string& link) {
   std::error_code error;
-  auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error || !path.is_absolute()) return {};
-  return path.string();
+  std::string path = std::filesystem::read_symlink(link, error).string();
+  if (error || !path.starts_with('/')) return {};
+  // The kernel marks a program whose file was replaced or removed; the path is where it was started from.
+  constexpr std::string_view deleted = " (deleted)";
+  if (path.ends_with(deleted) && !std::filesystem::exists(path, error))
+    path.resize(path.size() - deleted.size());
+  return path;
 }
 
-bool XdgAutostart::isEnabled() const {
+bool XdgAutostart::startsProgram(const std::string& executable) const {
   std::ifstream file(path());
   if (!file) return false;
   bool inEntry = false;
+  std::optional<std::string> program;
   std::string line;
   while (std::getline(file, line)) {
     line = trimmed(line);
@@ -63,23 +91,21 @@ bool XdgAutostart::isEnabled() const {
     // Desktops switch an entry off without deleting it.
     if ((key == "Hidden" && value == "true") || (key == "X-GNOME-Autostart-enabled" && value == "false"))
       return false;
+    if (key == "Exec") program = execProgram(value);
   }
-  return true;
+  return program == executable;
 }
 
 std::string autostartEntry(const std::string& executable) {
   // Exec quoting: \ " ` $ are escaped inside double quotes, then every backslash is
-  // escaped again as a string value; a literal % is written %%.
+  // escaped again as a string value.
   std::string quoted = "\"";
   for (char c : executable) {
     if (c == '"' || c == '`' || c == '$')
       quoted += "\\\\";
     else if (c == '\\')
       quoted += "\\\\\\";
-    if (c == '%')
-      quoted += "%%";
-    else
-      quoted += c;
+    quoted += c;
   }
   quoted += "\"";
   return "[Desktop Entry]\n"
@@ -96,6 +122,10 @@ std::string autostartEntry(const std::string& executable) {
 std::optional<std::string> XdgAutostart::write(const std::string& executable) const {
   if (directory_.empty()) return "找不到自启动目录（HOME 与 XDG_CONFIG_HOME 均未设置）";
   if (executable.find_first_of("\n\r") != std::string::npos) return "程序路径含有换行符，无法写入自启动项";
+  // GLib-based launchers look for a program named with the "%%" of the Exec
+  // key's escaping and never start it.
+  if (executable.find('%') != std::string::npos)
+    return "程序路径含有“%”，桌面环境无法从自启动项启动它。请把程序放到路径不含“%”的位置后再试。";
   std::error_code error;
   std::filesystem::create_directories(directory_, error);
   if (error) return "无法创建目录 " + directory_ + "：" + error.message();

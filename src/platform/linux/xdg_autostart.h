@@ -13,12 +13,14 @@ class XdgAutostart {
 
   // $XDG_CONFIG_HOME/autostart, or ~/.config/autostart; empty when neither can be determined.
   static std::string defaultDirectory();
-  // The absolute path of the running program; empty when it cannot be determined.
-  static std::string runningExecutable();
+  // The absolute path of the running program, read from `link` (the kernel's
+  // link to it); empty when it cannot be determined.
+  static std::string runningExecutable(const std::string& link = "/proc/self/exe");
 
-  // True when the entry exists and is neither hidden nor switched off.
-  bool isEnabled() const;
+  // True when the entry exists, is neither hidden nor switched off, and starts `executable`.
+  bool startsProgram(const std::string& executable) const;
   // Writes an entry that starts `executable`; nothing on success, else the reason.
+  // Refuses paths that desktop launchers cannot start.
   std::optional<std::string> write(const std::string& executable) const;
   // Removes the entry (a missing entry is fine); nothing on success, else the reason.
   std::optional<std::string> remove() const;
@@ -31,7 +33,7 @@ class XdgAutostart {
   std::string fileName_;
 };
 
-// The entry's text for `executable`: the path is quoted for the Exec key.
+// The entry's text for `executable` (without "%" or line breaks): the path is quoted for the Exec key.
 std::string autostartEntry(const std::string& executable);
 
 }  // namespace wattline

@@ -1,10 +1,17 @@
 #include "platform/qt/qt_scheduler.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QMetaObject>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
+
+#include <atomic>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 namespace wattline {
 
@@ -14,6 +21,12 @@ int milliseconds(double seconds) {
   double ms = std::round(seconds * 1000.0);
   if (!std::isfinite(ms) || ms < 0) return 0;
   return ms > 2'000'000'000.0 ? 2'000'000'000 : static_cast<int>(ms);
+}
+
+void reportPriorityFailure(int error) {
+  static std::atomic<bool> told{false};
+  if (!told.exchange(true))
+    std::fprintf(stderr, "wattline: background reads keep normal priority: %s\n", std::strerror(error));
 }
 
 class QtTimer : public Timer {
@@ -33,6 +46,22 @@ class QtTimer : public Timer {
   // Cleared by Qt if the scheduler, which owns the QTimer, goes first.
   QPointer<QTimer> timer_;
 };
+
+// Linux's normal scheduler ignores thread priorities (QThread::LowPriority does
+// nothing) but honours a nice value per thread.
+constexpr int kBackgroundNice = 10;
+
+void lowerThreadPriority() {
+  thread_local bool lowered = false;
+  if (lowered) return;
+  lowered = true;
+  errno = 0;
+  int current = getpriority(PRIO_PROCESS, gettid());
+  if (current == -1 && errno != 0) return reportPriorityFailure(errno);
+  // A process started nicer than that stays so.
+  if (current >= kBackgroundNice) return;
+  if (setpriority(PRIO_PROCESS, gettid(), kBackgroundNice) != 0) reportPriorityFailure(errno);
+}
 
 }  // namespace
 
@@ -77,7 +106,7 @@ std::unique_ptr<Timer> QtScheduler::repeating(double interval, double, std::func
 
 void QtScheduler::runInBackground(std::function<void()> work) {
   pool_.start([work = std::move(work)]() {
-    QThread::currentThread()->setPriority(QThread::LowPriority);
+    lowerThreadPriority();
     work();
   });
 }

@@ -8,7 +8,7 @@
 namespace wattline {
 
 // Main-thread jobs and timers on the Qt event loop of the thread that made the
-// scheduler; background work on a pool of low-priority threads.
+// scheduler; background work on a pool of threads at nice 10.
 class QtScheduler : public Scheduler {
  public:
   QtScheduler();

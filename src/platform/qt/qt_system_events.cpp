@@ -1,6 +1,9 @@
 #include "platform/qt/qt_system_events.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <cstdio>
@@ -36,6 +39,42 @@ class PowerSourceSubscription : public Subscription {
 
 }  // namespace
 
+SleepSignalReceiver::SleepSignalReceiver(bool sleeping, std::function<void()> handler,
+                                         std::optional<QDBusConnection> delayBus)
+    : sleeping_(sleeping), handler_(std::move(handler)), delayBus_(std::move(delayBus)) {
+  if (delayBus_) takeInhibitor();
+}
+
+void SleepSignalReceiver::prepareForSleep(bool sleeping) {
+  if (sleeping == sleeping_) handler_();
+  if (!delayBus_) return;
+  asleep_ = sleeping;
+  if (sleeping) {
+    ++request_;  // an answer still on its way comes too late
+    inhibitor_ = QDBusUnixFileDescriptor();
+  } else {
+    takeInhibitor();
+  }
+}
+
+void SleepSignalReceiver::takeInhibitor() {
+  QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.login1", "/org/freedesktop/login1",
+                                                     "org.freedesktop.login1.Manager", "Inhibit");
+  call << QString("sleep") << QString("瓦迹") << QString("记录睡眠前的最后读数") << QString("delay");
+  auto* watcher = new QDBusPendingCallWatcher(delayBus_->asyncCall(call), this);
+  QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                   [this, request = ++request_](QDBusPendingCallWatcher* finished) {
+                     QDBusPendingReply<QDBusUnixFileDescriptor> reply = *finished;
+                     finished->deleteLater();
+                     if (reply.isError()) {
+                       std::fprintf(stderr, "wattline: sleep is not delayed for the last reading: %s\n",
+                                    qPrintable(reply.error().message()));
+                       return;
+                     }
+                     if (request == request_ && !asleep_) inhibitor_ = reply.value();
+                   });
+}
+
 std::unique_ptr<Subscription> QtSystemEvents::onSleepSignal(bool sleeping, std::function<void()> handler) {
   if (!bus_.isConnected()) {
     static bool told = false;
@@ -45,7 +84,8 @@ std::unique_ptr<Subscription> QtSystemEvents::onSleepSignal(bool sleeping, std::
     }
     return nullptr;
   }
-  auto receiver = std::make_unique<SleepSignalReceiver>(sleeping, std::move(handler));
+  auto receiver = std::make_unique<SleepSignalReceiver>(sleeping, std::move(handler),
+                                                        sleeping ? std::optional(bus_) : std::nullopt);
   if (!bus_.connect("org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
                     "PrepareForSleep", receiver.get(), SLOT(prepareForSleep(bool))))
     return nullptr;

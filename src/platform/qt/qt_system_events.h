@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusUnixFileDescriptor>
 #include <QObject>
+#include <optional>
 
 #include "platform/system_events.h"
 
@@ -26,20 +28,28 @@ class QtSystemEvents : public SystemEvents {
   QDBusConnection bus_;
 };
 
-// Receives logind's PrepareForSleep(bool) signal.
+// Receives logind's PrepareForSleep(bool) signal. The receiver of the will-sleep
+// handler also holds a "delay" inhibitor while the machine is awake, so that
+// logind waits for the handler before the machine sleeps; it lets go once the
+// handler has run and takes a new one after waking.
 class SleepSignalReceiver : public QObject {
   Q_OBJECT
  public:
-  SleepSignalReceiver(bool sleeping, std::function<void()> handler)
-      : sleeping_(sleeping), handler_(std::move(handler)) {}
+  SleepSignalReceiver(bool sleeping, std::function<void()> handler, std::optional<QDBusConnection> delayBus);
  public slots:
-  void prepareForSleep(bool sleeping) {
-    if (sleeping == sleeping_) handler_();
-  }
+  void prepareForSleep(bool sleeping);
 
  private:
+  void takeInhibitor();
+
   bool sleeping_;
   std::function<void()> handler_;
+  std::optional<QDBusConnection> delayBus_;
+  // Closing the descriptor releases the inhibitor.
+  QDBusUnixFileDescriptor inhibitor_;
+  // Only the answer to the latest request is kept, and only while awake.
+  int request_ = 0;
+  bool asleep_ = false;
 };
 
 }  // namespace wattline
