@@ -185,7 +185,7 @@ void BM_HoverToCardWithRow(benchmark::State& state) {
   });
   for (auto _ : state) {
     x += x > chart->width() / 2.0 ? -2 : 2;
-    const PlotRect plot = HistoryChartGeometry::plot(chart->width(), chart->height());
+    const Rect plot = HistoryChartGeometry::plot(chart->width(), chart->height());
     target = explorer.navigation().second(HistoryChartGeometry::fraction(plot, x));
     watch.painted = false;
     QElapsedTimer timer;

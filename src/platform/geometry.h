@@ -36,6 +36,9 @@ struct Rect {
     return {left, low, right - left, high - low};
   }
   Rect insetBy(double dx, double dy) const { return {x + dx, y + dy, width - 2 * dx, height - 2 * dy}; }
+  bool contains(Point point) const {
+    return point.x >= minX() && point.x <= maxX() && point.y >= minY() && point.y <= maxY();
+  }
   bool contains(const Rect& inner) const {
     return inner.minX() >= minX() && inner.maxX() <= maxX() && inner.minY() >= minY() &&
            inner.maxY() <= maxY();

@@ -9,12 +9,12 @@ namespace wattline {
 
 namespace HistoryChartGeometry {
 
-PlotRect plot(double width, double height) {
+Rect plot(double width, double height) {
   return {leftMargin, topMargin, std::max(width - leftMargin - rightMargin, 1.0),
           std::max(height - topMargin - bottomMargin, 1.0)};
 }
 
-std::array<TimeLabel, 5> timeLabels(const HistoryNavigation& navigation, const PlotRect& plot,
+std::array<TimeLabel, 5> timeLabels(const HistoryNavigation& navigation, const Rect& plot,
                                     const HistoryTimeZone& zone) {
   const char* pattern = HistoryTexts::chartTimePattern(navigation.span);
   std::array<TimeLabel, 5> labels;
@@ -29,20 +29,19 @@ std::array<TimeLabel, 5> timeLabels(const HistoryNavigation& navigation, const P
   return labels;
 }
 
-double cursorX(const HistoryNavigation& navigation, const PlotRect& plot) {
+double cursorX(const HistoryNavigation& navigation, const Rect& plot) {
   return plot.minX() + static_cast<double>(navigation.selected - navigation.start()) /
                            static_cast<double>(std::max<std::int64_t>(navigation.span - 1, 1)) * plot.width;
 }
 
-std::optional<ScenePoint> marker(const HistoryNavigation& navigation, const PlotRect& plot, bool loading,
-                                 const HistorySummary& summary, std::optional<double> selectedWatts) {
+std::optional<Point> marker(const HistoryNavigation& navigation, const Rect& plot, bool loading,
+                            const HistorySummary& summary, std::optional<double> selectedWatts) {
   if (loading || summary.valid < 1 || !selectedWatts) return std::nullopt;
   const double top = HistoryDrawing::yMax(summary.peak);
-  return ScenePoint{cursorX(navigation, plot),
-                    plot.maxY() - std::min(*selectedWatts, top) / top * plot.height};
+  return Point{cursorX(navigation, plot), plot.maxY() - std::min(*selectedWatts, top) / top * plot.height};
 }
 
-double fraction(const PlotRect& plot, double x) {
+double fraction(const Rect& plot, double x) {
   return (x - plot.minX()) / plot.width;
 }
 
@@ -50,12 +49,11 @@ double fraction(const PlotRect& plot, double x) {
 
 namespace HistoryOverviewGeometry {
 
-PlotRect plot(double width, double height) {
+Rect plot(double width, double height) {
   return {1, 2, width - 2, height - 4};
 }
 
-PlotRect window(double width, double height, const HistoryNavigation& navigation,
-                std::int64_t overviewStart) {
+Rect window(double width, double height, const HistoryNavigation& navigation, std::int64_t overviewStart) {
   constexpr double last = kHistoryRetention - 1;
   const double x0 = std::max(width * static_cast<double>(navigation.start() - overviewStart) / last, 0.0);
   const double x1 = std::min(width * static_cast<double>(navigation.end - overviewStart) / last, width);

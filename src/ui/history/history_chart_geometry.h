@@ -20,7 +20,7 @@ inline constexpr double cursorDash[] = {4, 3};
 inline constexpr double markerDiameter = 8, haloDiameter = 10, haloWidth = 2;
 
 // The plot inside a canvas of `width` x `height`.
-PlotRect plot(double width, double height);
+Rect plot(double width, double height);
 
 enum class Anchor { leading, centre, trailing };
 struct TimeLabel {
@@ -31,18 +31,18 @@ struct TimeLabel {
   Anchor anchor = Anchor::centre;
 };
 // Five labels from the window's first to its last second under the plot.
-std::array<TimeLabel, 5> timeLabels(const HistoryNavigation& navigation, const PlotRect& plot,
+std::array<TimeLabel, 5> timeLabels(const HistoryNavigation& navigation, const Rect& plot,
                                     const HistoryTimeZone& zone = HistoryTimeZone::current());
 
-double cursorX(const HistoryNavigation& navigation, const PlotRect& plot);
+double cursorX(const HistoryNavigation& navigation, const Rect& plot);
 
 // The marker's centre on the cursor: only once a summary with data has loaded and the selected
 // second has a power value.
-std::optional<ScenePoint> marker(const HistoryNavigation& navigation, const PlotRect& plot, bool loading,
-                                 const HistorySummary& summary, std::optional<double> selectedWatts);
+std::optional<Point> marker(const HistoryNavigation& navigation, const Rect& plot, bool loading,
+                            const HistorySummary& summary, std::optional<double> selectedWatts);
 
 // The fraction of the window under a pointer at `x`, unclamped.
-double fraction(const PlotRect& plot, double x);
+double fraction(const Rect& plot, double x);
 
 }  // namespace HistoryChartGeometry
 
@@ -54,9 +54,9 @@ inline constexpr double minimumWindowWidth = 3;
 inline constexpr double windowRadius = 4;
 inline constexpr double spacerHeight = 16;
 
-PlotRect plot(double width, double height);
+Rect plot(double width, double height);
 // The visible window as a rectangle over the strip's full height, never narrower than 3 points.
-PlotRect window(double width, double height, const HistoryNavigation& navigation, std::int64_t overviewStart);
+Rect window(double width, double height, const HistoryNavigation& navigation, std::int64_t overviewStart);
 // The second a drag at `x` centres the window on.
 std::int64_t dragTarget(double x, double width, std::int64_t overviewStart);
 // The slider shows the window's centre between the centres of the oldest and newest possible windows;

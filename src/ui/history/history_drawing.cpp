@@ -18,7 +18,7 @@ constexpr double kAreaOpacity = 0.07;
 
 // Seconds and watts to plot coordinates.
 struct Mapping {
-  const PlotRect& plot;
+  const Rect& plot;
   std::int64_t start;
   std::int64_t end;
   double yMax;
@@ -52,7 +52,7 @@ double yMax(double peak) {
   return std::max(std::ceil(peak * 1.12 / 5) * 5, 5.0);
 }
 
-HistoryScene scene(const HistorySummary& summary, const PlotRect& plot, std::int64_t start, std::int64_t end,
+HistoryScene scene(const HistorySummary& summary, const Rect& plot, std::int64_t start, std::int64_t end,
                    bool axes) {
   HistoryScene scene;
   scene.plot = plot;
@@ -93,7 +93,7 @@ HistoryScene scene(const HistorySummary& summary, const PlotRect& plot, std::int
     const StyleColor color = complete ? SystemColors::accent : SystemColors::orange;
     const double x = map.x(bucket.second);
     scene.ranges.push_back({x, map.y(*bucket.maximum), map.y(*bucket.minimum), color.opacity(kRangeOpacity)});
-    const ScenePoint centre{x, map.y(*bucket.average)};
+    const Point centre{x, map.y(*bucket.average)};
     if (!complete) {
       flush();
     } else {

@@ -6,33 +6,12 @@
 #include <vector>
 
 #include "history/history_types.h"
+#include "platform/geometry.h"
 #include "ui/style/colors.h"
 
 class QPainter;
 
 namespace wattline {
-
-// A rectangle in design points, y growing downwards.
-struct PlotRect {
-  double x = 0;
-  double y = 0;
-  double width = 0;
-  double height = 0;
-  double minX() const { return x; }
-  double maxX() const { return x + width; }
-  double minY() const { return y; }
-  double maxY() const { return y + height; }
-  bool contains(double px, double py) const {
-    return px >= minX() && px <= maxX() && py >= minY() && py <= maxY();
-  }
-  bool operator==(const PlotRect&) const = default;
-};
-
-struct ScenePoint {
-  double x = 0;
-  double y = 0;
-  bool operator==(const ScenePoint&) const = default;
-};
 
 // What one call of the history drawing puts on a plot, as plain values, in the layers it is painted in:
 // grid, washes, ranges, curves, dots.
@@ -57,18 +36,18 @@ struct HistoryScene {
   };
   // An unbroken run of complete buckets' averages; with a fill, the area down to the plot's bottom.
   struct Curve {
-    std::vector<ScenePoint> points;
+    std::vector<Point> points;
     StyleColor color;
     double width = 0;
     std::optional<StyleColor> fill;
   };
   // A bucket's average.
   struct Dot {
-    ScenePoint centre;
+    Point centre;
     StyleColor color;
   };
 
-  PlotRect plot;
+  Rect plot;
   double yMax = 5;
   std::vector<GridLine> grid;  // empty for the compact style
   std::vector<Wash> washes;
@@ -92,13 +71,13 @@ double yMax(double peak);
 
 // Seconds `start` … `end` (inclusive) of `summary` on `plot`; `axes` selects the chart style (grid,
 // labels, filled curve), otherwise the compact overview style.
-HistoryScene scene(const HistorySummary& summary, const PlotRect& plot, std::int64_t start, std::int64_t end,
+HistoryScene scene(const HistorySummary& summary, const Rect& plot, std::int64_t start, std::int64_t end,
                    bool axes);
 
 // Paints a scene, each layer in as few fills as its colours allow.
 void paint(QPainter& painter, const HistoryScene& scene);
 
-inline void draw(QPainter& painter, const HistorySummary& summary, const PlotRect& plot, std::int64_t start,
+inline void draw(QPainter& painter, const HistorySummary& summary, const Rect& plot, std::int64_t start,
                  std::int64_t end, bool axes) {
   paint(painter, scene(summary, plot, start, end, axes));
 }

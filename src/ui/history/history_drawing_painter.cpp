@@ -23,7 +23,7 @@ QPen dashedPen(const QColor& color, double width, double on, double off) {
 }
 
 void paintGrid(QPainter& painter, const HistoryScene& scene) {
-  const PlotRect& plot = scene.plot;
+  const Rect& plot = scene.plot;
   painter.setPen(
       dashedPen(toQColor(SystemColors::secondaryLabel.opacity(0.13)), kGridWidth, gridDash[0], gridDash[1]));
   for (const auto& line : scene.grid)
@@ -45,7 +45,7 @@ void paintGrid(QPainter& painter, const HistoryScene& scene) {
 // one long span, and the layer is turned upright onto the plot.
 class ColumnLayer {
  public:
-  ColumnLayer(const PlotRect& plot, double scaleX, double scaleY)
+  ColumnLayer(const Rect& plot, double scaleX, double scaleY)
       : left_(plot.minX() - kLayerMargin),
         top_(plot.minY() - kLayerMargin),
         scaleX_(scaleX),
@@ -96,7 +96,7 @@ void paintColumns(QPainter& painter, const HistoryScene& scene) {
                scaleY = std::hypot(device.m21(), device.m22());
   if (!(scaleX > 0 && scaleY > 0) || scene.plot.width <= 0 || scene.plot.height <= 0) return;
   ColumnLayer layer(scene.plot, scaleX, scaleY);
-  const PlotRect& plot = scene.plot;
+  const Rect& plot = scene.plot;
   for (const auto& wash : scene.washes)
     layer.fillColumn(wash.x0, wash.x1, plot.minY(), plot.maxY(), wash.color);
   for (const auto& range : scene.ranges)
@@ -106,7 +106,7 @@ void paintColumns(QPainter& painter, const HistoryScene& scene) {
     QPolygonF area;
     area.reserve(static_cast<qsizetype>(curve.points.size()) + 2);
     area << layer.map(curve.points.front().x, plot.maxY());
-    for (const ScenePoint& point : curve.points) area << layer.map(point.x, point.y);
+    for (const Point& point : curve.points) area << layer.map(point.x, point.y);
     area << layer.map(curve.points.back().x, plot.maxY());
     layer.fillArea(area, *curve.fill);
   }

@@ -37,7 +37,7 @@ void HistoryOverviewStrip::paintEvent(QPaintEvent*) {
   const double w = width(), h = height();
   HistoryDrawing::draw(painter, model_.overview(), Geometry::plot(w, h), model_.overviewStart(),
                        model_.overviewEnd(), false);
-  const PlotRect window = Geometry::window(w, h, model_.navigation(), model_.overviewStart());
+  const Rect window = Geometry::window(w, h, model_.navigation(), model_.overviewStart());
   painter.setRenderHint(QPainter::Antialiasing);
   const QColor accent = toQColor(SystemColors::accent);
   QPainterPath outline;

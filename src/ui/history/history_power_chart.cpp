@@ -20,7 +20,7 @@ namespace Geometry = HistoryChartGeometry;
 
 constexpr double kLabelBox = 120;
 
-void paintTimeLabels(QPainter& painter, const HistoryNavigation& navigation, const PlotRect& plot) {
+void paintTimeLabels(QPainter& painter, const HistoryNavigation& navigation, const Rect& plot) {
   painter.setFont(Fonts::system(10));
   painter.setPen(toQColor(SystemColors::secondaryLabel));
   for (const auto& label : Geometry::timeLabels(navigation, plot)) {
@@ -37,14 +37,14 @@ void paintTimeLabels(QPainter& painter, const HistoryNavigation& navigation, con
   }
 }
 
-void paintCursor(QPainter& painter, double x, const PlotRect& plot) {
+void paintCursor(QPainter& painter, double x, const Rect& plot) {
   QPen pen(toQColor(SystemColors::label.opacity(0.5)), 1, Qt::CustomDashLine, Qt::FlatCap);
   pen.setDashPattern({Geometry::cursorDash[0], Geometry::cursorDash[1]});
   painter.setPen(pen);
   painter.drawLine(QPointF(x, plot.minY()), QPointF(x, plot.maxY()));
 }
 
-void paintMarker(QPainter& painter, ScenePoint centre) {
+void paintMarker(QPainter& painter, Point centre) {
   const QPointF point(centre.x, centre.y);
   painter.setPen(Qt::NoPen);
   painter.setBrush(toQColor(SystemColors::accent));
@@ -83,7 +83,7 @@ HistoryPowerChart::~HistoryPowerChart() {
 void HistoryPowerChart::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const HistoryNavigation& navigation = model_.navigation();
-  const PlotRect plot = Geometry::plot(width(), height());
+  const Rect plot = Geometry::plot(width(), height());
   // The cache is drawn at the scale of the device painted on, which differs from the screen's when
   // the chart is rendered into an image.
   const double scale = std::abs(painter.deviceTransform().m11());
@@ -114,8 +114,8 @@ void HistoryPowerChart::mousePressEvent(QMouseEvent* event) {
 
 void HistoryPowerChart::mouseMoveEvent(QMouseEvent* event) {
   // A drag selects from anywhere (the fraction is clamped); a hover only inside the plot.
-  const PlotRect plot = Geometry::plot(width(), height());
-  if (event->buttons() & Qt::LeftButton || plot.contains(event->position().x(), event->position().y()))
+  const Rect plot = Geometry::plot(width(), height());
+  if (event->buttons() & Qt::LeftButton || plot.contains(Point{event->position().x(), event->position().y()}))
     selectAt(event->position().x());
 }
 
@@ -135,7 +135,7 @@ void HistoryPowerChart::keyPressEvent(QKeyEvent* event) {
 }
 
 void HistoryPowerChart::selectAt(double x) {
-  const PlotRect plot = Geometry::plot(width(), height());
+  const Rect plot = Geometry::plot(width(), height());
   model_.select(model_.navigation().second(Geometry::fraction(plot, x)));
 }
 

@@ -18,8 +18,8 @@ namespace Chart = HistoryChartGeometry;
 namespace Overview = HistoryOverviewGeometry;
 
 TEST(HistoryChartGeometry, TimeLabelsShowSecondsUpToFifteenMinutesAndTheDateBeyondADay) {
-  const PlotRect plot = Chart::plot(720, 300);
-  EXPECT_EQ(plot, (PlotRect{42, 18, 664, 251}));
+  const Rect plot = Chart::plot(720, 300);
+  EXPECT_EQ(plot, (Rect{42, 18, 664, 251}));
   struct Case {
     std::int64_t span;
     const char* first;
@@ -42,14 +42,14 @@ TEST(HistoryChartGeometry, TimeLabelsShowSecondsUpToFifteenMinutesAndTheDateBeyo
 }
 
 TEST(HistoryChartGeometry, TheMarkerNeedsLoadedDataAndAPowerValue) {
-  const PlotRect plot{0, 0, 100, 100};
+  const Rect plot{0, 0, 100, 100};
   HistoryNavigation navigation(t0);
   navigation.select(t0 - 3599);
   HistorySummary summary;
   summary.valid = 1;
   summary.peak = 20;  // a 25 W axis
-  EXPECT_EQ(Chart::marker(navigation, plot, false, summary, 5), (ScenePoint{0, 80}));
-  EXPECT_EQ(Chart::marker(navigation, plot, false, summary, 40), (ScenePoint{0, 0})) << "capped at the top";
+  EXPECT_EQ(Chart::marker(navigation, plot, false, summary, 5), (Point{0, 80}));
+  EXPECT_EQ(Chart::marker(navigation, plot, false, summary, 40), (Point{0, 0})) << "capped at the top";
   EXPECT_FALSE(Chart::marker(navigation, plot, true, summary, 5)) << "loading";
   EXPECT_FALSE(Chart::marker(navigation, plot, false, summary, std::nullopt)) << "no power that second";
   summary.valid = 0;
@@ -62,7 +62,7 @@ TEST(HistoryOverviewGeometry, TheWindowStaysVisibleAndTheSliderSpansThePossibleC
   HistoryNavigation navigation(t0);
   navigation.chooseSpan(15, t0);
   const std::int64_t overviewStart = t0 - 604799;
-  const PlotRect window = Overview::window(700, 24, navigation, overviewStart);
+  const Rect window = Overview::window(700, 24, navigation, overviewStart);
   EXPECT_EQ(window.width, 3);
   EXPECT_NEAR(window.x, 700 - 700 * 14.0 / 604799, 1e-9);
   EXPECT_EQ(Overview::dragTarget(350, 700, overviewStart), overviewStart + 302400) << "302399.5 rounds up";

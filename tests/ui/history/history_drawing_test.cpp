@@ -13,7 +13,7 @@ using namespace wattline::testing;
 using Scene = HistoryScene;
 
 // Seconds 1000 … 1120 on a plot 120 wide, so that x = second − 990; values 0 … 5 W from y 120 up to 20.
-const PlotRect kPlot{10, 20, 120, 100};
+const Rect kPlot{10, 20, 120, 100};
 constexpr std::int64_t kStart = 1000, kEnd = 1120;
 
 HistorySummary summaryOf(std::vector<HistoryBucket> buckets, std::int64_t width = 10) {
