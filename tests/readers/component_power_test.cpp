@@ -13,45 +13,38 @@ using namespace ComponentPowerPolicy;
 const Date kAt = dateFromSeconds(1.8e9);
 
 TEST(ComponentPowerPolicy, WattsChannelsAndIDs) {
-  EXPECT_EQ(watts(5000, "mJ", 1.0), 5.0);
-  EXPECT_EQ(watts(5000, "mJ", 0.05), std::nullopt);
-  EXPECT_EQ(watts(5000, "mJ", 311), std::nullopt);
-  EXPECT_EQ(watts(5000, "mJ", 0.1), 50.0);  // bounds are inclusive
-  for (const char* unit : {"uJ", "\u00B5J", "\u03BCJ"}) EXPECT_EQ(watts(2'000'000, unit, 2.0), 1.0) << unit;
-  EXPECT_EQ(watts(3'000'000'000, "nJ", 1.5), 2.0);
-  EXPECT_EQ(watts(1, "kJ", 1.0), std::nullopt);
-  EXPECT_EQ(watts(-1, "J", 1.0), std::nullopt);
-  EXPECT_EQ(watts(2'000'000, "J", 1.0), std::nullopt);
-  EXPECT_EQ(watts(1000, "J", 1.0), 1000.0);
+  // Energy, unit, seconds and the average; the interval bounds are inclusive.
+  const std::optional<double> none;
+  // clang-format off
+  const std::tuple<std::int64_t, const char*, double, std::optional<double>> cases[] = {
+      {5000, "mJ", 1.0, 5.0}, {5000, "mJ", 0.1, 50.0}, {5000, "mJ", 0.05, none}, {5000, "mJ", 311, none},
+      {2'000'000, "uJ", 2.0, 1.0}, {2'000'000, "\u00B5J", 2.0, 1.0}, {2'000'000, "\u03BCJ", 2.0, 1.0},
+      {3'000'000'000, "nJ", 1.5, 2.0}, {1, "kJ", 1.0, none}, {-1, "J", 1.0, none},
+      {2'000'000, "J", 1.0, none}, {1000, "J", 1.0, 1000.0}};
+  // clang-format on
+  for (const auto& [energy, unit, seconds, expected] : cases)
+    EXPECT_EQ(watts(energy, unit, seconds), expected) << energy << unit << seconds;
 
+  // One CLPC channel is preferred; two of a kind, or an unusable value, fall back to the energy model.
   const std::vector<ComponentEnergy> energies = {{"CLPC", "CPU Energy", "mJ", 1000},
                                                  {"CLPC", "CPU Energy", "mJ", 2000},
                                                  {"Energy Model", "CPU Energy", "mJ", 4000},
                                                  {"Energy Model", "GPU Energy", "mJ", 500}};
-  auto reading = decode(energies, 2.0, kAt, true);
-  EXPECT_EQ(reading.cpuWatts, 2.0);
-  EXPECT_EQ(reading.gpuWatts, 0.25);
-  reading = decode(energies, 2.0, kAt, false);
-  EXPECT_EQ(reading.cpuWatts, std::nullopt);
-  EXPECT_EQ(reading.gpuWatts, 0.25);
-
-  // One CLPC channel is preferred; an unusable CLPC value falls back to the energy model.
-  const auto cpu = [](std::string clpcUnit, std::vector<ComponentEnergy> more = {}) {
-    more.push_back({"CLPC", "CPU Energy", clpcUnit, 1000});
-    return decode(more, 1.0, kAt, true).cpuWatts;
+  EXPECT_EQ(decode(energies, 2.0, kAt, true), (ComponentPowerReading{2.0, 0.25, kAt, 2.0}));
+  EXPECT_EQ(decode(energies, 2.0, kAt, false), (ComponentPowerReading{std::nullopt, 0.25, kAt, 2.0}));
+  const auto cpu = [](std::string clpcUnit) {
+    return decode({{"Energy Model", "CPU Energy", "mJ", 4000}, {"CLPC", "CPU Energy", clpcUnit, 1000}}, 1.0,
+                  kAt, true)
+        .cpuWatts;
   };
-  EXPECT_EQ(cpu("mJ", {{"Energy Model", "CPU Energy", "mJ", 4000}}), 1.0);
-  EXPECT_EQ(cpu("kJ", {{"Energy Model", "CPU Energy", "mJ", 4000}}), 4.0);
+  EXPECT_EQ(std::make_tuple(cpu("mJ"), cpu("kJ")), std::make_tuple(1.0, 4.0));
   EXPECT_EQ(decode({{"CLPC", "CPU Energy", "kJ", 1}}, 1.0, kAt, true), ComponentPowerReading{});
 
   const std::string bundle = "com.apple.driver.AppleT8103CLPCv3";
-  const auto ids = clpcIDs(bundle, {27, 0, 1});
-  ASSERT_EQ(ids.size(), 2u);
-  EXPECT_EQ(ids[0], std::make_pair(std::uint64_t{0x102CDD31F2}, std::string("CPU Energy")));
-  EXPECT_EQ(ids[1], std::make_pair(std::uint64_t{0x1921BECF42}, std::string("GPU Energy")));
-  EXPECT_TRUE(clpcIDs(bundle, {27, 0, 2}).empty());
-  EXPECT_TRUE(clpcIDs(bundle, {26, 4, 0}).empty());
-  EXPECT_TRUE(clpcIDs("com.apple.driver.AppleT9999CLPC", {27, 0, 0}).empty());
+  EXPECT_EQ(clpcIDs(bundle, {27, 0, 1}), (std::vector<std::pair<std::uint64_t, std::string>>{
+                                             {0x102CDD31F2, "CPU Energy"}, {0x1921BECF42, "GPU Energy"}}));
+  EXPECT_TRUE(clpcIDs(bundle, {27, 0, 2}).empty() && clpcIDs(bundle, {26, 4, 0}).empty() &&
+              clpcIDs("com.apple.driver.AppleT9999CLPC", {27, 0, 0}).empty());
 }
 
 class ComponentPowerReaderTest : public ::testing::Test {
@@ -80,10 +73,7 @@ TEST_F(ComponentPowerReaderTest, AveragesBetweenReads) {
   EXPECT_EQ(reports.lastRequest().size(), 2u);        // only the CPU and GPU energy channels
   scheduler.advance(2.0);
   burn(6000, 1000);
-  auto reading = reader.read();
-  EXPECT_EQ(reading.cpuWatts, 3.0);
-  EXPECT_EQ(reading.gpuWatts, 0.5);
-  EXPECT_EQ(reading.duration, 2.0);
+  EXPECT_EQ(reader.read(), (ComponentPowerReading{3.0, 0.5, clock.now(), 2.0}));
 
   // A wall-clock jump spoils one interval only.
   scheduler.advance(1.0);
@@ -92,6 +82,11 @@ TEST_F(ComponentPowerReaderTest, AveragesBetweenReads) {
   scheduler.advance(1.0);
   burn(1000, 0);
   EXPECT_EQ(reader.read().cpuWatts, 1.0);
+  // Newer systems' energy model gives no CPU power.
+  reports.script().version = {27, 0, 2};
+  scheduler.advance(1.0);
+  burn(1000, 1000);
+  EXPECT_EQ(reader.read(), (ComponentPowerReading{std::nullopt, 1.0, clock.now(), 1.0}));
 
   scheduler.advance(311);  // too far apart
   EXPECT_EQ(reader.read(), ComponentPowerReading{});
@@ -125,16 +120,6 @@ TEST_F(ComponentPowerReaderTest, ReconnectsEveryThirtySeconds) {
   clock.shiftWall(-600);
   reader.read();
   EXPECT_EQ(reports.opens(), 5);  // the clock was set back: no wait for it to catch up
-}
-
-TEST_F(ComponentPowerReaderTest, NoCpuFromTheEnergyModelOnNewerSystems) {
-  reports.script().version = {27, 0, 2};
-  reader.read();
-  scheduler.advance(1.0);
-  burn(1000, 1000);
-  const auto reading = reader.read();
-  EXPECT_EQ(reading.cpuWatts, std::nullopt);
-  EXPECT_EQ(reading.gpuWatts, 1.0);
 }
 
 }  // namespace

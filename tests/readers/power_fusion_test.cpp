@@ -30,128 +30,101 @@ PowerSnapshot registry() {
 }
 
 TEST(PowerFusion, BatteryNeedsAgreeingVoltage) {
-  LiveSensorReadings live;
-  live.batteryAmps = -1.5;
-  live.batteryVolts = 12.1;
-  auto fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
-  EXPECT_DOUBLE_EQ(*fused.batteryWatts, -18.15);
-  EXPECT_EQ(fused.batterySource, PowerDataSource::sensor);
-  EXPECT_EQ(fused.batteryUpdatedAt, kAt);
-
-  live.batteryVolts = 9.5;
-  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
-  EXPECT_EQ(fused.batteryVolts, 12.6);
-  EXPECT_EQ(fused.batterySource, PowerDataSource::systemCache);
-  EXPECT_EQ(fused.batteryUpdatedAt, kRegistryTime);
-
-  live.batteryVolts = 14.6;  // exactly 2 V apart is rejected
-  EXPECT_EQ(PowerFusion::merge(registry(), live, std::nullopt, kAt).batterySource,
-            PowerDataSource::systemCache);
-
-  auto other = registry();
-  other.batteryVolts.reset();
-  live.batteryVolts = 9.5;
-  EXPECT_EQ(PowerFusion::merge(other, live, std::nullopt, kAt).batteryVolts, 9.5);
-  other.batteryInstalled = false;
-  EXPECT_EQ(PowerFusion::merge(other, live, std::nullopt, kAt).batterySource, PowerDataSource::systemCache);
+  struct Case {
+    std::optional<double> registryVolts;
+    bool installed;
+    double liveVolts;
+    bool taken;
+  };
+  // Exactly 2 V apart is rejected; without a registry voltage nothing disagrees.
+  for (const Case& c :
+       {Case{12.6, true, 12.1, true}, Case{12.6, true, 9.5, false}, Case{12.6, true, 14.6, false},
+        Case{std::nullopt, true, 9.5, true}, Case{std::nullopt, false, 9.5, false}}) {
+    PowerSnapshot from = registry();
+    from.batteryVolts = c.registryVolts;
+    from.batteryInstalled = c.installed;
+    LiveSensorReadings live;
+    std::tie(live.batteryAmps, live.batteryVolts) = std::make_tuple(-1.5, c.liveVolts);
+    const auto fused = PowerFusion::merge(from, live, std::nullopt, kAt);
+    const auto expected = c.taken ? std::make_tuple(PowerDataSource::sensor, std::optional(c.liveVolts),
+                                                    std::optional(-1.5 * c.liveVolts), std::optional(kAt))
+                                  : std::make_tuple(PowerDataSource::systemCache, c.registryVolts,
+                                                    std::optional(6.3), std::optional(kRegistryTime));
+    EXPECT_EQ(std::tie(fused.batterySource, fused.batteryVolts, fused.batteryWatts, fused.batteryUpdatedAt),
+              expected)
+        << c.liveVolts;
+  }
 }
 
 TEST(PowerFusion, InputFollowsProvidingSourceAndSensors) {
-  LiveSensorReadings live;
-  auto fused = PowerFusion::merge(registry(), live, false, kAt);
-  // Absent replaces the registry's values and update times.
+  // Off the adapter, and without live display, Wi-Fi or fans, the registry's values and times go.
+  auto fused = PowerFusion::merge(registry(), {}, false, kAt);
   EXPECT_EQ(std::tie(fused.displayWatts, fused.displayUpdatedAt, fused.detailSensorsUpdatedAt),
             std::make_tuple(std::nullopt, std::nullopt, std::nullopt));
-  EXPECT_FALSE(fused.externalConnected);
-  EXPECT_EQ(fused.inputAmps, 0.0);
-  EXPECT_EQ(fused.inputWatts, 0.0);
-  EXPECT_EQ(fused.inputVolts, std::nullopt);
-  EXPECT_EQ(fused.adapterRatedWatts, std::nullopt);
+  EXPECT_EQ(std::tie(fused.externalConnected, fused.inputAmps, fused.inputWatts, fused.inputVolts,
+                     fused.adapterRatedWatts),
+            std::make_tuple(false, 0.0, 0.0, std::nullopt, std::nullopt));
 
-  live.inputAmps = 1.5;
-  live.inputVolts = 20.0;
+  LiveSensorReadings live;
+  std::tie(live.inputAmps, live.inputVolts) = std::make_tuple(1.5, 20.0);
   fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
-  EXPECT_EQ(fused.inputWatts, 30.0);
-  EXPECT_TRUE(fused.inputWattsEstimated);
-  EXPECT_FALSE(fused.inputAmpsEstimated);  // the amperes are measured now
-  EXPECT_EQ(fused.inputSource, PowerDataSource::sensor);
-  EXPECT_EQ(fused.inputUpdatedAt, kAt);
-  EXPECT_EQ(fused.adapterRatedWatts, 96.0);
+  // The amperes are measured now, the watts their product.
+  EXPECT_EQ(std::tie(fused.inputWatts, fused.inputWattsEstimated, fused.inputAmpsEstimated, fused.inputSource,
+                     fused.inputUpdatedAt, fused.adapterRatedWatts),
+            std::make_tuple(30.0, true, false, PowerDataSource::sensor, kAt, 96.0));
 
   live.inputWatts = 29.0;
   live.displayWatts = 3.2;
-  live.fanSpeeds = {{1, 2000}};
+  live.fanSpeeds = {{1, 2000}};  // one fan is enough to date the detail sensors
   fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
-  EXPECT_EQ(fused.inputWatts, 29.0);
-  EXPECT_FALSE(fused.inputWattsEstimated);
-  EXPECT_EQ(fused.displayWatts, 3.2);
-  EXPECT_EQ(fused.fanSpeeds, live.fanSpeeds);
-  EXPECT_EQ(std::tie(fused.displayUpdatedAt, fused.detailSensorsUpdatedAt), std::make_tuple(kAt, kAt));
+  EXPECT_EQ(std::tie(fused.inputWatts, fused.inputWattsEstimated, fused.displayWatts, fused.fanSpeeds,
+                     fused.displayUpdatedAt, fused.detailSensorsUpdatedAt),
+            std::make_tuple(29.0, false, 3.2, live.fanSpeeds, kAt, kAt));
 
   live.inputVolts = 0.0;
   fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
-  EXPECT_EQ(fused.inputWatts, 40.0);
-  EXPECT_EQ(fused.inputSource, PowerDataSource::systemCache);
+  EXPECT_EQ(std::tie(fused.inputWatts, fused.inputSource),
+            std::make_tuple(40.0, PowerDataSource::systemCache));
 }
 
-TEST(PowerFusion, SystemFromSensorOrFusedFlows) {
-  LiveSensorReadings live;
-  live.batteryAmps = 0.4;
-  live.batteryVolts = 12.5;  // +5 W
-  live.inputAmps = 1.5;
-  live.inputVolts = 20.0;  // 30 W
-  auto fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
-  EXPECT_DOUBLE_EQ(*fused.systemWatts, 25.0);
-  EXPECT_TRUE(fused.systemEstimated);
-  EXPECT_EQ(fused.systemSource, PowerDataSource::sensor);
-
-  live.inputAmps = 0.15;  // 3 W in, 5 W into the battery: not derived, not clamped
-  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
-  EXPECT_EQ(fused.systemWatts, 33.7);
-  EXPECT_EQ(fused.systemSource, PowerDataSource::systemCache);
-
-  live.inputAmps.reset();  // input still from the registry
-  EXPECT_EQ(PowerFusion::merge(registry(), live, std::nullopt, kAt).systemSource,
-            PowerDataSource::systemCache);
-
-  live.batteryAmps = -0.64;  // -8 W on battery
-  fused = PowerFusion::merge(registry(), live, false, kAt);
-  EXPECT_DOUBLE_EQ(*fused.systemWatts, 8.0);
-  EXPECT_EQ(fused.systemSource, PowerDataSource::sensor);
-
-  live.systemWatts = 11.0;
-  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
-  EXPECT_EQ(fused.systemWatts, 11.0);
-  EXPECT_FALSE(fused.systemEstimated);
-}
-
-// On battery alone the discharge is a measurement of the whole system: a platform counter reading
-// well below it (by more than 10 % and 0.5 W) is not wired or not counting, and the battery's value stands.
-TEST(PowerFusion, PlatformPowerBelowTheBatteryDischargeIsNotUsed) {
+// System power: the platform's reading, else input minus battery when both flows are measured and the
+// result is not negative. On battery alone the discharge is a measurement of the whole system: a platform
+// counter reading well below it (by more than 10 % and 0.5 W) is not wired or not counting.
+TEST(PowerFusion, SystemFromThePlatformOrTheMeasuredFlows) {
+  using enum PowerDataSource;
   struct Case {
-    double batteryWatts;
-    std::optional<bool> external;
-    double platformWatts;
-    double systemWatts;
+    double battery;
+    std::optional<double> input, platform;
+    std::optional<bool> external;  // absent: the registry's, on the adapter
+    double system;
     bool estimated;
+    PowerDataSource source;
   };
-  for (const auto& c : std::vector<Case>{
-           {-18.0, false, 0.0, 18.0, true},  // a counter that does not move
-           {-18.0, false, 15.0, 18.0, true},
-           {-18.0, false, 16.3, 16.3, false},  // within 10 %
-           {-18.0, false, 21.0, 21.0, false},  // above the discharge: the battery need not carry it all
-           {-3.0, false, 2.6, 2.6, false},     // more than 10 % but within 0.5 W
-           {-3.0, false, 2.4, 3.0, true},
-           {-18.0, true, 0.0, 0.0, false},  // on the adapter the discharge is no measure of the system
-       }) {
+  const Case cases[] = {
+      {5, 30, {}, {}, 25, true, sensor},
+      {5, 3, {}, {}, 33.7, true, systemCache},   // 3 W in, 5 W into the battery: not derived, not clamped
+      {5, {}, {}, {}, 33.7, true, systemCache},  // the input still from the registry
+      {-8, {}, {}, false, 8, true, sensor},
+      {-8, 30, 11, {}, 11, false, sensor},
+      {-18, {}, 0.0, false, 18, true, sensor},  // a counter that does not move
+      {-18, {}, 15, false, 18, true, sensor},
+      {-18, {}, 16.3, false, 16.3, false, sensor},  // within 10 %
+      {-18, {}, 21, false, 21, false, sensor},      // above the discharge: the battery need not carry it all
+      {-3, {}, 2.6, false, 2.6, false, sensor},     // more than 10 % but within 0.5 W
+      {-3, {}, 2.4, false, 3, true, sensor},
+      {-18, {}, 0.0, true, 0, false, sensor},  // on the adapter the discharge is no measure of the system
+  };
+  for (const Case& c : cases) {
     LiveSensorReadings live;
-    live.batteryAmps = c.batteryWatts / 12.0;
-    live.batteryVolts = 12.0;
-    live.systemWatts = c.platformWatts;
+    std::tie(live.batteryAmps, live.batteryVolts, live.systemWatts) =
+        std::make_tuple(c.battery / 12, 12.0, c.platform);
+    if (c.input) std::tie(live.inputAmps, live.inputVolts) = std::make_tuple(*c.input / 20, 20.0);
     const auto fused = PowerFusion::merge(registry(), live, c.external, kAt);
-    EXPECT_NEAR(fused.systemWatts.value_or(-1), c.systemWatts, 1e-9) << c.platformWatts;
-    EXPECT_EQ(fused.systemEstimated, c.estimated) << c.platformWatts;
-    EXPECT_EQ(fused.systemSource, PowerDataSource::sensor);
+    EXPECT_NEAR(fused.systemWatts.value_or(-1), c.system, 1e-9)
+        << c.battery << " " << c.platform.value_or(-1);
+    EXPECT_EQ(std::make_tuple(fused.systemEstimated, fused.systemSource),
+              std::make_tuple(c.estimated, c.source))
+        << c.battery << " " << c.platform.value_or(-1);
   }
 }
 

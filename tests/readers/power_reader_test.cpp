@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <bit>
-
 #include "platform/linux/linux_power_services.h"
 #include "platform/testing/fixture_tree.h"
 #include "platform/testing/manual_scheduler.h"
@@ -13,14 +11,10 @@
 namespace wattline {
 namespace {
 
+using testing::flt;
 const Date kStart = dateFromSeconds(1'800'000'000);
 constexpr char kNoBattery[] =
     "系统未提供电池数据（/sys/class/power_supply）。台式机或访问受限时，部分数据不可用。";
-
-SensorValue flt(float value) {
-  const auto b = std::bit_cast<std::uint32_t>(value);
-  return {"flt ", {std::uint8_t(b), std::uint8_t(b >> 8), std::uint8_t(b >> 16), std::uint8_t(b >> 24)}};
-}
 
 std::string fixture(const std::string& name) {
   return std::string(WATTLINE_FIXTURES) + "/sysfs/" + name;
@@ -58,18 +52,16 @@ TEST_F(ScriptedReader, NoBatteryServiceRegistryResultAndProvidingSource) {
   smc.script().values = {{"PSTR", flt(14.0f)}, {"wiPm", flt(0.5f)}};
   sources->type = "AC Power";
   auto snapshot = reader->read(false);
-  EXPECT_EQ(snapshot.error, kNoBattery);
-  EXPECT_FALSE(snapshot.available);
-  EXPECT_TRUE(snapshot.externalConnected);
-  EXPECT_EQ(snapshot.systemWatts, 14.0);
-  EXPECT_EQ(snapshot.wifiWatts, std::nullopt);  // detail keys only when asked
+  // Detail keys only when asked.
+  EXPECT_EQ(std::tie(snapshot.error, snapshot.available, snapshot.externalConnected, snapshot.systemWatts,
+                     snapshot.wifiWatts),
+            std::make_tuple(kNoBattery, false, true, 14.0, std::nullopt));
   EXPECT_EQ(reader->read(true).wifiWatts, 0.5);
 
   scheduler.advance(1.0);
   reports.script().counters[{"Energy Model", "CPU Energy"}] = 7000;
-  snapshot = reader->read(false);
-  EXPECT_EQ(snapshot.cpuWatts, 7.0);  // components on every call
-  EXPECT_EQ(snapshot.componentsUpdatedAt, clock->now());
+  snapshot = reader->read(false);  // components on every call
+  EXPECT_EQ(std::tie(snapshot.cpuWatts, snapshot.componentsUpdatedAt), std::make_tuple(7.0, clock->now()));
 
   registry->services["AppleSmartBattery"].properties = {-5, PropertyTable{}};
   EXPECT_EQ(reader->read(false).error, "电源数据读取失败（-5），正在等待下次采样。");
@@ -79,10 +71,9 @@ TEST_F(ScriptedReader, NoBatteryServiceRegistryResultAndProvidingSource) {
                                                                          {"ExternalConnected", false},
                                                                          {"Voltage", 12000},
                                                                          {"InstantAmperage", 500}}};
-  snapshot = reader->read(false);
-  EXPECT_EQ(snapshot.error, std::nullopt);
-  EXPECT_TRUE(snapshot.externalConnected);  // "AC Power" overrides the registry's flag, both ways
-  EXPECT_EQ(snapshot.batteryWatts, 6.0);
+  snapshot = reader->read(false);  // "AC Power" overrides the registry's flag, both ways
+  EXPECT_EQ(std::tie(snapshot.error, snapshot.externalConnected, snapshot.batteryWatts),
+            std::make_tuple(std::nullopt, true, 6.0));
   registry->services["AppleSmartBattery"].properties = {0, PropertyTable{{"ExternalConnected", true}}};
   sources->type = "Battery Power";
   EXPECT_FALSE(reader->read(false).externalConnected);
@@ -132,13 +123,11 @@ TEST(PowerReaderOnFixtures, LaptopOnBatteryEndToEnd) {
   LivePowerReader reader(
       linuxPowerServices(tree.root(), std::make_unique<testing::ManualClock>(scheduler, kStart)));
   // The program's --snapshot check covers this machine's battery state and percentage.
+  // System power from the battery until the platform counter has an interval.
   auto snapshot = reader.read(true);
-  EXPECT_EQ(snapshot.batteryVolts, 12.0);
-  EXPECT_EQ(snapshot.batteryWatts, -18.0);
-  EXPECT_EQ(snapshot.inputWatts, 0.0);
-  EXPECT_EQ(snapshot.systemWatts, 18.0);  // from the battery until the platform counter has an interval
-  EXPECT_TRUE(snapshot.systemEstimated);
-  EXPECT_EQ(snapshot.fanSpeeds, (std::vector<FanSpeed>{{0, 2400}, {1, 0}}));
+  EXPECT_EQ(std::tie(snapshot.batteryVolts, snapshot.batteryWatts, snapshot.inputWatts, snapshot.systemWatts,
+                     snapshot.systemEstimated, snapshot.fanSpeeds),
+            std::make_tuple(12.0, -18.0, 0.0, 18.0, true, std::vector<FanSpeed>{{0, 2400}, {1, 0}}));
 
   scheduler.advance(1.0);
   tree.write("class/powercap/intel-rapl:1/energy_uj", "9021000000");
@@ -147,8 +136,7 @@ TEST(PowerReaderOnFixtures, LaptopOnBatteryEndToEnd) {
   tree.write("class/power_supply/BAT0/current_now", "1750000");
   snapshot = reader.read(false);
   EXPECT_NEAR(*snapshot.systemWatts, 21.0, 1e-5);
-  EXPECT_FALSE(snapshot.systemEstimated);
-  EXPECT_EQ(snapshot.batteryWatts, -21.0);
+  EXPECT_EQ(std::tie(snapshot.systemEstimated, snapshot.batteryWatts), std::make_tuple(false, -21.0));
   EXPECT_NEAR(*snapshot.cpuWatts, 12.0, 1e-9);
   EXPECT_NEAR(*snapshot.gpuWatts, 1.5, 1e-9);
 }
@@ -160,39 +148,32 @@ TEST(PowerReaderOnFixtures, OtherMachines) {
                linuxPowerServices(fixture(name), std::make_unique<testing::ManualClock>(scheduler, kStart)))
         .read(true);
   };
+  // No supply and no platform counter: system power unknown, not zero; its RAPL counters are root-only.
   auto snapshot = read("desktop");
-  EXPECT_EQ(snapshot.error, kNoBattery);
-  EXPECT_EQ(snapshot.fanSpeeds, (std::vector<FanSpeed>{{0, 1100}, {1, 850}}));
-  EXPECT_EQ(snapshot.systemWatts, std::nullopt);  // no supply and no platform counter: unknown, not zero
-  EXPECT_EQ(snapshot.cpuWatts, std::nullopt);     // its RAPL counters are root-only
-
+  EXPECT_EQ(
+      std::tie(snapshot.error, snapshot.fanSpeeds, snapshot.systemWatts, snapshot.cpuWatts),
+      std::make_tuple(kNoBattery, std::vector<FanSpeed>{{0, 1100}, {1, 850}}, std::nullopt, std::nullopt));
+  // The contract current of a USB-C source is no measured input.
   snapshot = read("usb-c-pd");
-  EXPECT_TRUE(snapshot.externalConnected);
-  EXPECT_EQ(snapshot.adapterRatedWatts, 65.0);
-  EXPECT_EQ(snapshot.inputWatts, std::nullopt);  // the contract current is no measured input
-  EXPECT_EQ(snapshot.inputAmps, std::nullopt);
-  EXPECT_EQ(snapshot.systemWatts, std::nullopt);
+  EXPECT_EQ(std::tie(snapshot.externalConnected, snapshot.adapterRatedWatts, snapshot.inputWatts,
+                     snapshot.inputAmps, snapshot.systemWatts),
+            std::make_tuple(true, 65.0, std::nullopt, std::nullopt, std::nullopt));
   EXPECT_NEAR(*snapshot.batteryWatts, 1.8 * 17.2, 1e-9);
-
+  // The driver's negative current is charging.
   snapshot = read("laptop-charging");
-  EXPECT_TRUE(snapshot.externalConnected);
-  EXPECT_EQ(snapshot.batteryAmps, 2.0);  // the driver's negative current is charging
-  EXPECT_EQ(snapshot.percent, 75);
-
+  EXPECT_EQ(std::tie(snapshot.externalConnected, snapshot.batteryAmps, snapshot.percent),
+            std::make_tuple(true, 2.0, 75));
   snapshot = read("measured-mains");
-  EXPECT_EQ(snapshot.adapterRatedWatts, 90.0);
-  EXPECT_EQ(snapshot.inputWatts, 31.5);
+  EXPECT_EQ(std::tie(snapshot.adapterRatedWatts, snapshot.inputWatts, snapshot.inputAmpsEstimated),
+            std::make_tuple(90.0, 31.5, true));
   EXPECT_NEAR(*snapshot.inputAmps, 31.5 / 19.8, 1e-9);
-  EXPECT_TRUE(snapshot.inputAmpsEstimated);
 
   EXPECT_NEAR(*read("two-batteries").batteryWatts, -(0.7 * 12.3 + 0.5 * 11.9), 1e-3);  // each its own
   EXPECT_NEAR(*read("battery-power-only").batteryWatts, -9.12, 1e-9);
 
   snapshot = read("bad-values");
-  EXPECT_TRUE(snapshot.available);
-  EXPECT_EQ(snapshot.percent, std::nullopt);
-  EXPECT_EQ(snapshot.batteryWatts, std::nullopt);
-  EXPECT_EQ(snapshot.systemWatts, std::nullopt);
+  EXPECT_EQ(std::tie(snapshot.available, snapshot.percent, snapshot.batteryWatts, snapshot.systemWatts),
+            std::make_tuple(true, std::nullopt, std::nullopt, std::nullopt));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -12,19 +11,12 @@
 namespace wattline {
 namespace {
 
+using testing::flt;
+using testing::le16;
 using testing::ScriptedSmc;
 constexpr auto kInfo = SmcCodec::kGetKeyInfo;
 constexpr auto kRead = SmcCodec::kReadKey;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-
-SensorValue flt(float value) {
-  const auto b = std::bit_cast<std::uint32_t>(value);
-  return {"flt ", {std::uint8_t(b), std::uint8_t(b >> 8), std::uint8_t(b >> 16), std::uint8_t(b >> 24)}};
-}
-
-SensorValue le16(const char* type, std::uint16_t value) {
-  return {type, {std::uint8_t(value), std::uint8_t(value >> 8)}};
-}
 
 TEST(SensorDecoder, NumberTypesAndReadingRanges) {
   const auto number = [](SensorValue v, bool littleEndian = true) {
@@ -49,22 +41,16 @@ TEST(SensorDecoder, NumberTypesAndReadingRanges) {
       {"F1Ac", flt(2400.0f)},        {"F0Ac", flt(-5.0f)}};
   const auto decode = [&] { return LiveSensorReadings::decode(values, true); };
   auto r = decode();
-  EXPECT_EQ(r.batteryAmps, -1.0);
-  EXPECT_EQ(r.batteryVolts, 12.5);
-  EXPECT_EQ(r.inputAmps, 1.5);
-  EXPECT_EQ(r.inputVolts, 20.0);
-  EXPECT_EQ(r.inputWatts, 30.0);
-  EXPECT_EQ(r.systemWatts, std::nullopt);
-  EXPECT_EQ(r.displayWatts, 3.25);
-  EXPECT_EQ(r.wifiWatts, 0.5);
-  EXPECT_EQ(r.fanSpeeds, (std::vector<FanSpeed>{{1, 2400.0}}));
+  EXPECT_EQ(std::tie(r.batteryAmps, r.batteryVolts, r.inputAmps, r.inputVolts, r.inputWatts, r.systemWatts,
+                     r.displayWatts, r.wifiWatts, r.fanSpeeds),
+            std::make_tuple(-1.0, 12.5, 1.5, 20.0, 30.0, std::nullopt, 3.25, 0.5,
+                            std::vector<FanSpeed>{{1, 2400.0}}));
 
   // The battery needs exact integer types and plausible voltages (5 V inclusive to 30 V).
   values["B0AC"] = le16("sp78", 0x0100);
   values["B0AV"] = le16("si16", 12500);
   r = decode();
-  EXPECT_EQ(r.batteryAmps, std::nullopt);
-  EXPECT_EQ(r.batteryVolts, std::nullopt);
+  EXPECT_FALSE(r.batteryAmps || r.batteryVolts);
   for (auto [millivolts, volts] : std::vector<std::pair<int, std::optional<double>>>{
            {4500, std::nullopt}, {31000, std::nullopt}, {5000, 5.0}}) {
     values["B0AV"] = le16("ui16", millivolts);
@@ -95,21 +81,18 @@ TEST(LiveSensorConnection, OpensAndCachesKeyInformationAndMissingKeys) {
   EXPECT_EQ(smc.openTransports(), 1);
 
   auto readings = connection->readValues(false);
-  EXPECT_EQ(readings.systemWatts, 14.0);
-  EXPECT_EQ(readings.wifiWatts, std::nullopt);
-  EXPECT_TRUE(readings.fanSpeeds.empty());
+  EXPECT_EQ(std::tie(readings.systemWatts, readings.wifiWatts, readings.fanSpeeds),
+            std::make_tuple(14.0, std::nullopt, std::vector<FanSpeed>{}));
   EXPECT_EQ(smc.calls("wiPm", kInfo) + smc.calls("F0Ac", kInfo) + smc.calls("F1Ac", kInfo), 0);
   readings = connection->readValues(true);
-  EXPECT_EQ(readings.wifiWatts, 0.75);
-  EXPECT_EQ(readings.fanSpeeds, (std::vector<FanSpeed>{{0, 1800.0}}));
+  EXPECT_EQ(std::tie(readings.wifiWatts, readings.fanSpeeds),
+            std::make_tuple(0.75, std::vector<FanSpeed>{{0, 1800.0}}));
 
   // Key information once per key; missing keys never asked again; values every time.
   connection->readValues(true);
-  EXPECT_EQ(smc.calls("B0AC", kInfo), 1);
-  EXPECT_EQ(smc.calls("B0AC", kRead), 3);
-  EXPECT_EQ(smc.calls("ID0R", kInfo), 1);
-  EXPECT_EQ(smc.calls("ID0R", kRead), 0);
-  EXPECT_EQ(smc.calls("F1Ac", kInfo), 1);
+  EXPECT_EQ(std::make_tuple(smc.calls("B0AC", kInfo), smc.calls("B0AC", kRead), smc.calls("ID0R", kInfo),
+                            smc.calls("ID0R", kRead), smc.calls("F1Ac", kInfo)),
+            std::make_tuple(1, 3, 1, 0, 1));
   EXPECT_EQ(smc.calls("XXXX", kInfo), 0);  // only the fixed keys are requested
   EXPECT_FALSE(connection->broken());
 
@@ -130,13 +113,12 @@ TEST(LiveSensorConnection, FailuresOfEachKind) {
   smc.script().shortReplies = {"PDTR"};
   auto connection = LiveSensorConnection::open(smc);
   auto readings = connection->readValues(false);
-  EXPECT_EQ(readings.systemWatts, std::nullopt);
-  EXPECT_EQ(readings.inputWatts, std::nullopt);
-  EXPECT_EQ(readings.batteryAmps, -1.0);
+  EXPECT_EQ(std::tie(readings.systemWatts, readings.inputWatts, readings.batteryAmps),
+            std::make_tuple(std::nullopt, std::nullopt, -1.0));
   connection->readValues(false);
   EXPECT_FALSE(connection->broken());
-  EXPECT_EQ(smc.calls("PSTR", kInfo), 1);  // a refused read (result byte) does not mark the key missing
-  EXPECT_EQ(smc.calls("PSTR", kRead), 2);
+  // A refused read (result byte) does not mark the key missing.
+  EXPECT_EQ(std::make_tuple(smc.calls("PSTR", kInfo), smc.calls("PSTR", kRead)), std::make_tuple(1, 2));
   // A short key-information reply, a size above 32 and a size of 0 mark the key missing.
   for (const char* key : {"PDTR", "ID0R", "VD0R"}) {
     EXPECT_EQ(smc.calls(key, kInfo), 1) << key;
@@ -146,9 +128,8 @@ TEST(LiveSensorConnection, FailuresOfEachKind) {
   // A transport failure breaks the connection and loses only that key.
   smc.script().transportFailures = {"B0AV"};
   readings = connection->readValues(false);
-  EXPECT_TRUE(connection->broken());
-  EXPECT_EQ(readings.batteryVolts, std::nullopt);
-  EXPECT_EQ(readings.batteryAmps, -1.0);
+  EXPECT_EQ(std::make_tuple(connection->broken(), readings.batteryVolts, readings.batteryAmps),
+            std::make_tuple(true, std::nullopt, -1.0));
   // During the key-information step the failing key is also marked missing: asked once per connection.
   auto fresh = LiveSensorConnection::open(smc);
   fresh->readValues(false);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <bit>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -10,6 +12,17 @@
 #include "readers/sensor_decoder.h"
 
 namespace wattline::testing {
+
+// A single as the controller stores it, little-endian.
+inline SensorValue flt(float value) {
+  const auto b = std::bit_cast<std::uint32_t>(value);
+  return {"flt ", {std::uint8_t(b), std::uint8_t(b >> 8), std::uint8_t(b >> 16), std::uint8_t(b >> 24)}};
+}
+
+// A 16-bit value of `type`, little-endian.
+inline SensorValue le16(const char* type, std::uint16_t value) {
+  return {type, {std::uint8_t(value), std::uint8_t(value >> 8)}};
+}
 
 // A controller answering from a key table, with scripted failures. Transports
 // opened from it share its script and its call log.
