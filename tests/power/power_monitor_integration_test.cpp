@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <QElapsedTimer>
 #include <atomic>
@@ -9,6 +8,7 @@
 #include "qt_application.h"
 
 #include "history/history_actor.h"
+#include "history/history_test_support.h"
 #include "platform/linux/linux_power_services.h"
 #include "platform/linux/system_clock.h"
 #include "platform/qt/qt_scheduler.h"
@@ -26,32 +26,6 @@ void spin(double seconds) {
   QElapsedTimer clock;
   clock.start();
   while (clock.elapsed() < seconds * 1000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-struct Row {
-  std::int64_t second;
-  double observed;
-  std::optional<double> watts;
-  double duration;
-};
-
-std::vector<Row> rows(const std::filesystem::path& file) {
-  sqlite3* db = nullptr;
-  sqlite3_stmt* statement = nullptr;
-  std::vector<Row> result;
-  EXPECT_EQ(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-  EXPECT_EQ(sqlite3_prepare_v2(db, "SELECT second, observed, watts, duration FROM samples ORDER BY second",
-                               -1, &statement, nullptr),
-            SQLITE_OK);
-  while (sqlite3_step(statement) == SQLITE_ROW) {
-    result.push_back({sqlite3_column_int64(statement, 0), sqlite3_column_double(statement, 1), std::nullopt,
-                      sqlite3_column_double(statement, 3)});
-    if (sqlite3_column_type(statement, 2) != SQLITE_NULL)
-      result.back().watts = sqlite3_column_double(statement, 2);
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
-  return result;
 }
 
 }  // namespace
@@ -89,35 +63,26 @@ TEST(PowerMonitorIntegration, RecordsEverySecondAndBreaksAcrossSleep) {
   EXPECT_EQ(monitor->historyError(), std::nullopt);
   monitor.reset();
   store.reset();
-  std::vector<Row> all = rows(file);
-  ASSERT_GE(all.size(), 6u);
-  std::size_t integrated = 0;
-  std::optional<std::size_t> firstAfterWake;
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    const Row& row = all[i];
-    ASSERT_TRUE(row.watts);
-    // Readings well before or after the change show the fixture's power exactly.
-    if (row.observed < changedAt - 0.1) {
-      EXPECT_DOUBLE_EQ(*row.watts, 18.0) << row.second;
-    }
-    if (row.observed > changedAt + 1.5) {
-      EXPECT_DOUBLE_EQ(*row.watts, 24.0) << row.second;
-    }
-    if (row.observed >= wokeAt && !firstAfterWake) firstAfterWake = i;
-    if (row.duration > 0) {
-      ASSERT_GT(i, 0u);
-      const Row& previous = all[i - 1];
-      EXPECT_EQ(row.second, previous.second + 1);
-      EXPECT_NEAR(row.duration, row.observed - previous.observed, 1e-6);
-      ++integrated;
-    }
-  }
-  ASSERT_TRUE(firstAfterWake);
-  EXPECT_EQ(all[*firstAfterWake].duration, 0.0);  // the sleep broke continuity
-  // One row per second while awake: at most a timer's slip between rows.
-  std::int64_t awakeSeconds = all[*firstAfterWake - 1].second - all.front().second + 1;
-  EXPECT_GE(static_cast<std::int64_t>(*firstAfterWake), awakeSeconds - 1);
-  EXPECT_GE(integrated, all.size() - 3);
+  Inspector db(file);
+  const std::string before = std::to_string(changedAt - 0.1), after = std::to_string(changedAt + 1.5);
+  const std::string woke = std::to_string(wokeAt);
+  ASSERT_GE(db.count(), 6);
+  // Readings well before or after the change show the fixture's power exactly.
+  EXPECT_EQ(db.count("watts IS NULL OR (observed < " + before + " AND watts != 18) OR (observed > " + after +
+                     " AND watts != 24)"),
+            0);
+  // Energy is integrated only over the observed time since the row of the second before.
+  EXPECT_EQ(
+      db.count("duration > 0 AND NOT EXISTS (SELECT 1 FROM samples p WHERE p.second = samples.second - 1 "
+               "AND abs(samples.duration - (samples.observed - p.observed)) < 1e-6)"),
+      0);
+  EXPECT_GE(db.count("duration > 0"), db.count() - 3);
+  // The sleep broke continuity; while awake, one row per second, at most a timer's slip between rows.
+  EXPECT_EQ(db.text("SELECT duration FROM samples WHERE observed >= " + woke + " ORDER BY second LIMIT 1"),
+            "0.0");
+  EXPECT_EQ(
+      db.text("SELECT COUNT(*) - (MAX(second) - MIN(second)) >= 0 FROM samples WHERE observed < " + woke),
+      "1");
 }
 
 // A monitor destroyed while its read runs on a pool thread waits for it, so the

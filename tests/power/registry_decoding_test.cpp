@@ -27,20 +27,16 @@ TEST(RegistryDecoding, EmptyTableAndSignedCurrent) {
   EXPECT_TRUE(s.batteryInstalled);  // "Voltage" alone means a battery
   EXPECT_DOUBLE_EQ(*s.batteryAmps, -1.0);
   EXPECT_DOUBLE_EQ(*s.batteryWatts, -12.0);
-  auto amps = [](PropertyValue instant) {
-    return parse({{"Voltage", 12000}, {"InstantAmperage", instant}, {"Amperage", 1500}}).batteryAmps;
-  };
-  EXPECT_EQ(amps(-2500), -2.5);  // a 64-bit negative number is already signed
-  EXPECT_EQ(amps(40000), 1.5);   // above 30 A "Amperage" is used instead
-  EXPECT_EQ(amps(30000), 30.0);
-  EXPECT_EQ(amps(-30000), -30.0);
-  EXPECT_FALSE(parse({{"Voltage", 12000}, {"InstantAmperage", 4294967296ULL + 5}}).batteryAmps);
-  EXPECT_FALSE(parse({{"Voltage", 12000}, {"InstantAmperage", 18446744073709551615ULL - 40000}}).batteryAmps);
-  // Text and non-finite values are not currents; without a voltage there is no power.
-  EXPECT_FALSE(parse({{"BatteryInstalled", true},
-                      {"InstantAmperage", "-1000"},
-                      {"Amperage", std::numeric_limits<double>::infinity()}})
-                   .batteryAmps);
+  // A 64-bit negative number is already signed; beyond 30 A, or not a number, "Amperage" is used instead.
+  const std::pair<PropertyValue, double> currents[] = {
+      {-2500, -2.5},           {30000, 30},   {-30000, -30}, {40000, 1.5}, {~0ULL - 40000, 1.5},
+      {(1ULL << 32) + 5, 1.5}, {"-1000", 1.5}};
+  for (const auto& [instant, amps] : currents)
+    EXPECT_EQ(parse({{"Voltage", 12000}, {"InstantAmperage", instant}, {"Amperage", 1500}}).batteryAmps,
+              amps);
+  EXPECT_FALSE(
+      parse({{"BatteryInstalled", true}, {"Amperage", std::numeric_limits<double>::infinity()}}).batteryAmps);
+  // Without a voltage there is no power.
   PowerSnapshot noVolts = parse({{"BatteryInstalled", true}, {"InstantAmperage", 500}});
   EXPECT_DOUBLE_EQ(*noVolts.batteryAmps, 0.5);
   EXPECT_FALSE(noVolts.batteryWatts || noVolts.systemWatts);  // battery installed without its power: unknown
