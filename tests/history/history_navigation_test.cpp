@@ -102,38 +102,31 @@ TEST(HistoryNavigation, InvariantsHoldAfterEveryOperation) {
     return choices[random() % 4];
   };
   const double factors[] = {0.5, 2, 0.1, 10, 1, 0, -1, std::nan(""), INFINITY, 1e-9, 0.75};
+  double factor = 1;
+  const std::function<void()> operations[] = {
+      [&] { n.refresh(now); },
+      [&] { n.chooseSpan(random() % 2 ? HistoryNavigation::presets[random() % 5] : anyDelta(), now); },
+      [&] { n.zoom(factor = factors[random() % std::size(factors)], now); },
+      [&] { n.pan(anyDelta()); },
+      [&] { n.center(anySecond()); },
+      [&] { n.select(anySecond()); },
+      [&] { n.seek(anySecond()); },
+      [&] { n.step(anyDelta()); },
+      [&] { n.returnToLatest(now); },
+      [&] {
+        const std::int64_t s = n.second(static_cast<double>(random() % 1001) / 1000.0);
+        ASSERT_TRUE(n.start() <= s && s <= n.end);
+      }};
 
   for (int i = 0; i < 5000; ++i) {
     now += static_cast<std::int64_t>(random() % 10);
     const HistoryNavigation before = n;
     const int operation = static_cast<int>(random() % 10);
     SCOPED_TRACE(::testing::Message() << "operation " << operation << " at step " << i);
+    operations[operation]();
     // Refreshing, choosing a span, reading a fraction and a refused zoom keep the mode.
-    bool keepsMode = operation == 0 || operation == 1 || operation == 9;
-    if (operation == 0) {
-      n.refresh(now);
-    } else if (operation == 1) {
-      n.chooseSpan(random() % 2 ? HistoryNavigation::presets[random() % 5] : anyDelta(), now);
-    } else if (operation == 2) {
-      const double factor = factors[random() % std::size(factors)];
-      n.zoom(factor, now);
-      keepsMode = !(std::isfinite(factor) && factor > 0);
-    } else if (operation == 3) {
-      n.pan(anyDelta());
-    } else if (operation == 4) {
-      n.center(anySecond());
-    } else if (operation == 5) {
-      n.select(anySecond());
-    } else if (operation == 6) {
-      n.seek(anySecond());
-    } else if (operation == 7) {
-      n.step(anyDelta());
-    } else if (operation == 8) {
-      n.returnToLatest(now);
-    } else {
-      const std::int64_t s = n.second(static_cast<double>(random() % 1001) / 1000.0);
-      ASSERT_TRUE(n.start() <= s && s <= n.end);
-    }
+    const bool keepsMode = operation == 0 || operation == 1 || operation == 9 ||
+                           (operation == 2 && !(std::isfinite(factor) && factor > 0));
     ASSERT_EQ(n.followsLatest, keepsMode ? before.followsLatest : operation == 8);
     ASSERT_TRUE(n.oldest() <= n.start() && n.start() <= n.selected && n.selected <= n.end &&
                 n.end <= n.latest);

@@ -236,47 +236,40 @@ TEST(HistoryStore, SummaryMatchesTheGroupedStatementOnRandomHistories) {
   EXPECT_GT(skippedBuckets, 0);
 }
 
-TEST(HistoryStore, SummaryWidthsAndEmptyRanges) {
+TEST(HistoryStore, SummaryWidthsEmptyRangesAndTheElevenSecondsAroundOne) {
   FixtureCopy directory("");
   HistoryStore store(directory.path("history.sqlite3"));
   const Date now = dateFromSeconds(kBase + 0.5);
   for (const auto& [seconds, buckets, width] :
        {std::tuple{3600, 600, 6}, {900, 600, 2}, {300, 600, 1}, {604800, 280, 2160}, {100, 0, 100}})
     EXPECT_EQ(store.summary(kBase - seconds + 1, kBase, now, buckets).bucketWidth, width) << seconds;
-  write(store, makeRecord(kBase, 10, 0.2));
-  // The last bucket of 3601 seconds in widths of 7 covers 3 of them.
-  EXPECT_EQ(store.summary(kBase - 3600, kBase, now).buckets.back(),
-            (HistoryBucket{kBase - 2, 10.0, 10.0, 10.0, 1, 3}));
-  EXPECT_EQ(store.summary(kBase, kBase - 1, now), HistorySummary{});
-  EXPECT_EQ(store.summary(kBase + 1, kBase + 100, now), HistorySummary{});
-  EXPECT_EQ(store.summary(kBase - 604900, kBase - 604800, now), HistorySummary{});
-}
-
-TEST(HistoryStore, SecondsReturnsElevenRowsAroundASecondNeverAfterNow) {
-  FixtureCopy directory("");
-  HistoryStore store(directory.path("history.sqlite3"));
-  for (std::int64_t s = 0; s < 30; ++s) {
-    HistoryRecord record = makeRecord(kBase + s, s == 12 ? std::nullopt : std::optional<double>(s));
-    record.cpu = s / 10.0;
-    record.estimated = s % 2 == 1;
+  for (std::int64_t s = -29; s <= 0; ++s) {
+    HistoryRecord record = makeRecord(kBase + s, s == -18 ? std::nullopt : std::optional<double>(s + 30));
+    record.cpu = (s + 30) / 10.0;
+    record.estimated = s % 2 != 0;
     write(store, record);
   }
-  std::vector<HistorySecond> rows = store.seconds(kBase + 10, dateFromSeconds(kBase + 40));
+  // The last bucket of 3601 seconds in widths of 7 covers 3 of them.
+  EXPECT_EQ(store.summary(kBase - 3600, kBase, now).buckets.back(),
+            (HistoryBucket{kBase - 2, 28.0, 30.0, 29.0, 3, 3}));
+  for (const auto& [from, through] :
+       {std::pair{kBase, kBase - 1}, {kBase + 1, kBase + 100}, {kBase - 604900, kBase - 604800}})
+    EXPECT_EQ(store.summary(from, through, now), HistorySummary{}) << from - kBase << " " << through - kBase;
+
+  std::vector<HistorySecond> rows = store.seconds(kBase - 20, dateFromSeconds(kBase + 10));
   ASSERT_EQ(rows.size(), 11u);
-  EXPECT_EQ(rows.front().second, kBase + 5);
+  EXPECT_EQ(rows.front().second, kBase - 25);
   const HistorySecond& row = rows[5];
   EXPECT_EQ(
       std::tie(row.second, row.watts, row.cpu, row.gpu, row.external, row.flow, row.estimated, row.source),
-      std::make_tuple(kBase + 10, 10.0, 1.0, std::optional<double>(), true, "charging", false, "sensor"));
-  EXPECT_DOUBLE_EQ(*row.sensorTime, kBase + 10.4);
-  EXPECT_FALSE(rows[7].watts);
-  EXPECT_TRUE(rows[6].estimated);
+      std::make_tuple(kBase - 20, 10.0, 1.0, std::optional<double>(), true, "charging", false, "sensor"));
+  EXPECT_DOUBLE_EQ(*row.sensorTime, kBase - 19.6);
+  EXPECT_TRUE(!rows[7].watts && rows[6].estimated);
   // Near the present only what has happened comes back; extreme seconds are clipped, not overflowed.
-  rows = store.seconds(kBase + 20, dateFromSeconds(kBase + 22.9));
+  rows = store.seconds(kBase - 10, dateFromSeconds(kBase - 7.1));
   ASSERT_EQ(rows.size(), 8u);
-  EXPECT_EQ(rows.back().second, kBase + 22);
-  EXPECT_TRUE(store.seconds(INT64_MAX, dateFromSeconds(kBase + 40)).empty());
-  EXPECT_TRUE(store.seconds(INT64_MIN, dateFromSeconds(kBase + 40)).empty());
+  EXPECT_EQ(rows.back().second, kBase - 8);
+  EXPECT_TRUE(store.seconds(INT64_MAX, now).empty() && store.seconds(INT64_MIN, now).empty());
 }
 
 // The checkpoint copies the pages of the write-ahead log into the database file, so the file grows only

@@ -64,9 +64,7 @@ class Inspector {
   }
   // A column of the row at `second`; a missing row or a NULL is an error.
   double column(std::int64_t second, const std::string& name) {
-    const auto value = text("SELECT " + name + " FROM samples WHERE second=" + std::to_string(second));
-    if (!value) throw std::runtime_error(name + " of " + std::to_string(second) + " is absent");
-    return std::stod(*value);
+    return std::stod(text("SELECT " + name + " FROM samples WHERE second=" + std::to_string(second)).value());
   }
   std::int64_t count(const std::string& where = "1") {
     return std::stoll(*text("SELECT COUNT(*) FROM samples WHERE " + where));
