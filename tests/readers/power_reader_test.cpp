@@ -101,20 +101,6 @@ TEST_F(ScriptedReader, ControllerOpensAtMostEveryTenSeconds) {
   smc.script().transportFailures.clear();
   EXPECT_EQ(reader->read(false).systemWatts, 14.0);
   EXPECT_EQ(smc.opens(), 3);
-
-  // A wall clock set back does not hold off the next attempt until it has caught up.
-  smc.script().refuseOpen = true;
-  smc.script().transportFailures = {"PSTR"};
-  reader->read(false);
-  reader->read(false);  // reopens at once after the transport failure, and is refused
-  EXPECT_EQ(smc.opens(), 4);
-  scheduler.advance(1.0);
-  clock->shiftWall(-3600);
-  reader->read(false);
-  EXPECT_EQ(smc.opens(), 5);
-  scheduler.advance(1.0);
-  reader->read(false);
-  EXPECT_EQ(smc.opens(), 5);
 }
 
 TEST(PowerReaderOnFixtures, LaptopOnBatteryEndToEnd) {
