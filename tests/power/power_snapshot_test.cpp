@@ -67,13 +67,13 @@ TEST(PowerSnapshot, AdapterToComputerAndLiveCurrents) {
     s.batteryWatts = battery;
     EXPECT_EQ(s.adapterToComputer(), expected) << battery;  // never adds the battery
   }
+  s.inputWatts.reset();
+  EXPECT_EQ(s.adapterToComputer(), std::nullopt);
+  s.inputWatts = 60;
   s.batteryWatts.reset();
   EXPECT_EQ(s.adapterToComputer(), std::nullopt);
   s.batteryInstalled = false;
   EXPECT_EQ(s.adapterToComputer(), 60.0);
-  s.inputWatts.reset();
-  EXPECT_EQ(s.adapterToComputer(), std::nullopt);
-  s.inputWatts = 60;
   s.externalConnected = false;
   EXPECT_EQ(s.adapterToComputer(), std::nullopt);
   // Live currents need sensor sources for what is present.
