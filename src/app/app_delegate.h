@@ -81,7 +81,6 @@ class AppDelegate {
 
   PowerMonitor* monitor() { return monitor_.get(); }
   FlowWindowController* windowController() { return windowController_.get(); }
-  StatusItem* statusItem() { return statusItem_.get(); }
 
  private:
   // Where the status item's button is now, from the tray host.
