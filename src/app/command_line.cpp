@@ -18,29 +18,26 @@ struct Option {
 const std::vector<Option>& options() {
   using O = CommandLineOptions;
   static const std::vector<Option> table = {
-      {{"--startup-status", "", "print the login-item state and launch preference as JSON", true},
+      {{"--startup-status", "", "print the login-item state and launch preference as JSON"},
        &O::startupStatus},
-      {{"--snapshot", "", "print one power snapshot as JSON (two reads one second apart)", true},
-       &O::snapshot},
+      {{"--snapshot", "", "print one power snapshot as JSON (two reads one second apart)"}, &O::snapshot},
       {{"--process-power", "",
-        "print the apps using the most power over two seconds as JSON (RAPL access: README)", true},
+        "print the apps using the most power over two seconds as JSON (RAPL access: README)"},
        &O::processPower},
-      {{"--render-preview", "DIR", "render the panel previews and animated GIFs into DIR", true},
+      {{"--render-preview", "DIR", "render the panel previews and animated GIFs into DIR"},
        nullptr,
        &O::renderPreview},
-      {{"--history-directory", "DIR", "keep the history database history.sqlite3 in DIR", false},
+      {{"--history-directory", "DIR", "keep the history database history.sqlite3 in DIR"},
        nullptr,
        &O::historyDirectory},
-      {{"--history-window", "", "open the history window right after launch", false}, &O::historyWindow},
-      {{"--show", "", "open the panel at launch", false}, &O::show},
-      {{"--window-trace", "FILE", "append one JSON line per window event to FILE", false},
-       nullptr,
-       &O::windowTrace},
-      {{"--ui-probe", "FILE", "rewrite FILE with a JSON layout snapshot after each window change", false},
+      {{"--history-window", "", "open the history window right after launch"}, &O::historyWindow},
+      {{"--show", "", "open the panel at launch"}, &O::show},
+      {{"--window-trace", "FILE", "append one JSON line per window event to FILE"}, nullptr, &O::windowTrace},
+      {{"--ui-probe", "FILE", "rewrite FILE with a JSON layout snapshot after each window change"},
        nullptr,
        &O::uiProbe},
-      {{"--help", "", "print this help and exit", true}, &O::help},
-      {{"--version", "", "print the version and exit", true}, &O::version},
+      {{"--help", "", "print this help and exit"}, &O::help},
+      {{"--version", "", "print the version and exit"}, &O::version},
   };
   return table;
 }
@@ -93,12 +90,11 @@ std::string helpText(std::string_view version) {
       left.resize(28, ' ');
     else
       left += "  ";
-    text += left + std::string(option.text);
-    if (!option.available) text += " (not available yet)";
-    text += "\n";
+    text += left + std::string(option.text) + "\n";
   }
   text +=
-      "\nWithout a tool option the tray application starts (not available yet).\n"
+      "\nWithout a tool option the tray application starts: the wattage in the tray, the panel\n"
+      "under its icon, the history window. A second start brings the running copy forward.\n"
       "Qt's own options (-platform, -session, -style ...) are passed on to Qt.\n";
   return text;
 }

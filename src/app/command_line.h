@@ -36,7 +36,6 @@ struct OptionHelp {
   std::string_view name;
   std::string_view value;  // empty for a flag
   std::string_view text;
-  bool available;
 };
 
 // Every option the program knows, in the order the help lists them.

@@ -9,6 +9,7 @@
 #include "app/preview_renderer.h"
 #include "app/system_login_item.h"
 #include "app/tool_modes.h"
+#include "app/tray_application.h"
 #include "platform/linux/system_process_power_reader.h"
 #include "platform/qt/qt_user_defaults.h"
 #include "power/json_coding.h"
@@ -40,11 +41,6 @@ int printProcessPower() {
   return 0;
 }
 
-int notAvailable(std::string_view what) {
-  std::cerr << "wattline: " << what << " is not available yet; see --help for what works\n";
-  return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,5 +63,5 @@ int main(int argc, char** argv) {
   if (options.processPower) return printProcessPower();
   if (options.renderPreview) return renderPreview(argc, argv, *options.renderPreview);
   // The tray application; argc and argv go to Qt unchanged, with its own options.
-  return notAvailable("the tray application");
+  return runTrayApplication(argc, argv, options);
 }

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include "app/app_delegate.h"
+#include "app/startup_policy.h"
+#include "platform/testing/fake_windowing.h"
+#include "platform/testing/manual_scheduler.h"
+#include "platform/testing/memory_defaults.h"
+#include "platform/testing/recording_tray_host.h"
+#include "platform/testing/scripted_desktop_settings.h"
+#include "platform/testing/scripted_history_service.h"
+#include "qt_application.h"
+
+using namespace wattline;
+using namespace wattline::testing;
+using Target = WindowPresentationTarget;
+
+namespace {
+
+struct FakeWindows : AppWindows {
+  explicit FakeWindows(FakeDesktop& desktop) : desktop(desktop) {}
+  std::unique_ptr<TrayHost> makeTray() override {
+    auto host = std::make_unique<RecordingTrayHost>();
+    tray = host.get();
+    return host;
+  }
+  std::unique_ptr<PanelWindow> makePanelWindow() override {
+    auto window = std::make_unique<FakePanelWindow>(desktop);
+    panel = window.get();
+    return window;
+  }
+  void fillPanel(PowerMonitor&, PanelActions actions) override { panelActions = std::move(actions); }
+  std::unique_ptr<HistoryPresenter> makeHistory(PowerMonitor&, HistoryCallbacks callbacks) override {
+    return history.factory()(std::move(callbacks));
+  }
+
+  FakeDesktop& desktop;
+  RecordingTrayHost* tray = nullptr;
+  FakePanelWindow* panel = nullptr;
+  PanelActions panelActions;
+  FakeHistoryFactory history{desktop};
+};
+
+// One launch of the application on virtual time.
+struct Launch {
+  Launch(std::vector<std::string> arguments, MemoryDefaults& defaults, bool anotherCopy = false) {
+    testApplication();
+    desktop.setScreens({{1, {0, 0, 1920, 1080}, {0, 0, 1920, 1080}, 0, {}}});
+    desktop.setActive(true);
+    arguments.insert(arguments.begin(), "wattline");
+    auto read = [this](bool) { return ++reads, PowerSnapshot(); };
+    auto open = [this](const std::filesystem::path& file) { return stores.push_back(file), store; };
+    delegate = std::make_unique<AppDelegate>(
+        AppServices{scheduler, clock, defaults, desktop, settings, windows, nullptr, nullptr, read,
+                    [] { return ProcessEnergyBatch{}; }, open, "/data/Wattline/history.sqlite3",
+                    [anotherCopy] { return anotherCopy; }, [this] { ++exits; }, "0.1.0"},
+        parseCommandLine(arguments));
+    launched = delegate->applicationDidFinishLaunching();
+    scheduler.runBackground();
+    scheduler.runUntilIdle();
+  }
+  Target target() { return delegate->windowController()->presentationTarget(); }
+
+  ManualScheduler scheduler;
+  ManualClock clock{scheduler, dateFromSeconds(1'780'000'000)};
+  FakeDesktop desktop;
+  ScriptedDesktopSettings settings;
+  FakeWindows windows{desktop};
+  std::shared_ptr<ScriptedHistoryService> store = std::make_shared<ScriptedHistoryService>();
+  std::vector<std::filesystem::path> stores;
+  int reads = 0, exits = 0;
+  bool launched = false;
+  std::unique_ptr<AppDelegate> delegate;
+};
+
+}  // namespace
+
+TEST(Launch, ThePanelOpensByItselfOnTheFirstLaunchWhenForcedOrPreferredAndNeverWithTheHistoryWindow) {
+  struct Case {
+    std::vector<std::string> arguments;
+    bool shownBefore, preferred;
+    Target expected;
+    bool shownAfter;
+  } cases[] = {
+      {{}, false, false, Target::panel, true},
+      {{}, true, false, Target::none, true},
+      {{"--show"}, true, false, Target::panel, true},
+      {{}, true, true, Target::panel, true},
+      {{"--history-window", "--show"}, false, false, Target::history, false},
+  };
+  for (const auto& c : cases) {
+    MemoryDefaults defaults;
+    if (c.shownBefore) defaults.setBool(StartupPolicy::didShowWelcomeKey, true);
+    defaults.setBool(StartupPolicy::showOnLaunchKey, c.preferred);
+    Launch launch(c.arguments, defaults);
+    const std::string label = c.arguments.empty() ? "(none)" : c.arguments.front();
+    EXPECT_EQ(defaults.boolValue(StartupPolicy::didShowWelcomeKey), c.shownAfter) << label;
+    launch.scheduler.advance(0.39);
+    EXPECT_NE(launch.target(), Target::panel) << label;
+    launch.scheduler.advance(0.01);
+    EXPECT_EQ(launch.target(), c.expected) << label;
+    EXPECT_EQ(launch.windows.panel->isVisible(), c.expected == Target::panel) << label;
+    if (c.expected == Target::history) {
+      EXPECT_TRUE(launch.windows.history.created->visible) << label;
+    }
+  }
+}
+
+TEST(Launch, ASecondCopyEndsBeforeAnythingExistsAndTheHistoryDirectoryIsTakenFromTheWorkingDirectory) {
+  MemoryDefaults defaults;
+  Launch second({"--history-directory", "here"}, defaults, true);
+  EXPECT_FALSE(second.launched);
+  EXPECT_EQ(second.delegate->monitor(), nullptr);
+  EXPECT_EQ(std::make_tuple(second.reads, second.stores.size(), second.windows.tray),
+            std::make_tuple(0, 0u, nullptr));
+  EXPECT_FALSE(defaults.contains(StartupPolicy::didShowWelcomeKey));
+
+  Launch named({"--history-directory", "here"}, defaults);
+  EXPECT_EQ(named.stores, std::vector{std::filesystem::current_path() / "here" / "history.sqlite3"});
+  Launch last({"--history-directory"}, defaults);  // without a value: the default place
+  EXPECT_EQ(last.stores, std::vector<std::filesystem::path>{"/data/Wattline/history.sqlite3"});
+}
+
+TEST(Launch, AClickOnASideScreenHangsThePanelThereAndQuitWaitsForTheLastWrite) {
+  MemoryDefaults defaults;
+  defaults.setBool(StartupPolicy::didShowWelcomeKey, true);
+  Launch launch({}, defaults);
+  launch.desktop.setScreens({{1, {0, 0, 1920, 1080}, {0, 0, 1920, 1080}, 0, {}},
+                             {2, {1920, 0, 1280, 1024}, {1920, 0, 1280, 1024}, 0, {}}});
+  launch.windows.tray->click(Rect{3000, 1000, 24, 24});
+  launch.scheduler.runUntilIdle();
+  EXPECT_EQ(launch.windows.panel->frame(), (Rect{3024 - 420, 1000 - 300, 420, 300}));  // right edges lined up
+
+  launch.scheduler.advance(1);
+  launch.scheduler.runBackground();
+  launch.scheduler.runUntilIdle();
+  ASSERT_GT(launch.store->pendingWrites(), 0u);
+  launch.windows.panelActions.quit();
+  launch.scheduler.advance(2);
+  EXPECT_EQ(launch.exits, 0);
+  launch.store->finishWrites();
+  launch.scheduler.runUntilIdle();
+  EXPECT_EQ(launch.exits, 1);
+}

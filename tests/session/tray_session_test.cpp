@@ -1,0 +1,150 @@
+// The program on a virtual X display (CTest runs this under xvfb-run), with trayer as
+// its tray and a private session bus, so that no StatusNotifierItem watcher is found.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+
+#include <QDateTime>
+#include <QProcess>
+#include <QRect>
+#include <QTemporaryDir>
+#include <QThread>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "platform/fixture_copy.h"
+#include "private_bus.h"
+
+namespace {
+
+bool waitFor(const std::function<bool()>& condition) {
+  for (int waited = 0; waited < 15000 && !condition(); waited += 50) QThread::msleep(50);
+  return condition();
+}
+
+QString run(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  process.waitForFinished(5000);
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The mapped windows of a process by title.
+std::map<QString, QRect> windows(const QProcess& process) {
+  const QStringList search{"search", "--all", "--onlyvisible", "--pid", QString::number(process.processId()),
+                           ""};
+  const QStringList names = run("xdotool", search + QStringList{"getwindowname", "%@"}).split('\n');
+  std::map<QString, QRect> found;
+  std::map<QString, int> values;
+  for (const QString& line :
+       run("xdotool", search + QStringList{"getwindowgeometry", "--shell", "%@"}).split('\n')) {
+    const QStringList pair = line.split('=');
+    if (pair.size() == 2) values[pair[0]] = pair[1].toInt();
+    if (pair[0] == "HEIGHT" && found.size() < std::size_t(names.size()))
+      found[names[qsizetype(found.size())]] =
+          QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
+  }
+  return found;
+}
+
+// (rows, first second, last second, lowest watts, highest watts) of the history database.
+std::vector<double> history(const std::string& file) {
+  std::vector<double> row(5, 0);
+  sqlite3* db = nullptr;
+  sqlite3_stmt* query = nullptr;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, "SELECT COUNT(*), MIN(second), MAX(second), MIN(watts), MAX(watts) FROM samples",
+                         -1, &query, nullptr) == SQLITE_OK &&
+      sqlite3_step(query) == SQLITE_ROW)
+    for (int i = 0; i < 5; ++i) row[i] = sqlite3_column_double(query, i);
+  sqlite3_finalize(query);
+  sqlite3_close(db);
+  return row;
+}
+
+}  // namespace
+
+TEST(TraySession, IconPanelEscapeReopenHistoryAndAnOrderlyQuitThatKeepsEverySecond) {
+  if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X display (xvfb-run)";
+  QTemporaryDir home;
+  wattline::testing::FixtureCopy sysfs("sysfs/laptop-battery");
+  PrivateBus bus;
+  ASSERT_TRUE(bus.running());
+  // The programs started below inherit this process's environment.
+  for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"})
+    qputenv(name, home.path().toUtf8());
+  qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(bus.address));
+  qputenv("WATTLINE_SYSFS_ROOT", QByteArray::fromStdString(sysfs.path()));
+  qputenv("WATTLINE_BUNDLE_IDENTIFIER", "local.wattline.session-test");
+  qunsetenv("QT_QPA_PLATFORM");
+  qunsetenv("WAYLAND_DISPLAY");
+  QProcess tray, killed, program, second;
+  struct Ending {
+    std::vector<QProcess*> processes;
+    ~Ending() {
+      for (QProcess* process : processes) process->kill(), process->waitForFinished();
+    }
+  } ending{{&program, &killed, &tray}};
+  tray.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24"});
+  ASSERT_TRUE(waitFor([] {
+    return !run("xdotool", {"search", "--onlyvisible", "--class", "trayer"}).isEmpty();
+  }));
+
+  // A copy killed outright leaves its lock behind; the next start still runs.
+  killed.start(WATTLINE_BINARY, {});
+  ASSERT_TRUE(waitFor([&] { return windows(killed).count("wattline") == 1; }));
+  killed.kill();
+  killed.waitForFinished();
+
+  const double started = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+  const QString probeFile = home.filePath("probe.json");
+  program.start(WATTLINE_BINARY,
+                {"--history-directory", home.path(), "--ui-probe", probeFile, "--history-window", "--show"});
+  auto shown = [&program](const QString& title) {
+    const auto found = windows(program);
+    return found.count(title) ? std::optional(found.at(title)) : std::nullopt;
+  };
+  std::optional<QRect> icon, panel;
+  ASSERT_TRUE(waitFor([&] { return (icon = shown("wattline")).has_value(); }));
+  EXPECT_TRUE(waitFor([&] { return shown("功耗历史 · 最近 7 天").has_value(); }));
+
+  // The panel hangs under the icon, where trayer has it now; the history window goes.
+  icon = shown("wattline");
+  run("xdotool", {"mousemove", "--sync", QString::number(icon->center().x()),
+                  QString::number(icon->center().y()), "click", "1"});
+  ASSERT_TRUE(waitFor([&] { return (panel = shown("瓦迹")).has_value(); }));
+  EXPECT_EQ(panel->top(), icon->bottom() + 1);
+  EXPECT_TRUE(waitFor([&] { return !shown("功耗历史 · 最近 7 天"); }));
+  nlohmann::json probe;
+  EXPECT_TRUE(waitFor([&] {
+    probe = nlohmann::json::parse(std::ifstream(probeFile.toStdString()), nullptr, false);
+    return probe.is_object() && probe["presentationTarget"] == "panel" && probe["menuAnchor"].is_object();
+  }));
+  for (const char* key : {"windowInsideSafeBounds", "hostingFillsContainer", "hostingOriginIsZero"})
+    EXPECT_EQ(probe[key], true) << key;
+  EXPECT_EQ(probe["panelFrame"]["y"].get<double>() + probe["panelFrame"]["height"].get<double>(),
+            probe["menuAnchor"]["y"].get<double>());
+
+  run("xdotool", {"key", "Escape"});
+  EXPECT_TRUE(waitFor([&] { return !shown("瓦迹"); }));
+  // A second start asks the running copy to reopen, and ends.
+  second.start(WATTLINE_BINARY, {});
+  ASSERT_TRUE(second.waitForFinished(15000));
+  EXPECT_EQ(std::make_pair(second.exitStatus(), second.exitCode()), std::make_pair(QProcess::NormalExit, 0));
+  EXPECT_TRUE(waitFor([&] { return (panel = shown("瓦迹")) && panel->top() == icon->bottom() + 1; }));
+
+  // A few seconds of history, then the quit a logout sends.
+  const std::string database = home.filePath("history.sqlite3").toStdString();
+  EXPECT_TRUE(waitFor([&] { return history(database)[0] >= 3; }));
+  ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+  ASSERT_TRUE(program.waitForFinished(15000));
+  const double ended = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+  EXPECT_EQ(std::make_pair(program.exitStatus(), program.exitCode()),
+            std::make_pair(QProcess::NormalExit, 0));
+  // One row for every second of the run, each with the fixture's 18 W.
+  const std::vector<double> rows = history(database);
+  EXPECT_EQ(rows[2] - rows[1] + 1, rows[0]);
+  EXPECT_NEAR(rows[1], started, 2);
+  EXPECT_GE(rows[2], std::floor(ended) - 1);  // the write under way at SIGTERM was kept
+  EXPECT_EQ(std::make_pair(rows[3], rows[4]), std::make_pair(18.0, 18.0));
+}
