@@ -97,9 +97,9 @@ TEST(TraySession, IconPanelEscapeReopenHistoryAndAnOrderlyQuitThatKeepsEverySeco
   killed.waitForFinished();
 
   const double started = QDateTime::currentMSecsSinceEpoch() / 1000.0;
-  const QString probeFile = home.filePath("probe.json");
-  program.start(WATTLINE_BINARY,
-                {"--history-directory", home.path(), "--ui-probe", probeFile, "--history-window", "--show"});
+  const QString probeFile = home.filePath("probe.json"), traceFile = home.filePath("trace.jsonl");
+  program.start(WATTLINE_BINARY, {"--history-directory", home.path(), "--ui-probe", probeFile,
+                                  "--window-trace", traceFile, "--history-window", "--show"});
   auto shown = [&program](const QString& title) {
     const auto found = windows(program);
     return found.count(title) ? std::optional(found.at(title)) : std::nullopt;
@@ -127,6 +127,19 @@ TEST(TraySession, IconPanelEscapeReopenHistoryAndAnOrderlyQuitThatKeepsEverySeco
 
   run("xdotool", {"key", "Escape"});
   EXPECT_TRUE(waitFor([&] { return !shown("瓦迹"); }));
+  // The Escape's request in the trace, one JSON object per line, its keys sorted.
+  std::ifstream trace(traceFile.toStdString());
+  std::optional<nlohmann::ordered_json> escape;
+  for (std::string line; std::getline(trace, line);) {
+    const auto json = nlohmann::ordered_json::parse(line, nullptr, false);
+    ASSERT_TRUE(json.is_object()) << line;
+    if (json["reason"] == "user.escape") escape = json;
+  }
+  ASSERT_TRUE(escape.has_value());
+  std::vector<std::string> keys;
+  for (const auto& item : escape->items()) keys.push_back(item.key());
+  EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+  EXPECT_EQ(keys.size(), 16u);
   // A second start asks the running copy to reopen, and ends.
   second.start(WATTLINE_BINARY, {});
   ASSERT_TRUE(second.waitForFinished(15000));
