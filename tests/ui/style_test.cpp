@@ -3,6 +3,7 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QTextLayout>
+#include <sstream>
 #include "qt_application.h"
 
 #include "ui/style/fonts.h"
@@ -28,37 +29,15 @@ TEST(Style, EverySymbolIsOneGlyphOfTheIconFont) {
   testApplication();
   const QFont font = Symbols::font(24);
   ASSERT_EQ(QFontInfo(font).family(), Symbols::family);
-  for (const char* name : {"bolt.fill",
-                           "cpu",
-                           "arrow.up",
-                           "arrow.down",
-                           "pause.fill",
-                           "waveform.path",
-                           "battery.75percent",
-                           "battery.100percent.bolt",
-                           "square.stack.3d.up",
-                           "display",
-                           "clock",
-                           "clock.arrow.circlepath",
-                           "wifi",
-                           "fanblades",
-                           "arrow.clockwise",
-                           "gearshape",
-                           "chevron.up",
-                           "chevron.down",
-                           "chevron.left",
-                           "chevron.right",
-                           "checkmark",
-                           "xmark",
-                           "calendar.badge.clock",
-                           "tablecells",
-                           "questionmark.circle",
-                           "dot.radiowaves.left.and.right",
-                           "arrow.right.to.line",
-                           "exclamationmark.triangle",
-                           "internaldrive",
-                           "plus.magnifyingglass",
-                           "minus.magnifyingglass"}) {
+  // Every name the interface draws.
+  std::istringstream names(
+      "bolt.fill cpu arrow.up arrow.down pause.fill waveform.path battery.75percent "
+      "battery.100percent.bolt square.stack.3d.up display clock clock.arrow.circlepath wifi "
+      "fanblades arrow.clockwise gearshape chevron.up chevron.down chevron.left chevron.right "
+      "checkmark xmark calendar.badge.clock tablecells questionmark.circle "
+      "dot.radiowaves.left.and.right arrow.right.to.line exclamationmark.triangle "
+      "internaldrive plus.magnifyingglass minus.magnifyingglass");
+  for (std::string name; names >> name;) {
     QTextLayout layout(Symbols::ligature(name), font);
     layout.beginLayout();
     layout.createLine();

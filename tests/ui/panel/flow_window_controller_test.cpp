@@ -53,6 +53,9 @@ struct Rig {
         monitor, [this] { ++quits; });
   }
   void run() { scheduler.runUntilIdle(); }
+  // The panel under the button, or the history window, up and settled.
+  void show() { controller->show(kButton), run(); }
+  void showHistory() { controller->showHistory(), run(); }
   std::vector<std::string> lines() const {
     std::ifstream in(traceFile);
     std::vector<std::string> result;
@@ -92,14 +95,12 @@ TEST(FlowWindowController, TwoQuickClicksLeaveOnlyTheLastGenerationActing) {
 
 TEST(FlowWindowController, EscapeClosesThePanelButPassesOnToTheHistoryWindow) {
   Rig rig;
-  rig.controller->showHistory();
-  rig.run();
+  rig.showHistory();
   auto generation = rig.controller->requestGeneration();
   EXPECT_FALSE(rig.desktop.pressEscape());
   EXPECT_EQ(rig.controller->requestGeneration(), generation);
 
-  rig.controller->show(kButton);
-  rig.run();
+  rig.show();
   ASSERT_TRUE(rig.panel->isVisible() && rig.monitor.panelVisible());
   EXPECT_FALSE(rig.history.created->visible);  // at most one of them is presented
   EXPECT_TRUE(rig.desktop.pressEscape());
@@ -111,8 +112,7 @@ TEST(FlowWindowController, EscapeClosesThePanelButPassesOnToTheHistoryWindow) {
 
 TEST(FlowWindowController, ClicksElsewhereLeaveTheHistoryWindowUp) {
   Rig rig;
-  rig.controller->showHistory();
-  rig.run();
+  rig.showHistory();
   auto generation = rig.controller->requestGeneration();
   rig.desktop.clickOutside();
   rig.desktop.setActive(false);
@@ -124,8 +124,7 @@ TEST(FlowWindowController, ClicksElsewhereLeaveTheHistoryWindowUp) {
 
 TEST(FlowWindowController, HistoryFromThePanelHidesItAndRestoresTheWindow) {
   Rig rig;
-  rig.controller->show(kButton);
-  rig.run();
+  rig.show();
   rig.controller->panelActions().onShowHistory();
   FakeHistoryPresenter& history = *rig.history.created;
   history.miniaturized = true;
@@ -141,8 +140,7 @@ TEST(FlowWindowController, HistoryFromThePanelHidesItAndRestoresTheWindow) {
 
 TEST(FlowWindowController, ReopenBringsBackWhatWasPresented) {
   Rig rig;
-  rig.controller->showHistory();
-  rig.run();
+  rig.showHistory();
   rig.desktop.setKeyWindow(std::nullopt);
   rig.desktop.setActive(false);  // the user went to another application
   rig.controller->reopen(kButton);
@@ -161,8 +159,7 @@ TEST(FlowWindowController, ReopenBringsBackWhatWasPresented) {
 
 TEST(FlowWindowController, ARemovedScreenTakesTheAnchorWithIt) {
   Rig rig;
-  rig.controller->show(kButton);
-  rig.run();
+  rig.show();
   EXPECT_EQ(rig.panel->frame(), kUnderButton);
   rig.controller->hide();
   rig.run();
@@ -175,8 +172,7 @@ TEST(FlowWindowController, ARemovedScreenTakesTheAnchorWithIt) {
 
 TEST(FlowWindowController, SizeReportsWithinOneTurnPlaceThePanelOnce) {
   Rig rig;
-  rig.controller->show(kButton);
-  rig.run();
+  rig.show();
   auto placements = rig.count("setFrame");
   auto layouts = rig.panel->layouts;
   auto actions = rig.controller->panelActions();
@@ -191,8 +187,7 @@ TEST(FlowWindowController, SizeReportsWithinOneTurnPlaceThePanelOnce) {
 
 TEST(FlowWindowController, TraceLinesAndTheProbeCarryEveryKeySorted) {
   Rig rig;
-  rig.controller->show(kButton);
-  rig.run();
+  rig.show();
   const std::vector<std::string> keys = {
       "active",      "depth",          "event",     "generation", "hidesOnDeactivate",   "historyKey",
       "historyMini", "historyVisible", "keyWindow", "panelKey",   "panelMonitorVisible", "panelVisible",
@@ -213,16 +208,13 @@ TEST(FlowWindowController, TraceLinesAndTheProbeCarryEveryKeySorted) {
   std::string text((std::istreambuf_iterator<char>(in)), {});
   auto probe = nlohmann::json::parse(text);
   EXPECT_EQ(text, probe.dump(2) + "\n");  // pretty, keys sorted
-  EXPECT_EQ(probe["menuTitle"], "12.3W");
-  EXPECT_EQ(probe["panelFrame"], nlohmann::json::parse(R"({"x":2604,"y":690,"width":420,"height":300})"));
-  EXPECT_EQ(probe["windowInsideSafeBounds"], true);
-  EXPECT_EQ(probe["historyVisible"], false);
-  EXPECT_EQ(probe["menuAnchorIsUnobscured"], true);
-  EXPECT_EQ(probe["presentationTarget"], "panel");
+  const auto expected = nlohmann::json::parse(R"({"menuTitle": "12.3W", "historyVisible": false,
+      "panelFrame": {"x": 2604, "y": 690, "width": 420, "height": 300}, "windowInsideSafeBounds": true,
+      "menuAnchorIsUnobscured": true, "presentationTarget": "panel"})");
+  for (const auto& [key, value] : expected.items()) EXPECT_EQ(probe[key], value) << key;
 
   Rig unwritable("/nonexistent/wattline/file");  // skipped silently
-  unwritable.controller->show(kButton);
-  unwritable.run();
+  unwritable.show();
   unwritable.controller->recordLayout("1W");
   EXPECT_TRUE(unwritable.panel->isVisible());
 }
@@ -250,8 +242,7 @@ TEST(FlowWindowController, EventsThatPutThePanelAway) {
   };
   for (const auto& c : cases) {
     Rig rig;
-    rig.controller->show(kButton);
-    rig.run();
+    rig.show();
     ASSERT_TRUE(rig.panel->isVisible());
     c.act(rig);
     rig.run();
@@ -263,8 +254,7 @@ TEST(FlowWindowController, EventsThatPutThePanelAway) {
   Rig rig;
   rig.desktop.setActive(true);
   rig.desktop.setKeyWindow(settings);
-  rig.controller->show(kButton);
-  rig.run();
+  rig.show();
   EXPECT_TRUE(rig.traced({"request", "priority.titled.window"}));
   EXPECT_EQ(rig.count("makeKey"), 0);
 }
@@ -276,8 +266,7 @@ TEST(FlowWindowController, ReentrancyTerminationAndAMissingHistoryWindow) {
     rig.desktop.setScreens({kMain, kSide});
     rig.run();
   };
-  rig.controller->show(kButton);
-  rig.run();
+  rig.show();
   int begins = 0;
   for (const auto& line : rig.lines()) {
     auto json = nlohmann::json::parse(line);
@@ -290,24 +279,21 @@ TEST(FlowWindowController, ReentrancyTerminationAndAMissingHistoryWindow) {
   rig.controller->toggle(kButton);
   rig.desktop.terminate();
   rig.run();
-  rig.controller->showHistory();
-  rig.run();
+  rig.showHistory();
   EXPECT_TRUE(rig.traced({"app.terminate", "notification"}));
   EXPECT_FALSE(rig.traced({"coordinator.begin", "user.status.dismiss"}));
   EXPECT_EQ(rig.controller->presentationTarget(), Target::none);
 
   Rig missing;
   missing.history.available = false;
-  missing.controller->showHistory();
-  missing.run();
+  missing.showHistory();
   EXPECT_EQ(missing.controller->presentationTarget(), Target::history);
   EXPECT_FALSE(missing.traced({"coordinator.end", "user.history"}));
 }
 
 TEST(FlowWindowController, TheHistoryWindowsOwnEvents) {
   Rig rig;
-  rig.controller->showHistory();
-  rig.run();
+  rig.showHistory();
   FakeHistoryPresenter& history = *rig.history.created;
   history.callbacks.onObservation("didMiniaturize", 7, false);
   EXPECT_TRUE(rig.traced({"history.didMiniaturize", "lastHistoryOperation=7, internalClose=false"}));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractEventDispatcher>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 #include <memory>
@@ -66,6 +67,14 @@ inline QColor pixelAt(const QImage& image, double x, double y, double scale = 1)
 inline bool near(const QColor& a, const QColor& b, int tolerance = 6) {
   return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
          std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+// Runs the event loop for `milliseconds`; how long it really took.
+inline qint64 runEventsFor(int milliseconds) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (elapsed.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return elapsed.elapsed();
 }
 
 // Timers registered with the event loop for `widget` and everything inside it.

@@ -33,9 +33,7 @@ TEST(PanelTexts, ComponentReadingsExpireAfterTwoIntervalsAndASecond) {
   PowerSnapshot s = PowerSnapshot::demo(0, kNow);
   s.displayUpdatedAt.reset();
   const auto cells = componentCells(s, kNow, 1);
-  EXPECT_EQ(
-      std::make_tuple(cells[0].title, cells[1].symbol, cells[2].title, cells[2].present),
-      std::make_tuple(std::string("CPU"), std::string("square.stack.3d.up"), std::string("屏幕背光"), false));
+  EXPECT_TRUE(cells[0].present && !cells[2].present);
 }
 
 TEST(PanelTexts, SensorRowNeedsFreshDetailReadings) {
@@ -103,31 +101,22 @@ TEST(PanelTexts, TrendChartBreaksAtGapsAndPinsOldSamplesLeft) {
   EXPECT_TRUE(trendChart({}, kNow, {104, 50}).waiting);
 }
 
+// What the panel shows of its own state is checked through the panel; here what it cannot reach.
 TEST(PanelTexts, HeaderAndFooterTexts) {
   PowerSnapshot live = PowerSnapshot::demo(0, kNow);
+  const auto cached = liveIndicator(live, false, kNow, 1);
+  EXPECT_EQ(std::tie(cached.color, cached.text), std::make_tuple(FlowStyle::amber, std::string("系统缓存")));
   live.batterySource = live.inputSource = PowerDataSource::sensor;
   EXPECT_EQ(liveIndicator(live, false, kNow, 1).color, FlowStyle::aqua);
   EXPECT_EQ(liveIndicator(live, true, kNow, 1).color, FlowStyle::amber);
-  EXPECT_EQ(liveIndicator(live, true, kNow, 1).text, "演示 · 非实测");
-  EXPECT_EQ(liveIndicator(PowerSnapshot::demo(0, kNow), false, kNow, 1).color, FlowStyle::amber);
-  EXPECT_EQ(liveIndicator(PowerSnapshot::demo(0, kNow), false, kNow, 1).text, "系统缓存");
 
   EXPECT_EQ(statusBatterySymbol(PowerSnapshot::demo(0, kNow)), "battery.100percent.bolt");
   EXPECT_EQ(statusBatterySymbol(PowerSnapshot::demo(1, kNow)), "battery.75percent");
   EXPECT_EQ(batteryColor(PowerSnapshot::demo(3, kNow)), FlowStyle::amber);
-
-  for (auto [seconds, text] : {std::pair{2.0, "2"}, {0.5, "0.5"}, {1.5, "1.5"}, {300.0, "300"}})
-    EXPECT_EQ(intervalFieldText(seconds), text);
-  EXPECT_EQ(customIntervalHint(true).color, FlowStyle::amber);
-  EXPECT_EQ(customIntervalHint(false).text, "支持 0.5–300 秒，设置会自动记住");
-
-  const auto open = detailsToggle(true, true), closed = detailsToggle(false, false);
-  EXPECT_EQ(std::make_tuple(open.title, open.symbol, open.accessibleValue, open.toolTip),
-            std::make_tuple(std::string("收起"), std::string("chevron.up"), std::string("已展开"),
-                            std::string("收起功耗趋势")));
-  EXPECT_EQ(std::make_tuple(closed.title, closed.symbol, closed.accessibleValue, closed.toolTip),
-            std::make_tuple(std::string("详情"), std::string("chevron.down"), std::string("已收起"),
-                            std::string("展开整机功耗趋势和分项功耗说明")));
+  EXPECT_EQ(intervalFieldText(0.5), "0.5");
   // A preview showing details says so, while the monitor's own flag stays closed.
-  EXPECT_EQ(detailsToggle(true, false).accessibleValue, "已收起");
+  const auto preview = detailsToggle(true, false);
+  EXPECT_EQ(std::make_tuple(preview.title, preview.accessibleValue, preview.toolTip),
+            std::make_tuple(std::string("收起"), std::string("已收起"),
+                            std::string("展开整机功耗趋势和分项功耗说明")));
 }
