@@ -38,22 +38,16 @@ TEST(StatusItemTexts, TitleAccessibilityAndToolTipSpellTheReadingOut) {
 
 TEST(StatusIcon, DotRunsIntoTheBatteryWhileChargingAndOutWhileDischarging) {
   testApplication();
-  // At 32 pixels the dot's centre is at (its x in units) · 8/13 · 2, on row 13.
+  // At 32 pixels the dot's centre is at (its x in units) · 8/13 · 2, on row 13: x 10, 12, 16 and 14.
   using enum BatteryFlow;
   struct Case {
     BatteryFlow flow;
-    double phase, dotX;
+    double phase;
     int column;
-  } cases[] = {{charging, 0.25, 10, 12},    {charging, 0.5, 12, 14}, {discharging, 0, 16, 19},
-               {discharging, 0.25, 14, 17}, {idle, 0.5, 0, 0},       {unknown, 0.5, 0, 0}};
+  } cases[] = {{charging, 0.25, 12},    {charging, 0.5, 14}, {discharging, 0, 19},
+               {discharging, 0.25, 17}, {idle, 0.5, 0},      {unknown, 0.5, 0}};
   for (const auto& c : cases) {
-    const StatusIconScene scene = statusIconScene(c.flow, c.phase);
-    ASSERT_EQ(scene.shapes.size(), c.column ? 5u : 4u) << rawValue(c.flow);
-    if (c.column) {
-      EXPECT_EQ(scene.shapes.back(),
-                (IconShape{IconShape::Kind::filledCircle, {c.dotX - 1, 10.5, 2, 2}, 0, 0, {}}));
-    }
-    const QImage image = paintStatusIcon(scene, {0, 0, 0}, 32);
+    const QImage image = paintStatusIcon(statusIconScene(c.flow, c.phase), {0, 0, 0}, 32);
     for (int column : {12, 14, 17, 19})
       EXPECT_EQ(qAlpha(image.pixel(column, 13)) > 128, column == c.column)
           << rawValue(c.flow) << c.phase << column;

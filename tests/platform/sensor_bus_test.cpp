@@ -2,6 +2,7 @@
 
 #include "platform/linux/powercap_energy_reports.h"
 #include "platform/linux/rapl.h"
+#include "platform/linux/rapl_package_energy.h"
 #include "platform/linux/sensor_bus.h"
 #include "platform/testing/fixture_tree.h"
 #include "platform/testing/manual_scheduler.h"
@@ -179,6 +180,19 @@ TEST_F(SensorBusTest, GraphicsReadingsOverTheInterval) {
     EXPECT_EQ(value(*arcGpu->delta(*arcBefore, *arcNow)), step.arcEnergy) << step.seconds;
     std::tie(apuBefore, arcBefore) = std::tie(apuNow, arcNow);
   }
+}
+
+// Intel exposes each package twice, through MSRs and through MMIO; only one may count.
+TEST(Rapl, PackagesSeenThroughMmioAreNotCountedTwice) {
+  testing::FixtureTree tree(fixture("laptop-battery"));
+  tree.write("class/powercap/intel-rapl-mmio:0/name", "package-0");
+  tree.write("class/powercap/intel-rapl-mmio:0/energy_uj", "5000000");
+  tree.write("class/powercap/intel-rapl-mmio:0/max_energy_range_uj", "262143328850");
+  RaplPackageEnergy energy(tree.root());
+  ASSERT_EQ(energy.consumedSinceLastRead(), 0u);
+  tree.write("class/powercap/intel-rapl:0/energy_uj", "5002000000");
+  tree.write("class/powercap/intel-rapl-mmio:0/energy_uj", "7000000");
+  EXPECT_EQ(energy.consumedSinceLastRead(), 2'000'000'000u);  // nanojoules, once
 }
 
 }  // namespace

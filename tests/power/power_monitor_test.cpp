@@ -81,8 +81,6 @@ struct Harness {
     complete();
   }
   double published() const { return monitor->snapshot().systemWatts.value_or(-1); }
-  // Reads made, snapshots published, and which read the latest one came from.
-  std::tuple<int, int, double> counts() const { return {reads, monitor->sampleCount(), published()}; }
   Phase phase() const { return monitor->processPower().phase; }
 };
 
@@ -127,7 +125,8 @@ TEST(PowerMonitor, EventsAndThePanelRefresh) {
     h.complete();
   }
   h.tick(1.0);  // the refresh timer
-  EXPECT_EQ(h.counts(), std::make_tuple(5, 5, 5.0));
+  // Reads made, snapshots published, and which read the latest one came from.
+  EXPECT_EQ(std::make_tuple(h.reads, h.monitor->sampleCount(), h.published()), std::make_tuple(5, 5L, 5.0));
   Harness noSource;
   noSource.events.powerSourceAvailable = false;  // a system without power-source events still runs
   noSource.start();
