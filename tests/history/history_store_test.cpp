@@ -240,8 +240,10 @@ TEST(HistoryStore, SummaryWidthsEmptyRangesAndTheElevenSecondsAroundOne) {
   FixtureCopy directory("");
   HistoryStore store(directory.path("history.sqlite3"));
   const Date now = dateFromSeconds(kBase + 0.5);
-  for (const auto& [seconds, buckets, width] :
-       {std::tuple{3600, 600, 6}, {900, 600, 2}, {300, 600, 1}, {604800, 280, 2160}, {100, 0, 100}})
+  // Seconds in the range, buckets asked for, and the whole seconds each bucket spans.
+  const std::tuple<int, int, int> widths[] = {{3600, 600, 6}, {3601, 600, 7},      {900, 600, 2},
+                                              {300, 600, 1},  {604800, 280, 2160}, {100, 0, 100}};
+  for (const auto& [seconds, buckets, width] : widths)
     EXPECT_EQ(store.summary(kBase - seconds + 1, kBase, now, buckets).bucketWidth, width) << seconds;
   for (std::int64_t s = -29; s <= 0; ++s) {
     HistoryRecord record = makeRecord(kBase + s, s == -18 ? std::nullopt : std::optional<double>(s + 30));

@@ -105,6 +105,8 @@ TEST(FlowPanel, CustomIntervalIsCheckedBeforeItApplies) {
   EXPECT_EQ(rig.monitor->refreshInterval(), 2);
   EXPECT_TRUE(action(menu, "2 秒")->isChecked() && !action(menu, "1 秒")->isChecked());
   EXPECT_EQ(rig.panel->footer().refreshButton()->text(), "刷新 2 秒");
+  EXPECT_EQ(titles(menu), (std::vector<std::string>{"0.5 秒", "1 秒", "2 秒", "5 秒", "10 秒", "30 秒",
+                                                    "60 秒", "", "立即刷新", "自定义…"}));
 }
 
 TEST(FlowPanel, SettingsMenuSwitchesMotionAndFollowsTheLoginItem) {

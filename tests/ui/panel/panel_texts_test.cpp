@@ -114,6 +114,8 @@ TEST(PanelTexts, HeaderAndFooterTexts) {
   EXPECT_EQ(statusBatterySymbol(PowerSnapshot::demo(1, kNow)), "battery.75percent");
   EXPECT_EQ(batteryColor(PowerSnapshot::demo(3, kNow)), FlowStyle::amber);
   EXPECT_EQ(intervalFieldText(0.5), "0.5");
+  EXPECT_EQ(customIntervalHint(true).color, FlowStyle::amber);
+  EXPECT_EQ(detailsToggle(true, true).symbol + detailsToggle(false, false).symbol, "chevron.upchevron.down");
   // A preview showing details says so, while the monitor's own flag stays closed.
   const auto preview = detailsToggle(true, false);
   EXPECT_EQ(std::make_tuple(preview.title, preview.accessibleValue, preview.toolTip),
