@@ -72,9 +72,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
     statusItem_->updateStatus();
     windowController_->recordLayout(statusItem_->title());
   };
-  // 8.
+  // 8. The item shows what the monitor has so far; 9. the history window when asked for.
   statusItem_->updateStatus();
-  // 9.
   if (options_.historyWindow) windowController_->showHistory();
   // 10. The icon's dot; it stops as the application terminates.
   statusItem_->startAnimation();
