@@ -10,8 +10,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
+
+#include "platform/qt/log_categories.h"
 
 namespace wattline {
 
@@ -26,7 +27,7 @@ int milliseconds(double seconds) {
 void reportPriorityFailure(int error) {
   static std::atomic<bool> told{false};
   if (!told.exchange(true))
-    std::fprintf(stderr, "wattline: background reads keep normal priority: %s\n", std::strerror(error));
+    qCWarning(logPlatform) << "background reads keep normal priority:" << std::strerror(error);
 }
 
 class QtTimer : public Timer {

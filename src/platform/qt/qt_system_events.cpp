@@ -6,9 +6,9 @@
 #include <QDBusPendingReply>
 #include <QGuiApplication>
 #include <QSocketNotifier>
-#include <cstdio>
 
 #include "platform/linux/udev_power_monitor.h"
+#include "platform/qt/log_categories.h"
 
 namespace wattline {
 
@@ -67,8 +67,8 @@ void SleepSignalReceiver::takeInhibitor() {
                      QDBusPendingReply<QDBusUnixFileDescriptor> reply = *finished;
                      finished->deleteLater();
                      if (reply.isError()) {
-                       std::fprintf(stderr, "wattline: sleep is not delayed for the last reading: %s\n",
-                                    qPrintable(reply.error().message()));
+                       qCWarning(logPlatform)
+                           << "sleep is not delayed for the last reading:" << reply.error().message();
                        return;
                      }
                      if (request == request_ && !asleep_) inhibitor_ = reply.value();
@@ -79,7 +79,7 @@ std::unique_ptr<Subscription> QtSystemEvents::onSleepSignal(bool sleeping, std::
   if (!bus_.isConnected()) {
     static bool told = false;
     if (!told) {
-      std::fprintf(stderr, "wattline: no system bus, so sleep and wake are not followed\n");
+      qCInfo(logPlatform) << "no system bus, so sleep and wake are not followed";
       told = true;
     }
     return nullptr;

@@ -7,8 +7,8 @@
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <iostream>
 
+#include "platform/qt/log_categories.h"
 #include "platform/qt/screen_geometry.h"
 
 namespace wattline::sni {
@@ -141,8 +141,8 @@ StatusNotifierItemHost::StatusNotifierItemHost(QDBusConnection bus)
   qDBusRegisterMetaType<sni::Pixmaps>();
   qDBusRegisterMetaType<sni::ToolTip>();
   if (!bus_.registerObject(itemPath, this) || !bus_.registerService(service_))
-    std::cerr << "wattline: the status item could not be put on the session bus: "
-              << bus_.lastError().message().toStdString() << "\n";
+    qCWarning(logTray) << "the status item could not be put on the session bus:"
+                       << bus_.lastError().message();
   connect(&watcher_, &QDBusServiceWatcher::serviceRegistered, this, [this] { registerWithWatcher(); });
   registerWithWatcher();
 }
@@ -163,8 +163,7 @@ void StatusNotifierItemHost::registerWithWatcher() {
     QDBusPendingReply<> reply = *done;
     // No watcher yet is no failure: it registers us when it comes.
     if (reply.isError() && reply.error().type() != QDBusError::ServiceUnknown)
-      std::cerr << "wattline: the tray did not take the status item: "
-                << reply.error().message().toStdString() << "\n";
+      qCWarning(logTray) << "the tray did not take the status item:" << reply.error().message();
   });
 }
 
