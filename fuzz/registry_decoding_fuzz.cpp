@@ -2,8 +2,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/power_snapshot.h"
 #include "fuzz_input.h"
-#include "power/power_snapshot.h"
 
 using namespace wattline;
 

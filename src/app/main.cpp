@@ -10,9 +10,9 @@
 #include "app/system_login_item.h"
 #include "app/tool_modes.h"
 #include "app/tray_application.h"
+#include "base/json_coding.h"
 #include "platform/linux/system_process_power_reader.h"
 #include "platform/qt/qt_user_defaults.h"
-#include "power/json_coding.h"
 #include "readers/power_reader.h"
 
 namespace {

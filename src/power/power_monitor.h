@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/power_snapshot.h"
 #include "history/history_service.h"
 #include "platform/identity.h"
 #include "platform/process_activity.h"
@@ -13,7 +14,6 @@
 #include "platform/system_events.h"
 #include "platform/user_defaults.h"
 #include "power/power_history.h"
-#include "power/power_snapshot.h"
 #include "readers/process_power_snapshot.h"
 
 namespace wattline {

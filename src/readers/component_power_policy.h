@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "power/date.h"
+#include "base/date.h"
 
 namespace wattline {
 

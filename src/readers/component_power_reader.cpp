@@ -1,6 +1,6 @@
 #include "readers/component_power_reader.h"
 
-#include "readers/retry_timing.h"
+#include "base/retry_timing.h"
 
 #include <string>
 #include <string_view>

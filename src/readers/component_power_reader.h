@@ -3,10 +3,10 @@
 #include <memory>
 #include <optional>
 
+#include "base/date.h"
 #include "platform/energy_reports.h"
 #include "platform/identity.h"
 #include "platform/registry.h"
-#include "power/date.h"
 #include "readers/component_power_policy.h"
 
 namespace wattline {

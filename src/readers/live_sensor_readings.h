@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "power/power_snapshot.h"
+#include "base/power_snapshot.h"
 #include "readers/sensor_decoder.h"
 
 namespace wattline {

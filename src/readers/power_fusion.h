@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "power/date.h"
-#include "power/power_snapshot.h"
+#include "base/date.h"
+#include "base/power_snapshot.h"
 #include "readers/live_sensor_readings.h"
 
 namespace wattline::PowerFusion {

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "base/retry_timing.h"
 #include "readers/power_fusion.h"
-#include "readers/retry_timing.h"
 
 namespace wattline {
 

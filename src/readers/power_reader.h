@@ -3,12 +3,12 @@
 #include <memory>
 #include <mutex>
 
+#include "base/power_snapshot.h"
 #include "platform/energy_reports.h"
 #include "platform/identity.h"
 #include "platform/power_sources.h"
 #include "platform/registry.h"
 #include "platform/smc_transport.h"
-#include "power/power_snapshot.h"
 #include "readers/component_power_reader.h"
 #include "readers/live_sensor_connection.h"
 

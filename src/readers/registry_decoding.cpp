@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "power/power_snapshot.h"
+#include "base/power_snapshot.h"
 
 namespace wattline {
 

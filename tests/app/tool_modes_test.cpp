@@ -1,7 +1,7 @@
 #include "app/tool_modes.h"
 
 #include "app/command_line.h"
-#include "power/json_coding.h"
+#include "base/json_coding.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "power/json_coding.h"
-#include "power/power_snapshot.h"
+#include "base/json_coding.h"
+#include "base/power_snapshot.h"
 
 using namespace wattline;
 using nlohmann::json;

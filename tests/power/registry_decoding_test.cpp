@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "power/power_snapshot.h"
+#include "base/power_snapshot.h"
 
 using namespace wattline;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/date.h"
 #include "platform/identity.h"
-#include "power/date.h"
 #include "readers/property_table.h"
 
 namespace wattline {

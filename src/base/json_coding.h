@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "power/date.h"
-#include "power/power_snapshot.h"
+#include "base/date.h"
+#include "base/power_snapshot.h"
 
 namespace wattline {
 

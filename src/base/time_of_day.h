@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "power/date.h"
+#include "base/date.h"
 
 namespace wattline {
 

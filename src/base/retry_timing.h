@@ -1,6 +1,6 @@
 #pragma once
 
-#include "power/date.h"
+#include "base/date.h"
 
 namespace wattline {
 

@@ -1,9 +1,9 @@
-#include "power/power_snapshot.h"
+#include "base/power_snapshot.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "power/time_of_day.h"
+#include "base/time_of_day.h"
 
 namespace wattline {
 

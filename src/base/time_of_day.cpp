@@ -1,4 +1,4 @@
-#include "power/time_of_day.h"
+#include "base/time_of_day.h"
 
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "power/date.h"
+#include "base/date.h"
 #include "readers/property_table.h"
 
 namespace wattline {

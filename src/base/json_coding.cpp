@@ -1,4 +1,4 @@
-#include "power/json_coding.h"
+#include "base/json_coding.h"
 
 #include <cmath>
 #include <cstdio>
