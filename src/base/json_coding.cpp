@@ -136,7 +136,8 @@ json toJson(const PowerSnapshot& s) {
   o["timestamp"] = isoDate(s.timestamp);
   o["available"] = s.available;
   o["batteryInstalled"] = s.batteryInstalled;
-  o["externalConnected"] = s.externalConnected;
+  // Unknown is not false: a power source no supply tells of is left out, with its reason.
+  if (s.externalKnown()) o["externalConnected"] = s.externalConnected;
   putOptional(o, "percent", s.percent);
   putOptional(o, "batteryAmps", s.batteryAmps);
   putOptional(o, "batteryVolts", s.batteryVolts);
@@ -147,6 +148,7 @@ json toJson(const PowerSnapshot& s) {
   putOptional(o, "systemWatts", s.systemWatts);
   putOptional(o, "cpuWatts", s.cpuWatts);
   putOptional(o, "gpuWatts", s.gpuWatts);
+  o["gpuWattsEstimated"] = s.gpuWattsEstimated;
   putOptional(o, "displayWatts", s.displayWatts);
   putOptional(o, "componentsUpdatedAt", s.componentsUpdatedAt);
   putOptional(o, "componentSampleDuration", s.componentSampleDuration);
@@ -167,6 +169,10 @@ json toJson(const PowerSnapshot& s) {
   putOptional(o, "batteryUpdatedAt", s.batteryUpdatedAt);
   putOptional(o, "inputUpdatedAt", s.inputUpdatedAt);
   putOptional(o, "systemUpdatedAt", s.systemUpdatedAt);
+  if (!s.unavailable.empty()) {
+    json& reasons = o["unavailable"] = json::object();
+    for (const auto& [field, reason] : s.unavailable) reasons[field] = reason.text();
+  }
   return o;
 }
 
@@ -176,7 +182,16 @@ PowerSnapshot snapshotFromJson(const json& o) {
   s.timestamp = dateValue(required(o, "timestamp"), "timestamp");
   s.available = requiredBool(o, "available");
   s.batteryInstalled = requiredBool(o, "batteryInstalled");
-  s.externalConnected = requiredBool(o, "externalConnected");
+  if (auto it = o.find("unavailable"); it != o.end() && !it->is_null()) {
+    if (!it->is_object()) throw JsonDecodingError("\"unavailable\" is not an object");
+    for (const auto& [field, text] : it->items()) {
+      const auto reason =
+          text.is_string() ? UnavailableReason::fromText(text.get<std::string>()) : std::nullopt;
+      if (!reason) throw JsonDecodingError("the reason for \"" + field + "\" is no reason");
+      s.unavailable.emplace(field, *reason);
+    }
+  }
+  s.externalConnected = s.externalKnown() && requiredBool(o, "externalConnected");
   s.percent = optionalDouble(o, "percent");
   s.batteryAmps = optionalDouble(o, "batteryAmps");
   s.batteryVolts = optionalDouble(o, "batteryVolts");
@@ -187,6 +202,7 @@ PowerSnapshot snapshotFromJson(const json& o) {
   s.systemWatts = optionalDouble(o, "systemWatts");
   s.cpuWatts = optionalDouble(o, "cpuWatts");
   s.gpuWatts = optionalDouble(o, "gpuWatts");
+  s.gpuWattsEstimated = requiredBool(o, "gpuWattsEstimated");
   s.displayWatts = optionalDouble(o, "displayWatts");
   s.componentsUpdatedAt = optionalDate(o, "componentsUpdatedAt");
   s.componentSampleDuration = optionalDouble(o, "componentSampleDuration");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/power_supply_rules.h"
 #include "base/time_of_day.h"
 
 namespace wattline {
@@ -115,8 +116,106 @@ std::string PowerSnapshot::freshnessLabel(Date now, double interval) const {
   return "缓存 " + std::to_string(static_cast<long long>(age)) + " 秒前";
 }
 
-PowerSnapshot PowerSnapshot::parse(const PropertyTable& table) {
-  return parse(table, std::chrono::system_clock::now());
+PowerSnapshot PowerSnapshot::parse(const PowerSupplyScan& scan, Date now) {
+  using namespace PowerSupplyRules;
+  using Kind = UnavailableReason::Kind;
+  PowerSnapshot s;
+  s.timestamp = now;
+  s.available = !scan.supplies.empty();
+  const auto put = [&s](std::optional<double>& field, const char* name, const Measured& measured) {
+    field = measured.value;
+    if (!measured.value && measured.reason) s.unavailable.insert_or_assign(name, *measured.reason);
+  };
+  const auto absent = [&put](std::optional<double>& field, const char* name, const UnavailableReason& why) {
+    put(field, name, {std::nullopt, why});
+  };
+  const auto needs = [](const char* name, const PowerSnapshot& from) {
+    const auto it = from.unavailable.find(name);
+    return UnavailableReason{
+        Kind::needs,
+        std::string(name) + (it == from.unavailable.end() ? "" : " (" + it->second.text() + ")")};
+  };
+
+  const auto batteries = systemBatteries(scan.supplies);
+  s.batteryInstalled = !batteries.empty();
+  const auto external = externalOnline(scan.supplies);
+  s.externalConnected = external.value_or(false);
+  if (!external) {
+    UnavailableReason why{Kind::noDevice, scan.directory};
+    for (const auto& supply : scan.supplies) {
+      if (supply.isExternal() && !supply.online) {
+        why = supply.whyAbsent("online");
+        break;
+      }
+    }
+    s.unavailable.insert_or_assign("externalConnected", why);
+  }
+
+  if (s.batteryInstalled) {
+    const BatteryPower flow = batteriesPower(batteries, external);
+    put(s.percent, "percent", PowerSupplyRules::percent(batteries));
+    put(s.batteryAmps, "batteryAmps", flow.amps);
+    put(s.batteryVolts, "batteryVolts", flow.volts);
+    put(s.batteryWatts, "batteryWatts", flow.watts);
+    if (s.batteryAmps || s.batteryWatts) {
+      s.batterySource = PowerDataSource::sensor;
+      s.batteryUpdatedAt = scan.readAt;
+    }
+  } else {
+    const UnavailableReason none{Kind::noDevice, "no system battery in " + scan.directory};
+    for (auto [field, name] : {std::pair{&s.percent, "percent"},
+                               {&s.batteryAmps, "batteryAmps"},
+                               {&s.batteryVolts, "batteryVolts"},
+                               {&s.batteryWatts, "batteryWatts"}})
+      absent(*field, name, none);
+  }
+
+  if (external == true) {
+    UnavailableReason noRating{Kind::notReported, "no maximum voltage and current of an online supply"};
+    for (const auto& supply : scan.supplies) {
+      if (!supply.isExternal() || !supply.online || *supply.online == 0) continue;
+      if ((s.adapterRatedWatts = ratedWatts(supply))) break;
+    }
+    if (!s.adapterRatedWatts) s.unavailable.insert_or_assign("adapterRatedWatts", noRating);
+    const Input in = input(scan.supplies);
+    put(s.inputAmps, "inputAmps", in.amps);
+    put(s.inputVolts, "inputVolts", in.volts);
+    put(s.inputWatts, "inputWatts", in.watts);
+    s.inputAmpsEstimated = in.ampsEstimated;
+    s.inputWattsEstimated = in.wattsEstimated;
+    if (s.inputAmps || s.inputWatts) {
+      s.inputSource = PowerDataSource::sensor;
+      s.inputUpdatedAt = scan.readAt;
+    }
+  } else if (external == false) {
+    // Off the adapter nothing flows in: a reading of zero, not an absent one.
+    s.inputAmps = 0.0;
+    s.inputWatts = 0.0;
+    const UnavailableReason offline{Kind::noDevice, "no external supply online"};
+    absent(s.inputVolts, "inputVolts", offline);
+    absent(s.adapterRatedWatts, "adapterRatedWatts", offline);
+  } else {
+    for (auto [field, name] : {std::pair{&s.inputAmps, "inputAmps"},
+                               {&s.inputVolts, "inputVolts"},
+                               {&s.inputWatts, "inputWatts"},
+                               {&s.adapterRatedWatts, "adapterRatedWatts"}})
+      absent(*field, name, needs("externalConnected", s));
+  }
+
+  // The whole system draws what flows in less what goes into the battery.
+  if (!external) {
+    absent(s.systemWatts, "systemWatts", needs("externalConnected", s));
+  } else if (!s.inputWatts) {
+    absent(s.systemWatts, "systemWatts", needs("inputWatts", s));
+  } else if (s.batteryInstalled && !s.batteryWatts) {
+    absent(s.systemWatts, "systemWatts", needs("batteryWatts", s));
+  } else {
+    s.systemWatts = std::max(*s.inputWatts - s.batteryWatts.value_or(0.0), 0.0);
+    s.systemEstimated = true;
+    s.systemSource = PowerDataSource::sensor;
+    s.systemUpdatedAt = scan.readAt;
+  }
+  return s;
 }
 
 PowerSnapshot PowerSnapshot::demo(int index) {
@@ -128,27 +227,35 @@ PowerSnapshot PowerSnapshot::demo(int index, Date now) {
   // battery, 3 a small adapter helped by the battery.
   int i = std::clamp(index, 0, 3);
   const bool external[] = {true, false, true, true};
-  const int amperage[] = {2400, -1500, 0, -800};
+  const int milliamps[] = {2400, -1500, 0, -800};
   const int currentIn[] = {2600, 2600, 2600, 900};
   const int powerIn[] = {52000, 52000, 52000, 18000};
   const int load[] = {20000, 18600, 52000, 27920};
   const double cpu[] = {7.8, 5.2, 9.6, 11.4};
   const double gpu[] = {1.4, 0.6, 2.1, 3.2};
 
-  PropertyTable table{
-      {"BatteryInstalled", true},
-      {"CurrentCapacity", 76},
-      {"MaxCapacity", 100},
-      {"Voltage", 12400},
-      {"ExternalConnected", external[i]},
-      {"InstantAmperage", amperage[i]},
-      {"AdapterDetails", PropertyTable{{"Watts", 96}}},
-      {"PowerTelemetryData", PropertyTable{{"SystemCurrentIn", currentIn[i]},
-                                           {"SystemVoltageIn", 20000},
-                                           {"SystemPowerIn", powerIn[i]},
-                                           {"SystemLoad", load[i]}}},
-  };
-  PowerSnapshot snapshot = parse(table, now);
+  PowerSupplyReading adapter;
+  adapter.name = "AC";
+  adapter.type = PowerSupplyType::mains;
+  adapter.online = external[i] ? 1 : 0;
+  adapter.voltageNow = 20'000'000;
+  adapter.currentNow = currentIn[i] * 1000;
+  adapter.powerNow = powerIn[i] * 1000;
+  adapter.voltageMax = 24'000'000;
+  adapter.currentMax = 4'000'000;
+  PowerSupplyReading battery;
+  battery.name = "BAT0";
+  battery.capacity = 76;
+  battery.voltageNow = 12'400'000;
+  battery.currentNow = std::abs(milliamps[i]) * 1000;
+  battery.status = milliamps[i] > 0 ? "Charging" : milliamps[i] < 0 ? "Discharging" : "Full";
+
+  PowerSnapshot snapshot = parse({"", {adapter, battery}, now}, now);
+  // Simulated values are no samples: no source read them and they carry no reading times.
+  snapshot.systemWatts = load[i] / 1000.0;
+  snapshot.systemEstimated = false;
+  snapshot.batterySource = snapshot.inputSource = snapshot.systemSource = PowerDataSource::systemCache;
+  snapshot.batteryUpdatedAt = snapshot.inputUpdatedAt = snapshot.systemUpdatedAt = std::nullopt;
   snapshot.cpuWatts = cpu[i];
   snapshot.gpuWatts = gpu[i];
   snapshot.displayWatts = 2.3;

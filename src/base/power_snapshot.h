@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "base/date.h"
-#include "readers/property_table.h"
+#include "base/power_supply_reading.h"
+#include "base/unavailable_reason.h"
 
 namespace wattline {
 
@@ -44,6 +45,7 @@ struct PowerSnapshot {
   std::optional<double> systemWatts;
   std::optional<double> cpuWatts;
   std::optional<double> gpuWatts;
+  bool gpuWattsEstimated = false;  // derived, as from an APU's whole-chip reading less its processor
   std::optional<double> displayWatts;
   std::optional<Date> componentsUpdatedAt;
   std::optional<double> componentSampleDuration;
@@ -62,12 +64,15 @@ struct PowerSnapshot {
   std::optional<Date> batteryUpdatedAt;
   std::optional<Date> inputUpdatedAt;
   std::optional<Date> systemUpdatedAt;
+  // Why an absent value is absent, keyed by its field's name; "externalConnected" here means the
+  // power source is unknown and the field's false says nothing.
+  UnavailableReasons unavailable;
 
   bool operator==(const PowerSnapshot&) const = default;
 
-  // Decodes the battery controller's property table; `now` stamps the snapshot.
-  static PowerSnapshot parse(const PropertyTable& table, Date now);
-  static PowerSnapshot parse(const PropertyTable& table);
+  // The battery and power-source fields from the kernel's supplies, read directly at `scan.readAt`;
+  // `now` stamps the snapshot.
+  static PowerSnapshot parse(const PowerSupplyScan& scan, Date now);
   // Demonstration scenes 0...3.
   static PowerSnapshot demo(int index, Date now);
   static PowerSnapshot demo(int index);
@@ -77,6 +82,8 @@ struct PowerSnapshot {
   bool liveCurrents() const;
   std::optional<double> adapterToComputer() const;
   std::string freshnessLabel(Date now, double interval) const;
+  // Whether some supply says if the adapter is connected.
+  bool externalKnown() const { return !unavailable.contains("externalConnected"); }
 };
 
 // "%.*f unit" of the value (its magnitude when asked), or "— unit" when absent.

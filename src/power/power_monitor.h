@@ -24,9 +24,9 @@ struct PowerMonitorServices {
   const Clock& clock;
   UserDefaults& defaults;
   // The live reader; called off the main thread with whether to read the detail
-  // sensors. Empty: the process-wide reader.
+  // sensors. Must be set unless every read comes from the monitor's read source.
   std::function<PowerSnapshot(bool includeDetails)> liveRead;
-  // Per-process energy counters; called off the main thread. Empty: the shared process reader.
+  // Per-process energy counters; called off the main thread. Must be set before details are sampled.
   std::function<ProcessEnergyBatch()> processSource;
   // Used only when the monitor observes the system.
   SystemEvents* events = nullptr;

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <charconv>
 
+#include "base/counter_interval.h"
 #include "platform/linux/desktop_application.h"
-#include "readers/component_power_policy.h"
 
 namespace wattline {
 
@@ -140,7 +140,7 @@ std::optional<std::vector<ProcessUsage>> ProcProcessTable::sample() {
   sampledUptime_ = uptime;
   if (!consumed || !cpu) return std::nullopt;
   std::optional<double> lowestWatts;
-  if (seconds >= ComponentPowerPolicy::kMinimumInterval) {
+  if (seconds >= kMinimumInterval) {
     floor_.add(uptime, static_cast<double>(*consumed) / 1e9 / seconds);
     lowestWatts = floor_.lowest(uptime);
   }

@@ -58,7 +58,10 @@ bool naturalLess(std::string_view a, std::string_view b) {
 
 TextRead readText(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {statusOf(errno), {}};
+  if (fd < 0) {
+    const int error = errno;
+    return {statusOf(error), {}, error};
+  }
   // An attribute is at most a page and comes whole from one read.
   char buffer[4096];
   ssize_t length;
@@ -68,7 +71,7 @@ TextRead readText(const std::string& path) {
   const int readError = length < 0 ? errno : 0;
   // Closing a descriptor only read from loses nothing, whatever it returns.
   ::close(fd);
-  if (length < 0) return {statusOf(readError), {}};
+  if (length < 0) return {statusOf(readError), {}, readError};
   return {ReadStatus::ok, std::string(trim(std::string_view(buffer, static_cast<std::size_t>(length))))};
 }
 
@@ -91,6 +94,14 @@ std::optional<std::int64_t> integer(const std::string& path) {
   const auto read = readText(path);
   if (read.status != ReadStatus::ok) return std::nullopt;
   return parseInteger(read.text);
+}
+
+IntegerRead readInteger(const std::string& path) {
+  const auto read = readText(path);
+  if (read.status != ReadStatus::ok) return {std::nullopt, UnavailableReason::fromError(read.error, path)};
+  if (auto value = parseInteger(read.text)) return {value, std::nullopt};
+  return {std::nullopt, UnavailableReason{UnavailableReason::Kind::malformed,
+                                          path + " (\"" + read.text.substr(0, 32) + "\")"}};
 }
 
 std::optional<std::string> linkName(const std::string& path) {

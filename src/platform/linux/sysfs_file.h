@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/unavailable_reason.h"
+
 namespace wattline::sysfs {
 
 // How reading one attribute ended: the driver may answer with an error
@@ -14,6 +16,13 @@ enum class ReadStatus { ok, missing, failed };
 struct TextRead {
   ReadStatus status = ReadStatus::failed;
   std::string text;  // without surrounding white space
+  int error = 0;     // the errno of a failed read
+};
+
+// An integer attribute, or why it is absent.
+struct IntegerRead {
+  std::optional<std::int64_t> value;
+  std::optional<UnavailableReason> problem;  // not reported, permission denied, unreadable or malformed
 };
 
 // The attribute's text; attributes are short, longer content is cut at 4 KiB.
@@ -23,6 +32,7 @@ std::optional<std::string> text(const std::string& path);
 // when unreadable, malformed or beyond 64 bits.
 std::optional<std::int64_t> integer(const std::string& path);
 std::optional<std::int64_t> parseInteger(std::string_view text);
+IntegerRead readInteger(const std::string& path);
 
 // The last component of a symbolic link's target ("platform" for a device's "subsystem" link);
 // nothing when `path` is no link.
