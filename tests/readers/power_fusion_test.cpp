@@ -64,8 +64,7 @@ TEST(PowerFusion, SystemFromThePlatformUnlessContradicted) {
            {supplies(+5, true, 30), 7.5, {0.8, {}}, 25, true, {}},  // the supplies' own figure stands
            {supplies(+5, true), 7.5, still, {}, false, Kind::counterStill},
            {supplies(+5, true), 7.5, Measured::absent(Kind::noDevice, "psys"), {}, false, Kind::needs},
-           {supplies(-18, std::nullopt), 12, {0.5, {}}, 0.5, false, {}},  // an unknown source contradicts
-                                                                          // nothing
+           {supplies(-18, std::nullopt), 12, {0.5, {}}, 0.5, false, {}},  // unknown source: no contradiction
        }) {
     const PowerSnapshot fused =
         PowerFusion::merge(from, components(cpu, std::nullopt, platform), std::nullopt, kAt);
@@ -79,29 +78,24 @@ TEST(PowerFusion, SystemFromThePlatformUnlessContradicted) {
   }
 }
 
-// CPU and GPU together never exceed the whole system by more than the readings' spread: the GPU goes.
-TEST(PowerFusion, ComponentsWithinTheSystem) {
-  PowerSnapshot fused =
-      PowerFusion::merge(supplies(-16.1, false), components(7.5, 11.0, {}), std::nullopt, kAt);
-  EXPECT_EQ(std::make_tuple(fused.cpuWatts, fused.gpuWatts, fused.unavailable.at("gpuWatts").kind),
-            std::make_tuple(7.5, std::nullopt, Kind::implausible));
-  fused = PowerFusion::merge(supplies(-16.1, false), components(7.5, 9.5, {}), std::nullopt, kAt);
-  EXPECT_EQ(std::make_tuple(fused.gpuWatts, fused.unavailable.contains("gpuWatts")),
-            std::make_tuple(9.5, false));
-}
-
-// The first two fans with a plausible speed, each with its position; details dated only when there are some.
-TEST(PowerFusion, FansAndDetails) {
-  const std::vector<FanReading> fans{{"a", 2400}, {"b", std::nullopt}, {"c", 1800}};
-  EXPECT_EQ(PowerFusion::fanSpeeds(fans), (std::vector<FanSpeed>{{0, 2400}}));
-  EXPECT_EQ(PowerFusion::fanSpeeds({{"a", 25000}, {"b", 0}}), (std::vector<FanSpeed>{{1, 0}}));
-  const auto details = [](std::optional<std::vector<FanSpeed>> speeds) {
-    const PowerSnapshot s = PowerFusion::merge(supplies(-5, false), components({}, {}, {}), speeds, kAt);
-    return std::make_tuple(s.fanSpeeds.size(), s.detailSensorsUpdatedAt, s.unavailable.at("wifiWatts").kind);
+// CPU and GPU together never exceed the whole system beyond the readings' spread (the GPU goes); the first
+// two fans with a plausible speed keep their position, and details are dated only when there are some.
+TEST(PowerFusion, ComponentsAndDetails) {
+  const auto gpu = [](double watts) {
+    const auto s = PowerFusion::merge(supplies(-16.1, false), components(7.5, watts, {}), std::nullopt, kAt);
+    return std::make_tuple(s.gpuWatts, s.unavailable.contains("gpuWatts"));
   };
-  EXPECT_EQ(details(std::vector<FanSpeed>{{1, 2000}}),
-            std::make_tuple(1u, std::optional(kAt), Kind::noDevice));
-  EXPECT_EQ(details(std::nullopt), std::make_tuple(0u, std::nullopt, Kind::noDevice));
+  EXPECT_EQ(gpu(11.0), std::make_tuple(std::optional<double>(), true));
+  EXPECT_EQ(gpu(9.5), std::make_tuple(std::optional(9.5), false));
+  EXPECT_EQ(PowerFusion::fanSpeeds({{"a", 2400}, {"b", {}}, {"c", 1800}}),
+            (std::vector<FanSpeed>{{0, 2400}}));
+  EXPECT_EQ(PowerFusion::fanSpeeds({{"a", 25000}, {"b", 0}}), (std::vector<FanSpeed>{{1, 0}}));
+  const auto dated = [](std::optional<std::vector<FanSpeed>> speeds) {
+    return PowerFusion::merge(supplies(-5, false), components({}, {}, {}), speeds, kAt)
+        .detailSensorsUpdatedAt;
+  };
+  EXPECT_EQ(std::make_tuple(dated(std::vector<FanSpeed>{{1, 2000}}), dated(std::nullopt)),
+            std::make_tuple(std::optional(kAt), std::optional<Date>()));
 }
 
 }  // namespace
