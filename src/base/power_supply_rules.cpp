@@ -123,7 +123,7 @@ BatteryPower batteryPower(const PowerSupplyReading& battery, std::optional<bool>
 }
 
 BatteryPower batteriesPower(const std::vector<const PowerSupplyReading*>& batteries,
-                          std::optional<bool> external) {
+                            std::optional<bool> external) {
   BatteryPower total{{0.0, {}}, {}, {0.0, {}}};
   double weighted = 0, weights = 0, volts = 0;
   std::optional<UnavailableReason> voltsMissing, weightsMissing;
@@ -178,28 +178,25 @@ Measured percent(const std::vector<const PowerSupplyReading*>& batteries) {
     return ratio(total.now, total.full, *batteries.front());
   };
   const auto ownEnergy = [](const PowerSupplyReading& b) {
-    return b.energyNow && b.energyFull ? std::optional(Energy{static_cast<double>(*b.energyNow),
-                                                              static_cast<double>(*b.energyFull)})
-                                       : std::nullopt;
+    return b.energyNow && b.energyFull
+               ? std::optional(Energy{static_cast<double>(*b.energyNow), static_cast<double>(*b.energyFull)})
+               : std::nullopt;
   };
   const auto charge = [](const PowerSupplyReading& b) {
-    return b.chargeNow && b.chargeFull ? std::optional(Energy{static_cast<double>(*b.chargeNow),
-                                                              static_cast<double>(*b.chargeFull)})
-                                       : std::nullopt;
+    return b.chargeNow && b.chargeFull
+               ? std::optional(Energy{static_cast<double>(*b.chargeNow), static_cast<double>(*b.chargeFull)})
+               : std::nullopt;
   };
   if (every([&](const PowerSupplyReading* b) { return ownEnergy(*b).has_value(); })) return sum(ownEnergy);
   if (every([&](const PowerSupplyReading* b) { return charge(*b).has_value(); })) return sum(charge);
   // Energy and charge do not add up; the charge becomes energy at the battery's own voltage.
   if (every([](const PowerSupplyReading* b) { return energyOf(*b).has_value(); })) return sum(energyOf);
-  if (every(capacity)) {
-    double total = 0;
-    for (const auto* battery : batteries) total += static_cast<double>(*battery->capacity);
-    return {std::min(total / static_cast<double>(batteries.size()), 100.0), std::nullopt};
-  }
-  for (const auto* battery : batteries) {
-    if (!capacity(battery)) return {std::nullopt, battery->whyAbsent("capacity")};
-  }
-  return {};
+  if (const auto lacking = std::find_if_not(batteries.begin(), batteries.end(), capacity);
+      lacking != batteries.end())
+    return {std::nullopt, (*lacking)->whyAbsent("capacity")};
+  double total = 0;
+  for (const auto* battery : batteries) total += static_cast<double>(*battery->capacity);
+  return {std::min(total / static_cast<double>(batteries.size()), 100.0), std::nullopt};
 }
 
 std::optional<double> ratedWatts(const PowerSupplyReading& supply) {
@@ -219,9 +216,9 @@ Input input(const std::vector<PowerSupplyReading>& supplies) {
     if (!first) first = &supply;
     const Measured power = magnitude(supply, supply.powerNow, "power_now", "W", kMaximumWatts);
     const Measured volts = magnitude(supply, supply.voltageNow, "voltage_now", "V", kMaximumVolts, true);
-    const Measured amps = supply.isUsbC()
-                              ? Measured::absent(Kind::notReported, supply.path + "/current_now (a USB-C contract)")
-                              : magnitude(supply, supply.currentNow, "current_now", "A", kMaximumAmps);
+    const Measured amps =
+        supply.isUsbC() ? Measured::absent(Kind::notReported, supply.path + "/current_now (a USB-C contract)")
+                        : magnitude(supply, supply.currentNow, "current_now", "A", kMaximumAmps);
     if (power.value) {
       Input in{amps, volts, power};
       if (!amps.value && volts.value) {

@@ -65,7 +65,7 @@ PowerSupplyScan readPowerSupplies(const std::string& sysfsRoot, Date readAt) {
     const auto known = type ? typeNamed(*type) : std::nullopt;
     if (!known) continue;
     // Mice and keyboards report their own batteries with scope "Device".
-    if (sysfs::text(directory + "/scope") == "Device") continue;
+    if (*known == PowerSupplyType::battery && sysfs::text(directory + "/scope") == "Device") continue;
     scan.supplies.push_back(readSupply(std::move(directory), std::move(name), *known));
   }
   return scan;
