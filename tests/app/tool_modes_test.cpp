@@ -76,10 +76,8 @@ TEST(ToolModes, ProcessPowerFromTheProgram) {
 
 TEST(ToolModes, SnapshotOnFixtures) {
   std::string fixtures = std::string(WATTLINE_FIXTURES) + "/sysfs/";
-  auto snapshot = [&](const std::string& fixture) {
-    return snapshotFromJson(runJson("WATTLINE_SYSFS_ROOT='" + fixtures + fixture + "'", "--snapshot"));
-  };
-  PowerSnapshot laptop = snapshot("laptop-battery");
+  PowerSnapshot laptop =
+      snapshotFromJson(runJson("WATTLINE_SYSFS_ROOT='" + fixtures + "laptop-battery'", "--snapshot"));
   EXPECT_TRUE(laptop.available && !laptop.externalConnected);
   // "Discharging" gives the current its sign.
   EXPECT_EQ(std::make_tuple(laptop.batteryAmps, laptop.batteryWatts, laptop.percent),

@@ -126,20 +126,14 @@ TEST(PowerSupplyRules, PercentWeighsEnergy) {
 // power (not a USB-C contract's current), the rating from its maxima.
 TEST(PowerSupplyRules, InputFromTheOnlineSupply) {
   PowerSupplyReading mains = external(PowerSupplyType::mains, 2);
-  std::tie(mains.powerNow, mains.voltageNow, mains.voltageMax, mains.currentMax) =
-      std::make_tuple(31'500'000, 19'800'000, 20'000'000, 4'500'000);
-  Input in = input({mains});
-  EXPECT_EQ(std::make_tuple(in.watts.value, in.volts.value, in.ampsEstimated, ratedWatts(mains)),
-            std::make_tuple(31.5, 19.8, true, 90.0));
-  mains.currentNow = 1'590'000;
-  EXPECT_EQ(std::make_tuple(input({mains}).amps.value, input({mains}).ampsEstimated),
-            std::make_tuple(1.59, false));
-
+  std::tie(mains.powerNow, mains.voltageNow) = std::make_tuple(31'500'000, 19'800'000);
+  const Input in = input({mains});
+  EXPECT_EQ(std::make_tuple(in.watts.value, in.amps.value, in.ampsEstimated),
+            std::make_tuple(31.5, 31.5 / 19.8, true));
   PowerSupplyReading usb = external(PowerSupplyType::usb, 1);
   std::tie(usb.voltageNow, usb.currentNow) = std::make_tuple(5'000'000, 1'500'000);
-  in = input({usb});
-  EXPECT_EQ(std::make_tuple(in.watts.value, in.wattsEstimated, in.ampsEstimated),
-            std::make_tuple(7.5, true, false));
+  EXPECT_EQ(std::make_tuple(input({usb}).watts.value, input({usb}).wattsEstimated),
+            std::make_tuple(7.5, true));
   usb.name = "ucsi-source-psy-USBC000:001";
   usb.currentMax = 3'250'000;
   EXPECT_EQ(std::make_tuple(input({usb}).watts.value, ratedWatts(usb)), std::make_tuple(std::nullopt, 16.25));

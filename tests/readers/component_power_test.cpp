@@ -83,15 +83,8 @@ TEST(ComponentPower, GraphicsFromTheirParts) {
            {{{package, w(7.5)}, {undeterminedGraphics, w(11.0)}}, 7.5, 3.5, true},
            {{{package, w(7.5)}, {undeterminedGraphics, w(4.2)}}, 7.5, 4.2, false},
            {{{package, noPackage}, {socGraphics, w(11.0)}}, {}, {}, false},
-           {{{package, w(4.0)},
-             {package, w(3.0)},
-             {integratedGraphics, w(0.5)},
-             {discreteGraphics, w(1.0)},
-             {platform, w(21.0)}},
-            7.0,
-            1.5,
-            false},
-           {{{platform, w(21.0)}}, {}, {}, false},
+           {{{package, w(4.0)}, {package, w(3.0)}, {platform, w(21.0)}}, 7.0, {}, false},
+           {{{package, w(7.0)}, {integratedGraphics, w(0.5)}, {discreteGraphics, w(1.0)}}, 7.0, 1.5, false},
        }) {
     EnergyCounterScan scan{"/sys/class/powercap", {}};
     std::vector<Measured> watts;
