@@ -53,6 +53,15 @@ TEST(SysfsSources, FansAndSleepingDevices) {
   EXPECT_EQ(rpms(fans.read()), (Rpms{2900, 1800}));
   tree.write(status, "suspended");
   EXPECT_EQ(rpms(fans.read()), (Rpms{2900, std::nullopt}));
+  // Without fans they are looked for again once 10 s have passed.
+  testing::FixtureTree none(fixture("battery-power-only"));
+  HwmonFans later(none.root(), clock);
+  EXPECT_EQ(rpms(later.read()), Rpms{});
+  none.write("class/hwmon/hwmon0/fan1_input", "1500");
+  scheduler.advance(9.9);
+  EXPECT_EQ(rpms(later.read()), Rpms{});
+  scheduler.advance(0.1);
+  EXPECT_EQ(rpms(later.read()), (Rpms{1500}));
 }
 
 // The APU's monitor reports the northbridge voltage, the card's only the graphics voltage; the card is
