@@ -30,7 +30,8 @@ BatteryPower batteryPower(const PowerSupplyReading& battery, std::optional<bool>
 
 // All batteries: the summed currents and the summed powers of each battery's own current and voltage; the
 // voltage is the mean of theirs weighted by the size of their currents. Nothing where one battery lacks it.
-BatteryPower batteriesPower(const std::vector<const PowerSupplyReading*>& batteries, std::optional<bool> external);
+BatteryPower batteriesPower(const std::vector<const PowerSupplyReading*>& batteries,
+                            std::optional<bool> external);
 
 // The charge in percent: a single battery's own capacity; for several, their energy now over their energy
 // when full (a battery counting charge is converted with its own voltage), else the charges' ratio, else

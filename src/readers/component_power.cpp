@@ -35,9 +35,11 @@ Measured counterWatts(const EnergyCounterReading* earlier, const EnergyCounterRe
   const double seconds = later.uptime - earlier->uptime;
   const double wallSeconds = secondsBetween(earlier->readAt, later.readAt);
   if (!usableInterval(seconds, wallSeconds)) {
-    if (!(seconds >= kMinimumInterval)) return Measured::absent(Kind::intervalTooShort, format("%.3f s", seconds));
+    if (!(seconds >= kMinimumInterval))
+      return Measured::absent(Kind::intervalTooShort, format("%.3f s", seconds));
     if (seconds > kMaximumInterval) return Measured::absent(Kind::intervalTooLong, format("%.0f s", seconds));
-    return Measured::absent(Kind::clocksDisagree, format("monotonic %.1f s, wall %.1f s", seconds, wallSeconds));
+    return Measured::absent(Kind::clocksDisagree,
+                            format("monotonic %.1f s, wall %.1f s", seconds, wallSeconds));
   }
   // A device asleep at either end of the interval was not read there, and drew next to nothing.
   if (earlier->asleep || later.asleep) return {0.0, std::nullopt};
@@ -47,10 +49,12 @@ Measured counterWatts(const EnergyCounterReading* earlier, const EnergyCounterRe
   } else {
     const auto delta = energyDelta(*earlier->microjoules, *later.microjoules, later.maxRange);
     if (!delta) return Measured::absent(Kind::counterReset, later.path);
-    if (*delta == 0 && later.domain == EnergyDomain::platform) return Measured::absent(Kind::counterStill, later.path);
+    if (*delta == 0 && later.domain == EnergyDomain::platform)
+      return Measured::absent(Kind::counterStill, later.path);
     watts = static_cast<double>(*delta) / 1e6 / seconds;
   }
-  if (!(watts <= kMaximumWatts)) return Measured::absent(Kind::implausible, format("%.0f W", watts) + " from " + later.path);
+  if (!(watts <= kMaximumWatts))
+    return Measured::absent(Kind::implausible, format("%.0f W", watts) + " from " + later.path);
   return {watts, std::nullopt};
 }
 
@@ -76,7 +80,8 @@ ComponentPowerReading combine(const EnergyCounterScan& scan, const std::vector<M
     Measured part = watts[i];
     if ((domain == EnergyDomain::socGraphics || domain == EnergyDomain::undeterminedGraphics) && part.value) {
       if (!reading.cpuWatts.value) {
-        part = Measured::absent(Kind::needs, "cpuWatts of the same interval (" + reading.cpuWatts.reason->text() + ")");
+        part = Measured::absent(Kind::needs,
+                                "cpuWatts of the same interval (" + reading.cpuWatts.reason->text() + ")");
       } else if (domain == EnergyDomain::socGraphics || *part.value > *reading.cpuWatts.value) {
         part.value = std::max(*part.value - *reading.cpuWatts.value, 0.0);
         reading.gpuEstimated = true;
@@ -84,7 +89,8 @@ ComponentPowerReading combine(const EnergyCounterScan& scan, const std::vector<M
     }
     gpu = gpu ? sum(*gpu, part) : part;
   }
-  reading.gpuWatts = gpu ? *gpu : Measured::absent(Kind::noDevice, "no graphics energy counter or power meter");
+  reading.gpuWatts =
+      gpu ? *gpu : Measured::absent(Kind::noDevice, "no graphics energy counter or power meter");
   if (!reading.gpuWatts.value) reading.gpuEstimated = false;
   return reading;
 }

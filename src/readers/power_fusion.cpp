@@ -26,16 +26,17 @@ std::string watts(const char* what, double value) {
 }
 
 // Why the platform's whole-system reading cannot be right, if it cannot.
-std::optional<UnavailableReason> contradiction(const PowerSnapshot& fused, const Measured& cpu, double platform) {
+std::optional<UnavailableReason> contradiction(const PowerSnapshot& fused, const Measured& cpu,
+                                               double platform) {
   // On battery alone the discharge measures what the system draws.
   if (fused.externalKnown() && !fused.externalConnected && fused.batteryWatts && *fused.batteryWatts < 0 &&
       beyondSpread(-*fused.batteryWatts - platform, -*fused.batteryWatts))
-    return UnavailableReason{Kind::implausible,
-                             watts("platform", platform) + " below " + watts("the battery's discharge", -*fused.batteryWatts)};
+    return UnavailableReason{Kind::implausible, watts("platform", platform) + " below " +
+                                                    watts("the battery's discharge", -*fused.batteryWatts)};
   // The platform includes the processor.
   if (fused.externalConnected && cpu.value && platform < *cpu.value)
-    return UnavailableReason{Kind::implausible,
-                             watts("platform", platform) + " below " + watts("the processor package's", *cpu.value)};
+    return UnavailableReason{Kind::implausible, watts("platform", platform) + " below " +
+                                                    watts("the processor package's", *cpu.value)};
   return std::nullopt;
 }
 
@@ -69,7 +70,8 @@ PowerSnapshot merge(const PowerSnapshot& supplies, const ComponentPowerReading& 
   result.detailSensorsUpdatedAt = result.fanSpeeds.empty() ? std::nullopt : std::optional(at);
   put(result, result.displayWatts, "displayWatts",
       Measured::absent(Kind::noDevice, "no sensor of the built-in display's power"));
-  put(result, result.wifiWatts, "wifiWatts", Measured::absent(Kind::noDevice, "no sensor of the Wi-Fi's power"));
+  put(result, result.wifiWatts, "wifiWatts",
+      Measured::absent(Kind::noDevice, "no sensor of the Wi-Fi's power"));
 
   put(result, result.cpuWatts, "cpuWatts", components.cpuWatts);
   put(result, result.gpuWatts, "gpuWatts", components.gpuWatts);
@@ -94,8 +96,9 @@ PowerSnapshot merge(const PowerSnapshot& supplies, const ComponentPowerReading& 
   if (result.cpuWatts && result.gpuWatts && result.systemWatts &&
       beyondSpread(*result.cpuWatts + *result.gpuWatts - *result.systemWatts, *result.systemWatts)) {
     put(result, result.gpuWatts, "gpuWatts",
-        Measured::absent(Kind::implausible, watts("CPU", *result.cpuWatts) + " + " + watts("GPU", *result.gpuWatts) +
-                                                " above " + watts("the system's", *result.systemWatts)));
+        Measured::absent(Kind::implausible, watts("CPU", *result.cpuWatts) + " + " +
+                                                watts("GPU", *result.gpuWatts) + " above " +
+                                                watts("the system's", *result.systemWatts)));
     result.gpuWattsEstimated = false;
   }
   return result;

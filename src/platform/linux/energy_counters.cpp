@@ -30,8 +30,10 @@ void SysfsEnergyCounters::search() {
   bool integrated = false;
   for (const auto& domain : raplDomains(root_)) {
     const std::string path = domain.directory + "/energy_uj";
-    if (domain.isPackage()) sources_.push_back({EnergyDomain::package, path, false, domain.maxEnergyRange, {}});
-    if (domain.isPlatform()) sources_.push_back({EnergyDomain::platform, path, false, domain.maxEnergyRange, {}});
+    if (domain.isPackage())
+      sources_.push_back({EnergyDomain::package, path, false, domain.maxEnergyRange, {}});
+    if (domain.isPlatform())
+      sources_.push_back({EnergyDomain::platform, path, false, domain.maxEnergyRange, {}});
     // The first graphics share only: a second package's would be another chip's.
     if (domain.isGraphics() && !integrated) {
       integrated = true;
@@ -68,10 +70,12 @@ EnergyCounterScan SysfsEnergyCounters::read() {
     if (!reading.asleep) {
       auto value = sysfs::readInteger(source.path);
       if (value.value && *value.value < 0)
-        value = {std::nullopt, UnavailableReason{UnavailableReason::Kind::malformed, source.path + " (negative)"}};
+        value = {std::nullopt,
+                 UnavailableReason{UnavailableReason::Kind::malformed, source.path + " (negative)"}};
       (source.averagePower ? reading.microwatts : reading.microjoules) = value.value;
       reading.problem = std::move(value.problem);
-      vanished = vanished || (reading.problem && reading.problem->kind == UnavailableReason::Kind::notReported);
+      vanished =
+          vanished || (reading.problem && reading.problem->kind == UnavailableReason::Kind::notReported);
     }
     reading.uptime = clock_.uptime();
     reading.readAt = clock_.now();

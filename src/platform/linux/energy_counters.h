@@ -18,7 +18,8 @@ class SysfsEnergyCounters : public EnergyCounterSource {
  public:
   static constexpr double kSearchInterval = 30.0;
 
-  SysfsEnergyCounters(std::string sysfsRoot, const Clock& clock) : root_(std::move(sysfsRoot)), clock_(clock) {}
+  SysfsEnergyCounters(std::string sysfsRoot, const Clock& clock)
+      : root_(std::move(sysfsRoot)), clock_(clock) {}
   EnergyCounterScan read() override;
 
  private:
