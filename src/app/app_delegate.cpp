@@ -1,8 +1,8 @@
 #include "app/app_delegate.h"
 
-#include "app/startup_policy.h"
 #include "app/status_item.h"
 #include "history/history_store.h"
+#include "platform/startup_policy.h"
 
 namespace wattline {
 

@@ -7,11 +7,11 @@
 #include "app/app_info.h"
 #include "app/command_line.h"
 #include "app/preview_renderer.h"
-#include "app/system_login_item.h"
 #include "app/tool_modes.h"
 #include "app/tray_application.h"
 #include "platform/linux/system_process_power_reader.h"
 #include "platform/qt/qt_user_defaults.h"
+#include "platform/qt/system_login_item.h"
 #include "power/json_coding.h"
 #include "readers/power_reader.h"
 

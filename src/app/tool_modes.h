@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/login_item_state.h"
+#include "platform/login_item.h"
 #include "platform/user_defaults.h"
 #include "power/power_snapshot.h"
 #include "readers/process_power_reader.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_delegate.h"
-#include "app/startup_policy.h"
+#include "platform/startup_policy.h"
 #include "platform/testing/fake_windowing.h"
 #include "platform/testing/manual_scheduler.h"
 #include "platform/testing/memory_defaults.h"

@@ -10,8 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/app_info.h"
-#include "app/startup_policy.h"
+#include "platform/startup_policy.h"
 #include "power/refresh_policy.h"
 #include "ui/panel/panel_texts.h"
 #include "ui/style/fonts.h"
@@ -83,7 +82,7 @@ ValueButton::ValueButton(QWidget* parent) : QToolButton(parent) {
 }
 
 PanelFooter::PanelFooter(PowerMonitor& monitor, StartupSettings& startup, UserDefaults& defaults, Flags flags,
-                         Actions actions, QWidget* parent)
+                         const std::string& version, Actions actions, QWidget* parent)
     : QWidget(parent),
       monitor_(monitor),
       startup_(startup),
@@ -91,14 +90,14 @@ PanelFooter::PanelFooter(PowerMonitor& monitor, StartupSettings& startup, UserDe
       flags_(flags),
       actions_(std::move(actions)) {
   setFixedHeight(kRowTop + kRowHeight + kRowBottom);
-  if (!flags_.staticPreview) buildControls();
+  if (!flags_.staticPreview) buildControls(version);
 }
 
 bool PanelFooter::detailsShown() const {
   return monitor_.detailsExpanded() || (flags_.staticPreview && flags_.previewDetails);
 }
 
-void PanelFooter::buildControls() {
+void PanelFooter::buildControls(const std::string& version) {
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(kSide, kRowTop, kSide, kRowBottom);
   row->setSpacing(12);
@@ -126,7 +125,7 @@ void PanelFooter::buildControls() {
   settingsButton_->setToolButtonStyle(Qt::ToolButtonIconOnly);
   settingsButton_->setAccessibleName("设置");
   settingsButton_->setPopupMode(QToolButton::InstantPopup);
-  buildSettingsMenu();
+  buildSettingsMenu(version);
   settingsButton_->setMenu(settingsMenu_);
   row->addWidget(settingsButton_);
 }
@@ -150,7 +149,7 @@ void PanelFooter::buildRefreshMenu() {
           [this] { actions_.openCustomInterval(); });
 }
 
-void PanelFooter::buildSettingsMenu() {
+void PanelFooter::buildSettingsMenu(const std::string& version) {
   settingsMenu_ = new QMenu(this);
   settingsMenu_->setFont(Fonts::system(12));
   loginItem_ = settingsMenu_->addAction(QString());
@@ -170,8 +169,8 @@ void PanelFooter::buildSettingsMenu() {
   motion_->setCheckable(true);
   connect(motion_, &QAction::triggered, this, [this](bool on) { actions_.setReduceMotion(!on); });
   settingsMenu_->addSeparator();
-  connect(settingsMenu_->addAction(q("关于瓦迹 " + AppInfo::version())), &QAction::triggered, this,
-          [] { AppInfo::showAbout(); });
+  connect(settingsMenu_->addAction(q("关于瓦迹 " + version)), &QAction::triggered, this,
+          [this] { actions_.about(); });
   connect(settingsMenu_->addAction("退出瓦迹"), &QAction::triggered, this, [this] { actions_.quit(); });
 }
 
