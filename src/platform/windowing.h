@@ -81,8 +81,9 @@ class PanelWindow {
 
 struct DesktopHandlers {
   std::function<void()> outsideMouseDown;  // a mouse button went down in another application
-  // Escape pressed in this application: true consumes the key, false passes it on.
-  std::function<bool()> escapeKey;
+  // Escape pressed in `window` of this application while no menu or modal alert of the application
+  // is open (those take their own Escape): true consumes the key, false passes it on.
+  std::function<bool(WindowId window)> escapeKey;
   std::function<void()> becameActive;
   std::function<void()> resignedActive;
   std::function<void()> hidden;

@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
@@ -64,15 +66,28 @@ TEST(QtDesktop, EscapeIsConsumedOrPassedOnAndKeyWindowsAreReported) {
   EXPECT_EQ(keyWindows.back().title, "设置");
   EXPECT_TRUE(desktop.isActive());
 
-  auto pressEscape = [&] {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(window.windowHandle(), &press);
-  };
-  pressEscape();
+  QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
   consume = true;
-  pressEscape();
-  EXPECT_EQ(escapes, 2);  // seen once each, at the window
+  QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+  EXPECT_EQ(escapes,
+            (std::vector<WindowId>{windowId(&window), windowId(&window)}));  // once each, at the window
   EXPECT_EQ(window.keys, std::vector<int>{Qt::Key_Escape});
+
+  // An open menu or alert takes the Escape, wherever it is pressed; the window hears nothing of it.
+  QMenu menu(&window);
+  menu.addAction("2 秒");
+  menu.popup(window.mapToGlobal(QPoint(10, 10)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+  QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+  EXPECT_FALSE(menu.isVisible());
+  QMessageBox alert(QMessageBox::Information, "开机自启设置", "不行", QMessageBox::Ok, &window);
+  alert.open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&alert));
+  QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+  QTest::keyClick(alert.windowHandle(), Qt::Key_Escape);
+  EXPECT_FALSE(alert.isVisible());
+  EXPECT_EQ(escapes.size(), 2u);
+  EXPECT_EQ(window.keys.size(), 1u);
 
   auto screens = desktop.screens();
   ASSERT_FALSE(screens.empty());

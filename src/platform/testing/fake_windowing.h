@@ -32,7 +32,7 @@ class FakeDesktop : public Desktop {
   void setActive(bool active, bool notify = true);
   void setKeyWindow(std::optional<KeyWindow> window);
   void setScreens(std::vector<Screen> screens);
-  // What the user does; pressEscape answers whether the key was consumed.
+  // What the user does; pressEscape presses it in the key window and answers whether it was consumed.
   bool pressEscape();
   void clickOutside();
   void hideApplication();

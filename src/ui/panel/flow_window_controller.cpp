@@ -327,7 +327,7 @@ void FlowWindowController::installObservers() {
   desktop.outsideMouseDown = [this, alive] {
     if (alive.lock()) externalInteraction("outside.mouse");
   };
-  desktop.escapeKey = [this, alive] { return alive.lock() && escapePressed(); };
+  desktop.escapeKey = [this, alive](WindowId window) { return alive.lock() && escapePressed(window); };
   desktop.becameActive = notification("app.becomeActive");
   desktop.resignedActive = [this, alive] {
     if (!alive.lock()) return;
@@ -367,7 +367,9 @@ void FlowWindowController::installObservers() {
   observers_.push_back(services_.window->observe(std::move(panel)));
 }
 
-bool FlowWindowController::escapePressed() {
+bool FlowWindowController::escapePressed(WindowId window) {
+  // Only the panel's and the history window's own keys: another window's Escape is its own.
+  if (window == 0 || (window != services_.window->id() && window != historyWindowId())) return false;
   if (presentationTarget_ != Target::panel && !services_.window->isVisible()) return false;
   request(Target::none, "user.escape");
   return true;

@@ -90,7 +90,7 @@ class FlowWindowController {
   auto operation(const std::string& name, Operation perform);
 
   void installObservers();
-  bool escapePressed();
+  bool escapePressed(WindowId window);
   void windowBecameKey(const KeyWindow& window);
   void screensChanged();
   void trace(const std::string& event, const std::string& reason);

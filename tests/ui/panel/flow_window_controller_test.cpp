@@ -103,6 +103,9 @@ TEST(FlowWindowController, EscapeClosesThePanelButPassesOnToTheHistoryWindow) {
   rig.show();
   ASSERT_TRUE(rig.panel->isVisible() && rig.monitor.panelVisible());
   EXPECT_FALSE(rig.history.created->visible);  // at most one of them is presented
+  rig.desktop.setKeyWindow(KeyWindow{3003, "", "", false, true});
+  EXPECT_FALSE(rig.desktop.pressEscape()) << "another window's Escape is its own";
+  rig.run();
   EXPECT_TRUE(rig.desktop.pressEscape());
   rig.run();
   EXPECT_TRUE(rig.traced({"request", "user.escape"}));
