@@ -30,6 +30,8 @@ class TrayHostChooser : public QObject, public TrayHost {
   void setAccessibilityLabel(const std::string& text) override;
   bool showsTitle() const override { return host_ && host_->showsTitle(); }
   std::optional<TrayItemPlace> place() const override;
+  bool available() const override { return host_ != nullptr; }
+  std::optional<double> backgroundLuminance() const override;
 
  private:
   void choose();
