@@ -24,7 +24,7 @@ struct KeyRecorder : QWidget {
 }  // namespace
 
 // Placing, hosting, taking the keyboard and hiding on a real display: the tray session test.
-TEST(QtPanelWindow, AFramelessToolWindowWithRoundedCorners) {
+TEST(QtPanelWindow, AFramelessToolWindowWithRoundedCornersOrAPlainTitledOne) {
   testApplication();
   QtPanelWindow panel;
   QWidget& widget = panel.widget();
@@ -39,16 +39,25 @@ TEST(QtPanelWindow, AFramelessToolWindowWithRoundedCorners) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
   EXPECT_FALSE(widget.mask().contains(QPoint(1, 1)));  // a rounded corner
   EXPECT_TRUE(widget.mask().contains(QPoint(210, 1)));
+
+  // Titled: an ordinary square window.
+  panel.setTitled(true);
+  EXPECT_EQ(widget.windowType(), Qt::Window);
+  EXPECT_FALSE(widget.windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_TRUE(widget.mask().isEmpty());
+  panel.setTitled(false);
+  EXPECT_EQ(widget.windowType(), Qt::Tool);
+  EXPECT_FALSE(widget.mask().contains(QPoint(1, 1)));
 }
 
-TEST(QtDesktop, EscapeIsConsumedOrPassedOnAndKeyWindowsAreReported) {
+TEST(QtDesktop, EscapeGoesToItsWindowsHandlerUnlessAMenuOrAnAlertIsOpen) {
   testApplication();
   QtDesktop desktop;
   bool consume = false;
-  int escapes = 0;
+  std::vector<WindowId> escapes;
   std::vector<KeyWindow> keyWindows;
   DesktopHandlers handlers;
-  handlers.escapeKey = [&] { return ++escapes, consume; };
+  handlers.escapeKey = [&](WindowId window) { return escapes.push_back(window), consume; };
   handlers.windowBecameKey = [&](const KeyWindow& window) { keyWindows.push_back(window); };
   for (auto* slot : {&handlers.outsideMouseDown, &handlers.becameActive, &handlers.resignedActive,
                      &handlers.hidden, &handlers.willTerminate, &handlers.screensChanged})

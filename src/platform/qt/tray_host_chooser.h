@@ -11,7 +11,8 @@ namespace wattline {
 
 // The tray host the desktop offers: our StatusNotifierItem while a
 // StatusNotifierWatcher runs on the session bus, else the XEmbed tray, else
-// none (said once on standard error; the program runs on without an item).
+// none (said once on standard error; the program then opens its panel as a
+// window).
 // It chooses again when the watcher appears or goes away, and hands the new
 // host everything the old one showed.
 class TrayHostChooser : public QObject, public TrayHost {

@@ -99,6 +99,13 @@ void FlowWindowController::showHistory() {
   request(Target::history, "user.history", {.activation = true, .focus = true, .restore = true});
 }
 
+void FlowWindowController::setWindowed(bool windowed) {
+  if (windowed == windowed_) return;
+  windowed_ = windowed;
+  services_.window->setTitled(windowed);
+  placementDirty_ = true;
+}
+
 void FlowWindowController::request(Target target, const std::string& reason, Grants grants) {
   if (terminating_) return;
   ++requestGeneration_;
@@ -119,7 +126,7 @@ void FlowWindowController::clearRequestFields() {
 }
 
 void FlowWindowController::externalInteraction(const std::string& reason) {
-  if (presentationTarget_ == Target::panel)
+  if (presentationTarget_ == Target::panel && !windowed_)
     request(Target::none, reason);
   else
     clearRequestFields();
@@ -190,10 +197,14 @@ bool FlowWindowController::reconcilePanel(std::uint64_t generation, bool& change
   PanelWindow& window = *services_.window;
   if (!services_.desktop.isActive()) {
     // With focus still wanted, the activation's own notification brings the next reconciliation.
-    if (focusRequest_ != generation) request(Target::none, "inactive.panel");
-    return false;
+    if (focusRequest_ == generation) return false;
+    if (!windowed_) {
+      request(Target::none, "inactive.panel");
+      return false;
+    }
   }
-  if (auto key = services_.desktop.keyWindow(); key && key->visible && isForeignTitledKey(*key)) {
+  if (auto key = services_.desktop.keyWindow();
+      !windowed_ && key && key->visible && isForeignTitledKey(*key)) {
     request(Target::none, "priority.titled.window");
     return false;
   }
@@ -217,7 +228,8 @@ bool FlowWindowController::reconcilePanel(std::uint64_t generation, bool& change
     }
   }
   if (!monitor_.panelVisible()) monitor_.setPanelVisible(true);
-  if (!(window.isVisible() && window.isKey())) {
+  // A window among others takes the focus only when the user asked for it.
+  if (!window.isVisible() || (!window.isKey() && (!windowed_ || focusRequest_ == generation))) {
     bool wasVisible = window.isVisible();
     operation("panel.makeKey", [&] { window.makeKeyAndOrderFront(); });
     if (!wasVisible) monitor_.refresh(true);
@@ -377,7 +389,7 @@ bool FlowWindowController::escapePressed(WindowId window) {
 
 void FlowWindowController::windowBecameKey(const KeyWindow& window) {
   if (isForeignTitledKey(window)) {
-    if (presentationTarget_ != Target::panel)
+    if (presentationTarget_ != Target::panel || windowed_)
       clearRequestFields();
     else
       request(Target::none, "other.titled.key");
