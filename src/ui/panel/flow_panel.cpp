@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
@@ -274,6 +275,8 @@ void FlowPanel::openCustomInterval() {
   customRow_->setInvalid(false);
   showCustomInterval_ = true;
   customRow_->show();
+  customRow_->field()->setFocus(Qt::PopupFocusReason);
+  customRow_->field()->selectAll();
   scrollToTop();
   measure();
 }

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QActionGroup>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -133,9 +134,13 @@ void PanelFooter::buildControls(const std::string& version) {
 void PanelFooter::buildRefreshMenu() {
   refreshMenu_ = new QMenu(this);
   refreshMenu_->setFont(Fonts::system(12));
+  checkmark_ = Symbols::icon("checkmark", toQColor(FlowStyle::ink), 14);
+  auto* group = new QActionGroup(refreshMenu_);
+  group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
   for (double seconds : RefreshPolicy::presets) {
     QAction* action = refreshMenu_->addAction(q(RefreshPolicy::label(seconds)));
     action->setCheckable(true);
+    group->addAction(action);
     connect(action, &QAction::triggered, this, [this, seconds] {
       monitor_.setRefreshInterval(seconds);
       actions_.closeCustomInterval();
@@ -182,7 +187,13 @@ void PanelFooter::refresh(bool reduceMotion) {
   }
   const double interval = monitor_.refreshInterval();
   refreshButton_->setText(q("刷新 " + RefreshPolicy::label(interval)));
-  for (auto [seconds, action] : presets_) action->setChecked(seconds == interval);
+  for (auto [seconds, action] : presets_) {
+    const bool current = seconds == interval;
+    if (action->isChecked() == current && action->icon().isNull() != current) continue;
+    action->setChecked(current);
+    // The symbol stands where a style would draw its own mark for the checked item.
+    action->setIcon(current ? checkmark_ : QIcon());
+  }
 
   const auto toggle = PanelTexts::detailsToggle(detailsShown(), monitor_.detailsExpanded());
   if (details_->text() != q(toggle.title)) {

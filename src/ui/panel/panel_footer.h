@@ -78,7 +78,9 @@ class PanelFooter : public QWidget {
 
   QToolButton* refreshButton_ = nullptr;
   QMenu* refreshMenu_ = nullptr;
+  // Checkable in one exclusive group: only the current interval carries the check mark.
   std::vector<std::pair<double, QAction*>> presets_;
+  QIcon checkmark_;
   ValueButton* details_ = nullptr;
   QToolButton* settingsButton_ = nullptr;
   QMenu* settingsMenu_ = nullptr;
