@@ -80,6 +80,7 @@ class FlowPanel : public QWidget {
   FlowDiagram& diagram() const { return *diagram_; }
   PanelFooter& footer() const { return *footer_; }
   HeaderRow& header() const { return *header_; }
+  StatusRow& statusRow() const { return *status_; }
   ComponentPowerRow& componentPower() const { return *components_; }
   PowerTrendView& trend() const { return *trend_; }
   ExtraDetailsView& extraDetails() const { return *extra_; }

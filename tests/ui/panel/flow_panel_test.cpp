@@ -203,6 +203,35 @@ TEST(FlowPanel, DetailsButtonTogglesTheMonitorSaysItsStateAndScrollsBackUp) {
   EXPECT_EQ(scroll->value(), 0);
 }
 
+// What the user sees drawn: the status in the battery's colour, a value in ink, a missing one muted.
+TEST(FlowPanel, StatusTakesTheBatterysColourAndValuesTheirInk) {
+  PanelRig rig;
+  rig.panel->resize(420, 500);
+  const QWidget& status = rig.panel->statusRow();
+  const ComponentPowerRow& cells = rig.panel->componentPower();
+  struct Case {
+    int scene;
+    int age;  // of the readings, in seconds
+    StyleColor status, other;
+    bool ink;
+  } cases[] = {{0, 0, FlowStyle::aqua, FlowStyle::amber, true},
+               {1, 0, FlowStyle::amber, FlowStyle::aqua, true},
+               {1, 10, FlowStyle::amber, FlowStyle::aqua, false}};
+  for (const auto& c : cases) {
+    rig.live = PowerSnapshot::demo(c.scene, rig.clock.now() - std::chrono::seconds(c.age));
+    rig.monitor->refresh(true);
+    rig.settle();
+    const QImage image = *renderOffscreen(*rig.panel, 2);
+    // The sentence at the row's start; the charge beside it takes the same colour.
+    const QRect sentence(0, 0, status.width() / 5, status.height());
+    EXPECT_GT(pixelsNear(image, *rig.panel, status, sentence, c.status, 40), 20) << c.scene;
+    EXPECT_EQ(pixelsNear(image, *rig.panel, status, status.rect(), c.other, 40), 0) << c.scene;
+    // The CPU cell's value, in the lower half of the first third.
+    const QRect value(0, cells.height() / 2, cells.width() / 3, cells.height() / 2);
+    EXPECT_EQ(pixelsNear(image, *rig.panel, cells, value, FlowStyle::ink, 12) > 10, c.ink) << c.age;
+  }
+}
+
 TEST(FlowPanel, HiddenPanelRunsNoTimer) {
   PanelRig rig;
   rig.monitor->selectDemo(0);
