@@ -14,12 +14,14 @@ namespace wattline {
 
 namespace {
 
-constexpr int kEmbeddingPoll = 250;  // milliseconds
+// A tray embeds a new icon within moments; one that has not after 10 s is not looked for again.
+constexpr int kEmbeddingPoll = 250, kEmbeddingPolls = 40;  // milliseconds, times
 
 }  // namespace
 
 SystemTrayHost::SystemTrayHost() {
   embedding_.setInterval(kEmbeddingPoll);
+  embedding_.setSingleShot(true);
   QObject::connect(&embedding_, &QTimer::timeout, [this] { readBackground(); });
   QObject::connect(&icon_, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {
     // A double click arrives after its first click has toggled already.
@@ -47,7 +49,7 @@ void SystemTrayHost::readBackground() {
   const QRect geometry = icon_.geometry();
   QScreen* screen = geometry.isEmpty() ? nullptr : QGuiApplication::screenAt(geometry.center());
   if (!screen) {
-    embedding_.start();
+    if (++embeddingPolls_ < kEmbeddingPolls) embedding_.start();
     return;
   }
   embedding_.stop();

@@ -31,6 +31,7 @@ class SystemTrayHost : public TrayHost {
   QSystemTrayIcon icon_;
   // Looks for the icon's place until the tray has embedded it.
   QTimer embedding_;
+  int embeddingPolls_ = 0;
   QRect readAt_;
   std::optional<double> background_;
 };
