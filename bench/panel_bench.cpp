@@ -108,7 +108,8 @@ BENCHMARK(DiagramFrame)
 void PanelRender(benchmark::State& state) {
   Rig rig;
   const bool details = state.range(0) != 0;
-  FlowPanel panel(*rig.monitor, {rig.defaults, rig.loginItem, rig.desktop, rig.clock}, true, details, {});
+  FlowPanel panel(*rig.monitor, {rig.defaults, rig.loginItem, rig.desktop, rig.clock, "", nullptr}, true,
+                  details, {});
   int scene = 0;
   for (auto _ : state) {
     rig.monitor->selectDemo(scene = (scene + 1) % 4);
@@ -126,7 +127,8 @@ BENCHMARK(PanelRender)
 // The visible panel animating for 10 s, and then hidden for 3 s.
 void VisiblePanelCpu(benchmark::State& state) {
   Rig rig;
-  FlowPanel panel(*rig.monitor, {rig.defaults, rig.loginItem, rig.desktop, rig.clock}, false, false, {});
+  FlowPanel panel(*rig.monitor, {rig.defaults, rig.loginItem, rig.desktop, rig.clock, "", nullptr}, false,
+                  false, {});
   panel.resize(420, 400);
   panel.show();
   for (auto _ : state) {

@@ -28,7 +28,9 @@ void AppInfo::showAbout() {
     label("瓦迹", 18, Fonts::Weight::semibold);
     label(QString::fromStdString("版本 " + version()), 11, Fonts::Weight::regular);
     label(QString::fromStdString(credits()), 11, Fonts::Weight::regular);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    // Qt's own Close button would read "Close" in an all-Chinese interface.
+    auto* buttons = new QDialogButtonBox(dialog);
+    buttons->addButton(QStringLiteral("关闭"), QDialogButtonBox::RejectRole);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
     column->addWidget(buttons);
     open = dialog;

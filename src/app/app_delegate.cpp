@@ -1,9 +1,9 @@
 #include "app/app_delegate.h"
 
-#include "app/startup_policy.h"
 #include "app/status_item.h"
 #include "app/system_readers.h"
 #include "history/history_store.h"
+#include "platform/startup_policy.h"
 
 namespace wattline {
 
@@ -84,11 +84,14 @@ bool AppDelegate::applicationDidFinishLaunching() {
   // 10. The icon's dot; it stops as the application terminates.
   statusItem_->startAnimation();
   termination_.onWillTerminate([this] { statusItem_->stopAnimation(); });
-  // 11. The panel by itself: forced, on the first launch, or as the user prefers.
+  // 11. The panel by itself: forced, on the first launch, or as the user prefers; and, without a tray
+  //     to click, always, as an ordinary window.
+  if (!tray_->available()) windowController_->setWindowed(true);
   if (!options_.historyWindow) {
     UserDefaults& defaults = services_.defaults;
     const bool firstLaunch = !defaults.boolValue(StartupPolicy::didShowWelcomeKey);
-    if (StartupPolicy::shouldShowPanel(options_.show, firstLaunch,
+    if (!tray_->available() ||
+        StartupPolicy::shouldShowPanel(options_.show, firstLaunch,
                                        defaults.boolValue(StartupPolicy::showOnLaunchKey))) {
       defaults.setBool(StartupPolicy::didShowWelcomeKey, true);
       services_.scheduler.postAfter(kPanelOpeningDelay, [this, alive] {
@@ -104,6 +107,8 @@ void AppDelegate::applicationShouldHandleReopen() {
 }
 
 void AppDelegate::togglePopover(const TrayHost::Anchor& anchor) {
+  // A click means a tray has come: the panel hangs from it again.
+  windowController_->setWindowed(false);
   windowController_->toggle(buttonPlace(anchor));
 }
 

@@ -7,12 +7,12 @@
 #include "app/app_info.h"
 #include "app/command_line.h"
 #include "app/preview_renderer.h"
-#include "app/system_login_item.h"
 #include "app/system_readers.h"
 #include "app/tool_modes.h"
 #include "app/tray_application.h"
 #include "base/json_coding.h"
 #include "platform/qt/qt_user_defaults.h"
+#include "platform/qt/system_login_item.h"
 
 namespace {
 

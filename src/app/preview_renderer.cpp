@@ -15,11 +15,11 @@
 #include <iostream>
 
 #include "app/gif_destination.h"
-#include "app/system_login_item.h"
 #include "app/system_readers.h"
 #include "platform/linux/system_clock.h"
 #include "platform/qt/qt_scheduler.h"
 #include "platform/qt/qt_user_defaults.h"
+#include "platform/qt/system_login_item.h"
 #include "power/power_monitor.h"
 #include "ui/panel/flow_diagram.h"
 #include "ui/panel/flow_panel.h"
@@ -129,7 +129,7 @@ class Renderer {
   }
 
   std::optional<QImage> renderPanel(bool details) {
-    FlowPanel panel(monitor_, {defaults_, loginItem_, desktop_, clock_}, true, details,
+    FlowPanel panel(monitor_, {defaults_, loginItem_, desktop_, clock_, "", nullptr}, true, details,
                     {[](Size) {}, [] {}, [] {}});
     return renderOffscreen(panel, 2.0);
   }

@@ -18,15 +18,14 @@ StatusIconScene statusIconScene(BatteryFlow flow, double phase) {
   return scene;
 }
 
-StyleColor statusIconColor(ColorScheme scheme, StyleColor paletteText) {
-  switch (scheme) {
-    case ColorScheme::dark:
-      return {1, 1, 1};
-    case ColorScheme::light:
-      return {0, 0, 0};
-    case ColorScheme::noPreference:
-      break;
-  }
+StyleColor statusIconColor(ColorScheme scheme, std::optional<double> trayLuminance, StyleColor paletteText) {
+  // White and black ink contrast equally with a background of luminance 0.179:
+  // 1.05 / (L + 0.05) = (L + 0.05) / 0.05.
+  constexpr double equalContrast = 0.179;
+  const bool dark = scheme == ColorScheme::dark ||
+                    (scheme == ColorScheme::noPreference && trayLuminance && *trayLuminance < equalContrast);
+  if (dark) return {1, 1, 1};
+  if (scheme == ColorScheme::light || trayLuminance) return {0, 0, 0};
   return paletteText;
 }
 

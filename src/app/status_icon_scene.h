@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "base/power_snapshot.h"
@@ -44,8 +45,9 @@ inline constexpr int pixelSizes[] = {16, 22, 24, 32, 48};
 // `phase` in [0, 1) places the dot along the battery.
 StatusIconScene statusIconScene(BatteryFlow flow, double phase);
 
-// The icon's one colour: light on a dark panel, dark on a light one, and the
-// application's own text colour when the desktop states no preference.
-StyleColor statusIconColor(ColorScheme scheme, StyleColor paletteText);
+// The icon's one colour: light on a dark panel, dark on a light one. The desktop's
+// preference comes first; without one the tray's own luminance decides, where the
+// host knows it, and otherwise the application's text colour stands.
+StyleColor statusIconColor(ColorScheme scheme, std::optional<double> trayLuminance, StyleColor paletteText);
 
 }  // namespace wattline

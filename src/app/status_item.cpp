@@ -55,7 +55,8 @@ void StatusItem::updateStatus() {
 
 void StatusItem::updateStatusImage() {
   Picture picture{statusIconScene(services_.monitor.snapshot().flow(), phase_),
-                  statusIconColor(services_.desktop.colorScheme(), paletteTextColor())};
+                  statusIconColor(services_.desktop.colorScheme(), services_.host.backgroundLuminance(),
+                                  paletteTextColor())};
   if (picture_ == picture) return;
   services_.host.setIcon(statusIconImages(picture.scene, picture.color));
   picture_ = std::move(picture);

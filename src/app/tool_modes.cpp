@@ -1,6 +1,6 @@
 #include "app/tool_modes.h"
 
-#include "app/startup_policy.h"
+#include "platform/startup_policy.h"
 #include "readers/process_power_policy.h"
 
 namespace wattline {

@@ -5,8 +5,8 @@
 #include <iostream>
 
 #include "app/app_delegate.h"
+#include "app/app_info.h"
 #include "app/qt_app_windows.h"
-#include "app/system_login_item.h"
 #include "history/history_actor.h"
 #include "platform/linux/app_identity.h"
 #include "platform/linux/system_clock.h"
@@ -17,6 +17,7 @@
 #include "platform/qt/qt_system_events.h"
 #include "platform/qt/qt_user_defaults.h"
 #include "platform/qt/single_instance.h"
+#include "platform/qt/system_login_item.h"
 #include "platform/qt/termination_signals.h"
 
 namespace wattline {
@@ -49,7 +50,9 @@ int runTrayApplication(int& argc, char** argv, const CommandLineOptions& options
   QtSystemEvents events;
   NoProcessActivity activity;
   PortalDesktopSettings desktopSettings;
-  QtAppWindows windows({defaults, std::make_shared<SystemLoginItem>(), desktopSettings, clock}, scheduler);
+  QtAppWindows windows({defaults, std::make_shared<SystemLoginItem>(), desktopSettings, clock,
+                        AppInfo::version(), [] { AppInfo::showAbout(); }},
+                       scheduler);
 
   AppDelegate* running = nullptr;
   SingleInstance instance(identity.bundleIdentifier().value_or(kDefaultBundleIdentifier), [&running] {

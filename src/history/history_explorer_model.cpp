@@ -118,6 +118,10 @@ void HistoryExplorerModel::reload() {
   requestOverview();
 }
 
+void HistoryExplorerModel::recorded() {
+  if (active_ && navigation_.followsLatest) requestSeconds(false, true);
+}
+
 void HistoryExplorerModel::chooseSpan(std::int64_t span) {
   act([&](HistoryNavigation& n) { n.chooseSpan(span, clock_()); }, false);
 }
@@ -197,11 +201,13 @@ void HistoryExplorerModel::requestSummary(bool debounced) {
   });
 }
 
-void HistoryExplorerModel::requestSeconds(bool debounced) {
+void HistoryExplorerModel::requestSeconds(bool debounced, bool quiet) {
   const std::uint64_t revision = ++detailRevision_;
   cancel(detailTask_);
-  setLocating(true);
-  setDetailError(std::nullopt);
+  if (!quiet) {
+    setLocating(true);
+    setDetailError(std::nullopt);
+  }
   const std::int64_t around = navigation_.selected;
   TaskPtr task = detailTask_ = std::make_shared<Task>();
   after(task, debounced ? secondsDebounce : 0, [this, task, revision, around] {
@@ -217,9 +223,23 @@ void HistoryExplorerModel::requestSeconds(bool debounced) {
                    }
                    if (navigation_.selected != around) return;
                    setRows(std::move(result.value()));
+                   followRecorded();
                    setLocating(false);
                  });
   });
+}
+
+void HistoryExplorerModel::followRecorded() {
+  if (!navigation_.followsLatest) return;
+  std::optional<std::int64_t> newest;
+  for (const HistorySecond& row : rows_)
+    if (row.second >= navigation_.start() && row.second <= navigation_.end &&
+        (!newest || row.second > *newest))
+      newest = row.second;
+  if (!newest || *newest == navigation_.selected) return;
+  HistoryNavigation next = navigation_;
+  next.follow(*newest);
+  setNavigation(next);
 }
 
 void HistoryExplorerModel::requestOverview() {

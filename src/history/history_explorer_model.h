@@ -19,7 +19,8 @@ namespace wattline {
 // The observable state behind the history window. Every navigation change turns into loads from the
 // store: the chart summary of the visible window, the per-second rows around the cursor and the
 // seven-day overview. Each load has its own task and revision, and an answer is applied only while it
-// still matches what is on screen. While visible and following, the window moves every five seconds.
+// still matches what is on screen. While visible and following, the window moves every five seconds and
+// the cursor sits on the newest recorded second in it (the current one is written a moment later).
 // Lives on the main thread; the loads answer there too.
 class HistoryExplorerModel {
  public:
@@ -84,6 +85,9 @@ class HistoryExplorerModel {
 
   void setVisible(bool visible);
   void reload();
+  // The store has written a second: while visible and following, the rows around the cursor are read
+  // again, without showing a load, so that the cursor moves on to it.
+  void recorded();
 
   void chooseSpan(std::int64_t span);
   void zoom(double factor);
@@ -106,7 +110,10 @@ class HistoryExplorerModel {
 
   void act(const std::function<void(HistoryNavigation&)>& operation, bool requestsOverview);
   void requestSummary(bool debounced);
-  void requestSeconds(bool debounced);
+  // `quiet`: the rows shown stay without `locating` while they are read again.
+  void requestSeconds(bool debounced, bool quiet = false);
+  // While following, moves the cursor to the newest of `rows_` in the window.
+  void followRecorded();
   void requestOverview();
   void startLiveLoop();
   void scheduleLiveTick(const TaskPtr& task);

@@ -74,6 +74,10 @@ void HistoryNavigation::select(std::int64_t second) {
   followsLatest = false;
 }
 
+void HistoryNavigation::follow(std::int64_t recorded) {
+  if (followsLatest && recorded >= start() && recorded <= end) selected = recorded;
+}
+
 void HistoryNavigation::seek(std::int64_t second) {
   std::int64_t s = std::min(std::max(second, oldest()), latest);
   if (s < start() || s > end) end = s + span / 2;

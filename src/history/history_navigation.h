@@ -48,6 +48,9 @@ struct HistoryNavigation {
   void center(std::int64_t on);
   // Moves the cursor inside the window; the window stays.
   void select(std::int64_t second);
+  // While following, puts the cursor on `recorded`, the newest second with a record, when it lies in
+  // the window; the mode stays.
+  void follow(std::int64_t recorded);
   // Moves the cursor to any retained second, moving the window when the second lies outside it.
   void seek(std::int64_t second);
   void step(std::int64_t delta);

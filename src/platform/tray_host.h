@@ -53,6 +53,11 @@ class TrayHost {
   virtual bool showsTitle() const = 0;
   // The item's place on screen, where the host reports it.
   virtual std::optional<TrayItemPlace> place() const = 0;
+  // Whether the desktop shows the item at all: false when it has no tray.
+  virtual bool available() const { return true; }
+  // The relative luminance (0 black … 1 white) of the tray behind the icon, where the host can tell;
+  // it draws the icon in the colour it is given.
+  virtual std::optional<double> backgroundLuminance() const { return std::nullopt; }
 
   void setOnActivate(std::function<void(Anchor)> handler) { onActivate_ = std::move(handler); }
   // Called after the host behind the item changed (what showsTitle and place answer may differ).

@@ -57,7 +57,8 @@ struct PanelWindowHandlers {
 };
 
 // The drop-down panel: borderless, above other windows, without a taskbar entry;
-// it takes the keyboard (Escape) when key.
+// it takes the keyboard (Escape) when key. Without a tray to hang from it becomes
+// an ordinary titled window.
 class PanelWindow {
  public:
   virtual ~PanelWindow() = default;
@@ -67,6 +68,8 @@ class PanelWindow {
   virtual bool isKey() const = 0;
   virtual bool hidesOnDeactivate() const = 0;
   virtual void orderOut() = 0;
+  // An ordinary window with a title bar and a taskbar entry, or the borderless panel again.
+  virtual void setTitled(bool titled) = 0;
   virtual void makeKeyAndOrderFront() = 0;
   virtual Rect frame() const = 0;
   // Drawn at once, without animation.
@@ -81,8 +84,9 @@ class PanelWindow {
 
 struct DesktopHandlers {
   std::function<void()> outsideMouseDown;  // a mouse button went down in another application
-  // Escape pressed in this application: true consumes the key, false passes it on.
-  std::function<bool()> escapeKey;
+  // Escape pressed in `window` of this application while no menu or modal alert of the application
+  // is open (those take their own Escape): true consumes the key, false passes it on.
+  std::function<bool(WindowId window)> escapeKey;
   std::function<void()> becameActive;
   std::function<void()> resignedActive;
   std::function<void()> hidden;

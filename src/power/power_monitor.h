@@ -87,6 +87,7 @@ class PowerMonitor {
   const ProcessPowerSnapshot& processPower() const { return processPower_; }
   long detailSampleCount() const { return detailSampleCount_; }
   long sampleCount() const { return sampleCount_; }
+  // Assigned as each history write ends, so that its observers also learn of every write.
   const std::optional<std::string>& historyError() const { return historyError_; }
   const std::shared_ptr<HistoryService>& historyStore() const { return historyStore_; }
 

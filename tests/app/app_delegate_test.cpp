@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_delegate.h"
-#include "app/startup_policy.h"
+#include "platform/startup_policy.h"
 #include "platform/testing/fake_windowing.h"
 #include "platform/testing/manual_scheduler.h"
 #include "platform/testing/memory_defaults.h"
@@ -20,6 +20,7 @@ struct FakeWindows : AppWindows {
   explicit FakeWindows(FakeDesktop& desktop) : desktop(desktop) {}
   std::unique_ptr<TrayHost> makeTray() override {
     auto host = std::make_unique<RecordingTrayHost>();
+    host->present = trayPresent;
     tray = host.get();
     return host;
   }
@@ -34,6 +35,7 @@ struct FakeWindows : AppWindows {
   }
 
   FakeDesktop& desktop;
+  bool trayPresent = true;
   RecordingTrayHost* tray = nullptr;
   FakePanelWindow* panel = nullptr;
   PanelActions panelActions;
@@ -42,8 +44,10 @@ struct FakeWindows : AppWindows {
 
 // One launch of the application on virtual time.
 struct Launch {
-  Launch(std::vector<std::string> arguments, MemoryDefaults& defaults, bool anotherCopy = false) {
+  Launch(std::vector<std::string> arguments, MemoryDefaults& defaults, bool anotherCopy = false,
+         bool tray = true) {
     testApplication();
+    windows.trayPresent = tray;
     desktop.setScreens({{1, {0, 0, 1920, 1080}, {0, 0, 1920, 1080}, 0, {}}});
     desktop.setActive(true);
     arguments.insert(arguments.begin(), "wattline");
@@ -74,24 +78,27 @@ struct Launch {
 
 }  // namespace
 
-TEST(Launch, ThePanelOpensByItselfOnTheFirstLaunchWhenForcedOrPreferredAndNeverWithTheHistoryWindow) {
+TEST(Launch, ThePanelOpensByItselfOnTheFirstLaunchWhenForcedPreferredOrTraylessAndNeverWithTheHistoryWindow) {
   struct Case {
     std::vector<std::string> arguments;
     bool shownBefore, preferred;
     Target expected;
     bool shownAfter;
+    bool tray = true;
   } cases[] = {
       {{}, false, false, Target::panel, true},
       {{}, true, false, Target::none, true},
       {{"--show"}, true, false, Target::panel, true},
       {{}, true, true, Target::panel, true},
       {{"--history-window", "--show"}, false, false, Target::history, false},
+      // Without a tray to click it opens anyway, as an ordinary window.
+      {{}, true, false, Target::panel, true, false},
   };
   for (const auto& c : cases) {
     MemoryDefaults defaults;
     if (c.shownBefore) defaults.setBool(StartupPolicy::didShowWelcomeKey, true);
     defaults.setBool(StartupPolicy::showOnLaunchKey, c.preferred);
-    Launch launch(c.arguments, defaults);
+    Launch launch(c.arguments, defaults, false, c.tray);
     const std::string label = c.arguments.empty() ? "(none)" : c.arguments.front();
     EXPECT_EQ(defaults.boolValue(StartupPolicy::didShowWelcomeKey), c.shownAfter) << label;
     launch.scheduler.advance(0.39);
@@ -99,9 +106,13 @@ TEST(Launch, ThePanelOpensByItselfOnTheFirstLaunchWhenForcedOrPreferredAndNeverW
     launch.scheduler.advance(0.01);
     EXPECT_EQ(launch.target(), c.expected) << label;
     EXPECT_EQ(launch.windows.panel->isVisible(), c.expected == Target::panel) << label;
+    EXPECT_EQ(launch.windows.panel->titled, !c.tray) << label;
     if (c.expected == Target::history) {
       EXPECT_TRUE(launch.windows.history.created->visible) << label;
     }
+    // A tray that comes later hangs the panel from its icon again.
+    launch.windows.tray->click(Rect{1800, 1056, 24, 24});
+    EXPECT_FALSE(launch.windows.panel->titled) << label;
   }
 }
 

@@ -4,6 +4,7 @@
 #include "app/status_item_rules.h"
 #include "app/status_item_texts.h"
 #include "platform/testing/recording_tray_host.h"
+#include "platform/tray_background.h"
 #include "status_item_rig.h"
 
 using namespace wattline;
@@ -57,6 +58,33 @@ TEST(StatusIcon, DotRunsIntoTheBatteryWhileChargingAndOutWhileDischarging) {
   EXPECT_GT(qAlpha(light.pixel(16, 24)), 240);
   EXPECT_GT(qRed(light.pixel(16, 24)), 240);
   EXPECT_EQ(qAlpha(light.pixel(16, 26)), 0);
+}
+
+TEST(StatusIcon, InkContrastsWithTheTrayUnlessTheDesktopPrefersOtherwise) {
+  using enum ColorScheme;
+  const StyleColor white{1, 1, 1}, black{0, 0, 0}, palette{0.2, 0.3, 0.4};
+  struct Case {
+    ColorScheme scheme;
+    std::optional<double> tray;
+    StyleColor ink;
+  } cases[] = {{noPreference, std::nullopt, palette},
+               {noPreference, 0.0, white},
+               {noPreference, 0.17, white},
+               {noPreference, 0.19, black},
+               {noPreference, 0.9, black},
+               {dark, 0.9, white},
+               {light, 0.0, black},
+               {dark, std::nullopt, white}};
+  for (const auto& c : cases)
+    EXPECT_EQ(statusIconColor(c.scheme, c.tray, palette), c.ink)
+        << static_cast<int>(c.scheme) << " " << c.tray.value_or(-1);
+  // The tray's luminance is the median of the opaque pixels: the icon's strokes over it do not decide.
+  std::vector<std::uint32_t> pixels(60, 0xff202020);
+  pixels.resize(100, 0xffffffff);
+  pixels.resize(130, 0x00ffffff);
+  EXPECT_NEAR(backgroundLuminance(pixels).value_or(-1), 0.0144, 1e-4);
+  EXPECT_EQ(relativeLuminance(0xffffffff), 1);
+  EXPECT_FALSE(backgroundLuminance({0x00ffffff}));
 }
 
 TEST(StatusItemRules, PhaseStepsOnlyWithMotionAndDataAndCrowdingOnlyInTheTopBar) {
@@ -116,10 +144,13 @@ TEST(StatusItem, SendsOnlyChangesAndMovesTheDotOnlyWhenAllowed) {
   rig.scheduler.advance(1);
   EXPECT_DOUBLE_EQ(rig.item.phase(), 0.39);
 
-  // A darker desktop redraws the icon light.
-  rig.desktop.setColorScheme(ColorScheme::dark);
+  // A dark tray behind the icon redraws it light; a light desktop's preference comes first.
+  host.behind = 0.05;
+  host.replace(true);
   EXPECT_EQ(host.iconSends, idleSends + 1);
   EXPECT_EQ(host.icon[4].pixels[36 * 48 + 24], 0xffffffffu);  // the base at 48 pixels
+  rig.desktop.setColorScheme(ColorScheme::light);
+  EXPECT_EQ(host.icon[4].pixels[36 * 48 + 24], 0xff000000u);
 }
 
 TEST(StatusItem, ShrinksToTheIconForGoodOnceCrowdedAndOnHostsWithoutText) {

@@ -200,6 +200,38 @@ TEST_F(HistoryExplorer, LiveLoopMovesTheWindowOnlyWhileFollowing) {
   EXPECT_EQ(chart().through, model->navigation().end);
 }
 
+// The current second is written a moment after it began: a following cursor sits on the newest second
+// recorded in the window and moves on as the store writes; a second without a row still has none.
+TEST_F(HistoryExplorer, FollowingSitsOnTheNewestRecordedSecond) {
+  const auto rowsUpTo = [](std::int64_t newest) {
+    std::vector<HistorySecond> rows = rowsAround(newest);
+    rows.resize(6);
+    return rows;
+  };
+  show();
+  answerRows(rowsUpTo(t0 - 1));
+  EXPECT_EQ(std::make_tuple(model->navigation().selected, model->navigation().followsLatest),
+            std::make_tuple(t0 - 1, true));
+  EXPECT_TRUE(model->selectedRow());
+  model->recorded();
+  scheduler.runUntilIdle();
+  EXPECT_FALSE(model->locating()) << "the card keeps its reading meanwhile";
+  answerRows(rowsUpTo(t0));
+  EXPECT_EQ(model->navigation().selected, t0);
+
+  scheduler.advance(5);
+  store.answerSeconds(store.secondsQueries().size() - 1, std::vector<HistorySecond>{});
+  EXPECT_EQ(model->navigation().selected, t0 + 5);
+  EXPECT_FALSE(model->selectedRow());
+
+  model->select(t0);
+  scheduler.runUntilIdle();
+  const std::size_t reads = store.secondsQueries().size();
+  model->recorded();
+  scheduler.runUntilIdle();
+  EXPECT_EQ(store.secondsQueries().size(), reads) << "a browsing cursor stays";
+}
+
 TEST(HistoryExplorerWithoutStore, ShowingReportsThatHistoryIsOff) {
   ManualScheduler scheduler;
   HistoryExplorerModel model(scheduler, nullptr, [] { return dateFromSeconds(static_cast<double>(t0)); });

@@ -54,6 +54,9 @@ TEST(HistoryNavigation, OperationsMoveTheWindowAndTheCursorAsTheirRulesSay) {
       {"seek the future", browsing, [](auto& n) { n.seek(t + 1000); }, {-3599, 0, 0, false}},
       {"step", following, [](auto& n) { n.step(-3600); }, {-5399, -1800, -3600, false}},
       {"latest", browsing, [](auto& n) { n.returnToLatest(t + 30); }, {-3569, 30, 30, true}},
+      {"follow", following, [](auto& n) { n.follow(t - 3); }, {-3599, 0, -3, true}},
+      {"follow outside", following, [](auto& n) { n.follow(t - 5000); }, {-3599, 0, 0, true}},
+      {"follow browsing", browsing, [](auto& n) { n.follow(t - 7300); }, {-10799, -7200, -8000, false}},
   };
   // clang-format on
   for (const auto& [name, from, operation, expected] : cases) {

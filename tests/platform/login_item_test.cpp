@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "app/system_login_item.h"
 #include "platform/fixture_copy.h"
 #include "platform/linux/xdg_autostart.h"
+#include "platform/qt/system_login_item.h"
 
 namespace wattline {
 namespace {

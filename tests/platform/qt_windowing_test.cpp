@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
@@ -22,7 +24,7 @@ struct KeyRecorder : QWidget {
 }  // namespace
 
 // Placing, hosting, taking the keyboard and hiding on a real display: the tray session test.
-TEST(QtPanelWindow, AFramelessToolWindowWithRoundedCorners) {
+TEST(QtPanelWindow, AFramelessToolWindowWithRoundedCornersOrAPlainTitledOne) {
   testApplication();
   QtPanelWindow panel;
   QWidget& widget = panel.widget();
@@ -37,16 +39,25 @@ TEST(QtPanelWindow, AFramelessToolWindowWithRoundedCorners) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
   EXPECT_FALSE(widget.mask().contains(QPoint(1, 1)));  // a rounded corner
   EXPECT_TRUE(widget.mask().contains(QPoint(210, 1)));
+
+  // Titled: an ordinary square window.
+  panel.setTitled(true);
+  EXPECT_EQ(widget.windowType(), Qt::Window);
+  EXPECT_FALSE(widget.windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_TRUE(widget.mask().isEmpty());
+  panel.setTitled(false);
+  EXPECT_EQ(widget.windowType(), Qt::Tool);
+  EXPECT_FALSE(widget.mask().contains(QPoint(1, 1)));
 }
 
-TEST(QtDesktop, EscapeIsConsumedOrPassedOnAndKeyWindowsAreReported) {
+TEST(QtDesktop, EscapeGoesToItsWindowsHandlerUnlessAMenuOrAnAlertIsOpen) {
   testApplication();
   QtDesktop desktop;
   bool consume = false;
-  int escapes = 0;
+  std::vector<WindowId> escapes;
   std::vector<KeyWindow> keyWindows;
   DesktopHandlers handlers;
-  handlers.escapeKey = [&] { return ++escapes, consume; };
+  handlers.escapeKey = [&](WindowId window) { return escapes.push_back(window), consume; };
   handlers.windowBecameKey = [&](const KeyWindow& window) { keyWindows.push_back(window); };
   for (auto* slot : {&handlers.outsideMouseDown, &handlers.becameActive, &handlers.resignedActive,
                      &handlers.hidden, &handlers.willTerminate, &handlers.screensChanged})
@@ -64,15 +75,28 @@ TEST(QtDesktop, EscapeIsConsumedOrPassedOnAndKeyWindowsAreReported) {
   EXPECT_EQ(keyWindows.back().title, "设置");
   EXPECT_TRUE(desktop.isActive());
 
-  auto pressEscape = [&] {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(window.windowHandle(), &press);
-  };
-  pressEscape();
+  QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
   consume = true;
-  pressEscape();
-  EXPECT_EQ(escapes, 2);  // seen once each, at the window
+  QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+  EXPECT_EQ(escapes,
+            (std::vector<WindowId>{windowId(&window), windowId(&window)}));  // once each, at the window
   EXPECT_EQ(window.keys, std::vector<int>{Qt::Key_Escape});
+
+  // An open menu or alert takes the Escape, wherever it is pressed; the window hears nothing of it.
+  QMenu menu(&window);
+  menu.addAction("2 秒");
+  menu.popup(window.mapToGlobal(QPoint(10, 10)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+  QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+  EXPECT_FALSE(menu.isVisible());
+  QMessageBox alert(QMessageBox::Information, "开机自启设置", "不行", QMessageBox::Ok, &window);
+  alert.open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&alert));
+  QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+  QTest::keyClick(alert.windowHandle(), Qt::Key_Escape);
+  EXPECT_FALSE(alert.isVisible());
+  EXPECT_EQ(escapes.size(), 2u);
+  EXPECT_EQ(window.keys.size(), 1u);
 
   auto screens = desktop.screens();
   ASSERT_FALSE(screens.empty());

@@ -12,6 +12,12 @@ namespace wattline {
 
 namespace {
 
+QWidget* topLevelWidget(const QWindow& window) {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (widget->windowHandle() == &window) return widget;
+  return nullptr;
+}
+
 // Delivers the desktop's events to one set of handlers until it is destroyed.
 class DesktopObserver : public QObject, public Subscription {
  public:
@@ -34,11 +40,15 @@ class DesktopObserver : public QObject, public Subscription {
 
  protected:
   bool eventFilter(QObject* object, QEvent* event) override {
-    // Key events reach the window first and its widgets after: look at them once, there.
-    if (event->type() == QEvent::KeyPress && object->isWindowType() &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-      return handlers_.escapeKey();
-    return false;
+    // Key events reach the window first and its widgets after: look at them once, there. An open
+    // menu or a modal alert takes its own Escape.
+    if (event->type() != QEvent::KeyPress || !object->isWindowType() ||
+        static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape || QApplication::activePopupWidget() ||
+        QApplication::activeModalWidget())
+      return false;
+    auto& window = static_cast<QWindow&>(*object);
+    const QWidget* widget = topLevelWidget(window);
+    return handlers_.escapeKey(widget ? windowId(widget) : reinterpret_cast<WindowId>(&window));
   }
 
  private:
@@ -63,12 +73,6 @@ class DesktopObserver : public QObject, public Subscription {
   DesktopHandlers handlers_;
   Qt::ApplicationState state_;
 };
-
-QWidget* topLevelWidget(const QWindow& window) {
-  for (QWidget* widget : QApplication::topLevelWidgets())
-    if (widget->windowHandle() == &window) return widget;
-  return nullptr;
-}
 
 }  // namespace
 

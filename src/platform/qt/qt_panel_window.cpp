@@ -20,6 +20,7 @@ namespace wattline {
 namespace {
 
 constexpr double kCornerRadius = 18;
+const Qt::WindowFlags kPanelFlags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
 
 void call(const std::function<void()>& handler) {
   if (handler) handler();
@@ -61,12 +62,10 @@ bool compositorRunning() {
 
 class QtPanelWindow::Surface : public QWidget {
  public:
-  Surface()
-      : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-        translucent_(compositorRunning()) {
+  Surface() : QWidget(nullptr, kPanelFlags), translucent_(compositorRunning()) {
     setObjectName("WattlinePanel-v3");
     setWindowTitle(QStringLiteral("瓦迹"));
-    if (translucent_) setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_TranslucentBackground, translucent_);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     container = new QWidget(this);
@@ -75,9 +74,17 @@ class QtPanelWindow::Surface : public QWidget {
     hosting->setContentsMargins(0, 0, 0, 0);
     hosting->setSpacing(0);
     resize(420, 300);
-    // The native window exists from the start, so that its exposure can be followed.
-    create();
-    windowHandle()->installEventFilter(this);
+    createWindow();
+  }
+
+  void setTitled(bool titled) {
+    if (titled == titled_) return;
+    titled_ = titled;
+    // Before the new flags make a new native window: only the rounded panel shows what lies below.
+    setAttribute(Qt::WA_TranslucentBackground, translucent_ && !titled);
+    setWindowFlags(titled ? Qt::WindowFlags(Qt::Window) : kPanelFlags);
+    cutCorners();
+    createWindow();
   }
 
   PanelWindowHandlers handlers;
@@ -99,10 +106,27 @@ class QtPanelWindow::Surface : public QWidget {
   }
 
   void resizeEvent(QResizeEvent* event) override {
-    QRegion region = roundedRegion(size());
-    container->setMask(region);
-    if (!translucent_) setMask(region);
+    cutCorners();
     QWidget::resizeEvent(event);
+  }
+
+  // The native window exists from the start, so that its exposure can be followed (installing the
+  // filter again on the same window changes nothing).
+  void createWindow() {
+    create();
+    windowHandle()->installEventFilter(this);
+  }
+
+  void cutCorners() {
+    const QRegion region = roundedRegion(size());
+    if (titled_)
+      container->clearMask();
+    else
+      container->setMask(region);
+    if (titled_ || translucent_)
+      clearMask();
+    else
+      setMask(region);
   }
 
   bool eventFilter(QObject* object, QEvent* event) override {
@@ -116,6 +140,7 @@ class QtPanelWindow::Surface : public QWidget {
 
  private:
   bool translucent_;
+  bool titled_ = false;
   bool exposed_ = false;
 };
 
@@ -164,6 +189,10 @@ bool QtPanelWindow::isKey() const {
 
 void QtPanelWindow::orderOut() {
   surface_->hide();
+}
+
+void QtPanelWindow::setTitled(bool titled) {
+  surface_->setTitled(titled);
 }
 
 void QtPanelWindow::makeKeyAndOrderFront() {

@@ -11,7 +11,7 @@ namespace wattline {
 // The drop-down panel on Qt: a frameless tool window that stays on top and
 // has no taskbar entry, titled "瓦迹", with corners rounded to 18 points. Where
 // a compositor runs the corners are transparent; elsewhere a window mask cuts
-// them off. Needs a QApplication.
+// them off. Titled, it is a plain square window. Needs a QApplication.
 class QtPanelWindow : public PanelWindow {
  public:
   QtPanelWindow();
@@ -27,6 +27,7 @@ class QtPanelWindow : public PanelWindow {
   bool isKey() const override;
   bool hidesOnDeactivate() const override { return false; }
   void orderOut() override;
+  void setTitled(bool titled) override;
   void makeKeyAndOrderFront() override;
   Rect frame() const override;
   void setFrame(const Rect& frame) override;

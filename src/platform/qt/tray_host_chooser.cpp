@@ -40,6 +40,7 @@ void TrayHostChooser::choose() {
     host_ = std::make_unique<SystemTrayHost>();
   kind_ = wanted;
   host_->setOnActivate([this](Anchor anchor) { activated(anchor); });
+  host_->setOnHostChange([this] { hostChanged(); });
   show(*host_);
   hostChanged();
 }
@@ -74,6 +75,10 @@ void TrayHostChooser::setAccessibilityLabel(const std::string& text) {
 
 std::optional<TrayItemPlace> TrayHostChooser::place() const {
   return host_ ? host_->place() : std::nullopt;
+}
+
+std::optional<double> TrayHostChooser::backgroundLuminance() const {
+  return host_ ? host_->backgroundLuminance() : std::nullopt;
 }
 
 }  // namespace wattline

@@ -11,7 +11,8 @@ namespace wattline {
 
 // The tray host the desktop offers: our StatusNotifierItem while a
 // StatusNotifierWatcher runs on the session bus, else the XEmbed tray, else
-// none (said once on standard error; the program runs on without an item).
+// none (said once on standard error; the program then opens its panel as a
+// window).
 // It chooses again when the watcher appears or goes away, and hands the new
 // host everything the old one showed.
 class TrayHostChooser : public QObject, public TrayHost {
@@ -30,6 +31,8 @@ class TrayHostChooser : public QObject, public TrayHost {
   void setAccessibilityLabel(const std::string& text) override;
   bool showsTitle() const override { return host_ && host_->showsTitle(); }
   std::optional<TrayItemPlace> place() const override;
+  bool available() const override { return host_ != nullptr; }
+  std::optional<double> backgroundLuminance() const override;
 
  private:
   void choose();

@@ -57,7 +57,8 @@ void FakeDesktop::setScreens(std::vector<Screen> screens) {
 
 bool FakeDesktop::pressEscape() {
   bool consumed = false;
-  each([&consumed](DesktopHandlers& h) { consumed = h.escapeKey() || consumed; });
+  const WindowId window = key_ ? key_->id : 0;
+  each([&](DesktopHandlers& h) { consumed = h.escapeKey(window) || consumed; });
   return consumed;
 }
 

@@ -32,7 +32,7 @@ class FakeDesktop : public Desktop {
   void setActive(bool active, bool notify = true);
   void setKeyWindow(std::optional<KeyWindow> window);
   void setScreens(std::vector<Screen> screens);
-  // What the user does; pressEscape answers whether the key was consumed.
+  // What the user does; pressEscape presses it in the key window and answers whether it was consumed.
   bool pressEscape();
   void clickOutside();
   void hideApplication();
@@ -65,6 +65,7 @@ class FakePanelWindow : public PanelWindow {
   bool isKey() const override;
   bool hidesOnDeactivate() const override { return false; }
   void orderOut() override;
+  void setTitled(bool value) override { titled = value; }
   void makeKeyAndOrderFront() override;
   Rect frame() const override { return frame_; }
   void setFrame(const Rect& frame) override;
@@ -75,6 +76,7 @@ class FakePanelWindow : public PanelWindow {
 
   // The operations performed, in order: "orderOut", "makeKey", "setFrame".
   std::vector<std::string> operations;
+  bool titled = false;
   int layouts = 0;
   // Runs inside makeKeyAndOrderFront, as a window system's synchronous callbacks would.
   std::function<void()> duringMakeKey;

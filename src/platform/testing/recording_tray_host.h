@@ -14,6 +14,8 @@ class RecordingTrayHost : public TrayHost {
   void setAccessibilityLabel(const std::string& text) override { accessibilityLabel = text; }
   bool showsTitle() const override { return titleShown; }
   std::optional<TrayItemPlace> place() const override { return where; }
+  bool available() const override { return present; }
+  std::optional<double> backgroundLuminance() const override { return behind; }
 
   void click(Anchor anchor) { activated(anchor); }
   // The desktop swapped the host: it now shows titles or not, as given.
@@ -27,6 +29,8 @@ class RecordingTrayHost : public TrayHost {
   int iconSends = 0, titleSends = 0, toolTipSends = 0;
   bool titleShown = true;
   std::optional<TrayItemPlace> where;
+  bool present = true;
+  std::optional<double> behind;
 };
 
 }  // namespace wattline::testing

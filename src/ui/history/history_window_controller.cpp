@@ -75,6 +75,7 @@ HistoryWindowController::HistoryWindowController(PowerMonitor& monitor, Schedule
     : onPresent_(std::move(onPresent)),
       onClose_(std::move(onClose)),
       onObservation_(std::move(onObservation)),
+      monitor_(monitor),
       explorer_(std::make_unique<HistoryExplorerModel>(scheduler, monitor.historyStore().get(),
                                                        std::move(currentDate))),
       window_(std::make_unique<HistoryWindow>(*this)) {
@@ -91,9 +92,15 @@ HistoryWindowController::HistoryWindowController(PowerMonitor& monitor, Schedule
   }
   window_->resize(size.expandedTo(window_->minimumSize()));
   if (screen) window_->move(screen->availableGeometry().center() - window_->rect().center());
+  // Each ended write of the monitor's history lets a following cursor move on to the new second.
+  monitorObserver_ = monitor_.observe([this](PowerMonitor::Field field) {
+    if (field == PowerMonitor::Field::historyError) explorer_->recorded();
+  });
 }
 
-HistoryWindowController::~HistoryWindowController() = default;
+HistoryWindowController::~HistoryWindowController() {
+  monitor_.removeObserver(monitorObserver_);
+}
 
 QWidget* HistoryWindowController::window() const {
   return window_.get();

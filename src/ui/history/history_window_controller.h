@@ -70,6 +70,8 @@ class HistoryWindowController : public QObject {
   int programmaticCloseDepth_ = 0;
   std::uint64_t operationGeneration_ = 0;
   bool documentPresented_ = false;
+  PowerMonitor& monitor_;
+  int monitorObserver_ = -1;
   std::unique_ptr<HistoryExplorerModel> explorer_;
   // Declared after the explorer, so the view that observes it goes first.
   std::unique_ptr<HistoryWindow> window_;

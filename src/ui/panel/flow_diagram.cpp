@@ -23,6 +23,10 @@ QPointF qt(Point p) {
   return {p.x, p.y};
 }
 
+QRectF qt(const Rect& r) {
+  return {r.x, r.y, r.width, r.height};
+}
+
 QPen roundPen(StyleColor color, double width) {
   return QPen(toQColor(color), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
@@ -81,15 +85,16 @@ double advance(const QFont& font, const std::string& value) {
 }
 
 void sourceNode(QPainter& painter, const FlowScene::Nodes& n) {
-  // A 114 x 104 frame centred at (65, 94), padded 8 on each side; rows 4 apart.
-  const double left = 8 + 8, width = 114 - 16;
+  // The frame padded 8 on each side; rows 4 apart, centred.
+  const QRectF frame = qt(FlowScene::adapterFrame);
+  const double left = frame.left() + 8, width = frame.width() - 16;
   const double height =
       lineHeight(12) + 4 + lineHeight(26) + 4 + lineHeight(9) + (n.sourceEstimated ? 4 + lineHeight(8) : 0);
-  double y = 94 - height / 2;
+  double y = frame.center().y() - height / 2;
 
   const QFont title = Fonts::system(12, Weight::medium);
   const double titleWidth = 12 + 5 + advance(title, "电源");
-  const double titleLeft = 65 - titleWidth / 2;
+  const double titleLeft = frame.center().x() - titleWidth / 2;
   Symbols::draw(painter, "bolt.fill", QRectF(titleLeft, y, 12, lineHeight(12)), 12, toQColor(n.sourceColor));
   text(painter, QRectF(titleLeft + 17, y, titleWidth - 17, lineHeight(12)), "电源", title, FlowStyle::ink);
   y += lineHeight(12) + 4;
@@ -105,11 +110,13 @@ void sourceNode(QPainter& painter, const FlowScene::Nodes& n) {
 }
 
 void mainboardNode(QPainter& painter, const FlowScene::Nodes& n) {
-  // A 168 x 76 frame centred at (304, 42), padded 10: the chip, 8 points, then the texts.
-  const double left = 220 + 10, column = left + 30 + 8, width = 388 - 10 - column;
-  Symbols::draw(painter, "cpu", QRectF(left, 42 - 15, 30, 30), 27, toQColor(FlowStyle::blue));
+  // The frame padded 10: the chip, 8 points, then the texts, centred.
+  const QRectF frame = qt(FlowScene::mainboardFrame);
+  const double left = frame.left() + 10, column = left + 30 + 8, width = frame.right() - 10 - column;
+  const double middle = frame.center().y();
+  Symbols::draw(painter, "cpu", QRectF(left, middle - 15, 30, 30), 27, toQColor(FlowStyle::blue));
   const double height = lineHeight(10) + 2 + lineHeight(28) + (n.systemEstimated ? 2 + lineHeight(8) : 0);
-  double y = 42 - height / 2;
+  double y = middle - height / 2;
   text(painter, QRectF(column, y, width, lineHeight(10)), "主板 · 整机用电",
        Fonts::system(10, Weight::medium), FlowStyle::muted, 1);
   y += lineHeight(10) + 2;
@@ -121,7 +128,7 @@ void mainboardNode(QPainter& painter, const FlowScene::Nodes& n) {
 }
 
 void batteryNode(QPainter& painter, const FlowScene::Nodes& n) {
-  const QRectF card(220, 104, 168, 76);
+  const QRectF card = qt(FlowScene::batteryFrame);
   const StyleColor color = n.batteryColor;
   painter.setPen(Qt::NoPen);
   painter.setBrush(toQColor(FlowStyle::background));
@@ -159,10 +166,10 @@ void batteryNode(QPainter& painter, const FlowScene::Nodes& n) {
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QPen(toQColor(color.opacity(0.65)), 1.5));
   painter.drawRoundedRect(card.adjusted(0.75, 0.75, -0.75, -0.75), 11.25, 11.25);
-  // The terminal meets the battery lane, which ends at x 212.
+  // The terminal, where the battery lane ends.
   painter.setPen(Qt::NoPen);
   painter.setBrush(toQColor(color.opacity(0.65)));
-  painter.drawRoundedRect(QRectF(card.left() - 7, card.center().y() - 9, 8, 18), 2, 2);
+  painter.drawRoundedRect(qt(FlowScene::batteryTerminal), 2, 2);
 }
 
 }  // namespace
@@ -170,26 +177,29 @@ void batteryNode(QPainter& painter, const FlowScene::Nodes& n) {
 namespace FlowPainting {
 
 void hardware(QPainter& painter, const FlowScene::Nodes& n) {
-  const QRectF adapter(8, 42, 114, 104);
   painter.setBrush(toQColor(FlowStyle::blue.opacity(n.adapterFillOpacity)));
   painter.setPen(QPen(toQColor(FlowStyle::blue.opacity(n.adapterStrokeOpacity)), 1));
-  painter.drawRoundedRect(adapter, 14, 14);
+  painter.drawRoundedRect(qt(FlowScene::adapterFrame), 14, 14);
 
-  QLinearGradient gradient(220, 4, 388, 80);
+  const QRectF board = qt(FlowScene::mainboardFrame);
+  QLinearGradient gradient(board.topLeft(), board.bottomRight());
   gradient.setColorAt(0, Qt::white);
   gradient.setColorAt(1, toQColor(FlowStyle::surface));
   painter.setBrush(gradient);
   painter.setPen(QPen(toQColor(FlowStyle::line), 1));
-  painter.drawRoundedRect(QRectF(220, 4, 168, 76), 12, 12);
+  painter.drawRoundedRect(board, 12, 12);
 
-  QPainterPath traces = polylinePath(FlowScene::points({{239, 15}, {266, 15}, {270, 11}}));
-  traces.addPath(polylinePath(FlowScene::points({{239, 69}, {260, 69}, {264, 73}})));
+  // Two circuit traces and four screws, placed from the board's top left corner.
+  const auto at = [&](double x, double y) { return Point{board.left() + x, board.top() + y}; };
+  QPainterPath traces = polylinePath({at(19, 11), at(46, 11), at(50, 7)});
+  traces.addPath(polylinePath({at(19, 65), at(40, 65), at(44, 69)}));
   painter.strokePath(traces, roundPen(FlowStyle::blue.opacity(0.15), 1));
 
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QPen(toQColor(FlowStyle::line), 0.7));
-  for (auto [x, y] : {std::pair{226, 10}, {382, 10}, {226, 74}, {382, 74}})
-    painter.drawEllipse(QPointF(x, y), 1.4, 1.4);
+  for (const QPointF& screw : {board.topLeft() + QPointF(6, 6), board.topRight() + QPointF(-6, 6),
+                               board.bottomLeft() + QPointF(6, -6), board.bottomRight() + QPointF(-6, -6)})
+    painter.drawEllipse(screw, 1.4, 1.4);
 }
 
 std::vector<LaneOutlines> outlines(const FlowScene::FlowLayer& layer) {

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
@@ -128,8 +129,12 @@ void FlowPanel::build() {
   column->addStretch(1);
 
   footer_ = new PanelFooter(monitor_, *startup_, environment_.defaults, {staticPreview_, previewDetails_},
+                            environment_.version,
                             {[this] { openCustomInterval(); }, [this] { closeCustomInterval(); },
                              [this](bool reduce) { setReduceMotion(reduce); },
+                             [this] {
+                               if (environment_.showAbout) environment_.showAbout();
+                             },
                              [this] {
                                if (actions_.quit) actions_.quit();
                              }},
@@ -192,17 +197,12 @@ void FlowPanel::refreshContent() {
                         reading(snapshot.adapterRatedWatts, "W", 0, false),
                         snapshot.systemSource == PowerDataSource::systemCache && !demo});
     historyButton_->setEnabled(!demo);
-    const auto& error = monitor_.historyError();
+    const auto error = PanelTexts::historyErrorText(monitor_.historyError());
     historyError_->setVisible(error.has_value());
-    if (error) historyError_->setText(q("历史记录失败：" + *error));
-    const ProcessPowerSnapshot ranking =
-        staticPreview_ && demo ? ProcessPowerSnapshot::preview(now) : monitor_.processPower();
-    ExtraDetailsView::Content extra{PanelTexts::wifiText(snapshot, now, interval),
-                                    PanelTexts::fanText(snapshot, now, interval),
-                                    {},
-                                    PanelTexts::rankingMessage(ranking, now)};
-    if (!extra.message) extra.rows = ranking.rows;
-    extra_->setContent(std::move(extra));
+    if (error) historyError_->setText(q(*error));
+    extra_->setContent(PanelTexts::extraDetails(
+        snapshot, PanelTexts::shownRanking(staticPreview_, demo, monitor_.processPower(), now), now,
+        interval));
   }
   refreshFooter();
   measure();
@@ -275,6 +275,8 @@ void FlowPanel::openCustomInterval() {
   customRow_->setInvalid(false);
   showCustomInterval_ = true;
   customRow_->show();
+  customRow_->field()->setFocus(Qt::PopupFocusReason);
+  customRow_->field()->selectAll();
   scrollToTop();
   measure();
 }

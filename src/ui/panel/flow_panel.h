@@ -6,11 +6,12 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 
-#include "app/startup_settings.h"
 #include "platform/desktop_settings.h"
 #include "platform/geometry.h"
 #include "platform/identity.h"
+#include "platform/startup_settings.h"
 #include "platform/user_defaults.h"
 #include "power/power_monitor.h"
 #include "ui/panel/panel_actions.h"
@@ -40,6 +41,8 @@ struct FlowPanelEnvironment {
   std::shared_ptr<LoginItemManaging> loginItem;
   DesktopSettings& desktop;
   const Clock& clock;
+  std::string version;              // the program's, for "关于瓦迹"
+  std::function<void()> showAbout;  // the application's about dialog
 };
 
 // The drop-down panel: header, status, flow diagram, component power and,
@@ -77,6 +80,7 @@ class FlowPanel : public QWidget {
   FlowDiagram& diagram() const { return *diagram_; }
   PanelFooter& footer() const { return *footer_; }
   HeaderRow& header() const { return *header_; }
+  StatusRow& statusRow() const { return *status_; }
   ComponentPowerRow& componentPower() const { return *components_; }
   PowerTrendView& trend() const { return *trend_; }
   ExtraDetailsView& extraDetails() const { return *extra_; }

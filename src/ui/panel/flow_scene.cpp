@@ -118,20 +118,25 @@ FlowLayer flowLayer(const PowerSnapshot& snapshot, bool reduceMotion, double tim
   const bool external = snapshot.externalConnected, discharging = flow == BatteryFlow::discharging;
   const auto batteryPower = magnitude(snapshot.batteryWatts);
 
+  const Point j = junction;
+  const double board = mainboardFrame.y + mainboardFrame.height / 2,
+               cell = batteryFrame.y + batteryFrame.height / 2;
+  const std::vector<Point> toBoard{j, {j.x, board}, {mainboardFrame.x, board}};
+
   FlowLayer layer;
-  layer.lanes.push_back(
-      drawFlow(points({{122, 94}, {170, 94}}), snapshot.inputWatts, external, blue, time, reduceMotion));
-  layer.lanes.push_back(drawFlow(points({{170, 94}, {170, 42}, {220, 42}}), snapshot.adapterToComputer(),
+  layer.lanes.push_back(drawFlow({{adapterFrame.x + adapterFrame.width, j.y}, j}, snapshot.inputWatts,
                                  external, blue, time, reduceMotion));
-  auto battery = points({{170, 94}, {170, 142}, {212, 142}});
+  layer.lanes.push_back(drawFlow(toBoard, snapshot.adapterToComputer(), external, blue, time, reduceMotion));
+  std::vector<Point> battery{j, {j.x, cell}, {batteryTerminal.x - 1, cell}};
   if (discharging) std::reverse(battery.begin(), battery.end());
   layer.lanes.push_back(drawFlow(std::move(battery), batteryPower,
                                  (external && flow == BatteryFlow::charging) || discharging,
                                  discharging ? amber : aqua, time + 0.3, reduceMotion));
   if (discharging) {
     // Beside a working adapter the battery's lane runs 6 points right of and below the adapter's.
-    auto toMainboard = external ? points({{170, 94}, {176, 94}, {176, 48}, {220, 48}})
-                                : points({{170, 94}, {170, 42}, {220, 42}});
+    auto toMainboard =
+        external ? std::vector<Point>{j, {j.x + 6, j.y}, {j.x + 6, board + 6}, {mainboardFrame.x, board + 6}}
+                 : toBoard;
     layer.lanes.push_back(
         drawFlow(std::move(toMainboard), batteryPower, true, amber, time + 0.7, reduceMotion));
   }

@@ -19,6 +19,15 @@ namespace wattline {
 namespace FlowScene {
 
 inline constexpr Size designSize{396, 184};
+// The three nodes: the power source on the left, the mainboard upper right, the battery lower right.
+// The lanes run from their edges to the junction; the diagram draws the nodes in these frames.
+inline constexpr Rect adapterFrame{8, 42, 114, 104};
+inline constexpr Rect mainboardFrame{220, 4, 168, 76};
+inline constexpr Rect batteryFrame{220, 104, 168, 76};
+// The battery's terminal, reaching 7 points out of its card's left edge; the battery lane ends at it.
+inline constexpr Rect batteryTerminal{batteryFrame.x - 7, batteryFrame.y + batteryFrame.height / 2 - 9, 8,
+                                      18};
+inline constexpr Point junction{170, adapterFrame.y + adapterFrame.height / 2};
 // Everything the animated layer draws (glows, dots, chevrons) lies inside this
 // rectangle, so an animation frame repaints only it.
 inline constexpr Rect flowBounds{116, 36, 110, 112};
@@ -69,7 +78,7 @@ struct Lane {
 // The animated layer.
 struct FlowLayer {
   std::vector<Lane> lanes;
-  Point junction{170, 94};
+  Point junction = FlowScene::junction;
   double junctionRadius = 4;
   StyleColor junctionColor;
 };

@@ -99,6 +99,13 @@ void FlowWindowController::showHistory() {
   request(Target::history, "user.history", {.activation = true, .focus = true, .restore = true});
 }
 
+void FlowWindowController::setWindowed(bool windowed) {
+  if (windowed == windowed_) return;
+  windowed_ = windowed;
+  services_.window->setTitled(windowed);
+  placementDirty_ = true;
+}
+
 void FlowWindowController::request(Target target, const std::string& reason, Grants grants) {
   if (terminating_) return;
   ++requestGeneration_;
@@ -119,7 +126,7 @@ void FlowWindowController::clearRequestFields() {
 }
 
 void FlowWindowController::externalInteraction(const std::string& reason) {
-  if (presentationTarget_ == Target::panel)
+  if (presentationTarget_ == Target::panel && !windowed_)
     request(Target::none, reason);
   else
     clearRequestFields();
@@ -190,10 +197,14 @@ bool FlowWindowController::reconcilePanel(std::uint64_t generation, bool& change
   PanelWindow& window = *services_.window;
   if (!services_.desktop.isActive()) {
     // With focus still wanted, the activation's own notification brings the next reconciliation.
-    if (focusRequest_ != generation) request(Target::none, "inactive.panel");
-    return false;
+    if (focusRequest_ == generation) return false;
+    if (!windowed_) {
+      request(Target::none, "inactive.panel");
+      return false;
+    }
   }
-  if (auto key = services_.desktop.keyWindow(); key && key->visible && isForeignTitledKey(*key)) {
+  if (auto key = services_.desktop.keyWindow();
+      !windowed_ && key && key->visible && isForeignTitledKey(*key)) {
     request(Target::none, "priority.titled.window");
     return false;
   }
@@ -217,7 +228,8 @@ bool FlowWindowController::reconcilePanel(std::uint64_t generation, bool& change
     }
   }
   if (!monitor_.panelVisible()) monitor_.setPanelVisible(true);
-  if (!(window.isVisible() && window.isKey())) {
+  // A window among others takes the focus only when the user asked for it.
+  if (!window.isVisible() || (!window.isKey() && (!windowed_ || focusRequest_ == generation))) {
     bool wasVisible = window.isVisible();
     operation("panel.makeKey", [&] { window.makeKeyAndOrderFront(); });
     if (!wasVisible) monitor_.refresh(true);
@@ -327,7 +339,7 @@ void FlowWindowController::installObservers() {
   desktop.outsideMouseDown = [this, alive] {
     if (alive.lock()) externalInteraction("outside.mouse");
   };
-  desktop.escapeKey = [this, alive] { return alive.lock() && escapePressed(); };
+  desktop.escapeKey = [this, alive](WindowId window) { return alive.lock() && escapePressed(window); };
   desktop.becameActive = notification("app.becomeActive");
   desktop.resignedActive = [this, alive] {
     if (!alive.lock()) return;
@@ -367,7 +379,9 @@ void FlowWindowController::installObservers() {
   observers_.push_back(services_.window->observe(std::move(panel)));
 }
 
-bool FlowWindowController::escapePressed() {
+bool FlowWindowController::escapePressed(WindowId window) {
+  // Only the panel's and the history window's own keys: another window's Escape is its own.
+  if (window == 0 || (window != services_.window->id() && window != historyWindowId())) return false;
   if (presentationTarget_ != Target::panel && !services_.window->isVisible()) return false;
   request(Target::none, "user.escape");
   return true;
@@ -375,7 +389,7 @@ bool FlowWindowController::escapePressed() {
 
 void FlowWindowController::windowBecameKey(const KeyWindow& window) {
   if (isForeignTitledKey(window)) {
-    if (presentationTarget_ != Target::panel)
+    if (presentationTarget_ != Target::panel || windowed_)
       clearRequestFields();
     else
       request(Target::none, "other.titled.key");

@@ -51,6 +51,9 @@ class FlowWindowController {
   void reopen(const std::optional<StatusButtonPlace>& button);
   void hide();
   void showHistory();
+  // With no tray to hang from, the panel is an ordinary titled window: only the user's own requests
+  // (closing it, Escape, the history window) put it away, not clicks elsewhere or other windows.
+  void setWindowed(bool windowed);
   // The panel content's wanted size; several within one turn cause one placement.
   void requestSize(Size size);
   // Writes the layout probe; the status item passes its title.
@@ -90,7 +93,7 @@ class FlowWindowController {
   auto operation(const std::string& name, Operation perform);
 
   void installObservers();
-  bool escapePressed();
+  bool escapePressed(WindowId window);
   void windowBecameKey(const KeyWindow& window);
   void screensChanged();
   void trace(const std::string& event, const std::string& reason);
@@ -114,6 +117,7 @@ class FlowWindowController {
   std::optional<std::uint64_t> restoreRequest_;
   bool terminating_ = false;
   bool placementDirty_ = false;
+  bool windowed_ = false;
   std::vector<std::unique_ptr<Subscription>> observers_;
   std::optional<Rect> lastAnchor_;
   std::optional<Screen> lastScreen_;

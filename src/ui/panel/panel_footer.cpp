@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QActionGroup>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,8 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/app_info.h"
-#include "app/startup_policy.h"
+#include "platform/startup_policy.h"
 #include "power/refresh_policy.h"
 #include "ui/panel/panel_texts.h"
 #include "ui/style/fonts.h"
@@ -83,7 +83,7 @@ ValueButton::ValueButton(QWidget* parent) : QToolButton(parent) {
 }
 
 PanelFooter::PanelFooter(PowerMonitor& monitor, StartupSettings& startup, UserDefaults& defaults, Flags flags,
-                         Actions actions, QWidget* parent)
+                         const std::string& version, Actions actions, QWidget* parent)
     : QWidget(parent),
       monitor_(monitor),
       startup_(startup),
@@ -91,14 +91,14 @@ PanelFooter::PanelFooter(PowerMonitor& monitor, StartupSettings& startup, UserDe
       flags_(flags),
       actions_(std::move(actions)) {
   setFixedHeight(kRowTop + kRowHeight + kRowBottom);
-  if (!flags_.staticPreview) buildControls();
+  if (!flags_.staticPreview) buildControls(version);
 }
 
 bool PanelFooter::detailsShown() const {
   return monitor_.detailsExpanded() || (flags_.staticPreview && flags_.previewDetails);
 }
 
-void PanelFooter::buildControls() {
+void PanelFooter::buildControls(const std::string& version) {
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(kSide, kRowTop, kSide, kRowBottom);
   row->setSpacing(12);
@@ -126,7 +126,7 @@ void PanelFooter::buildControls() {
   settingsButton_->setToolButtonStyle(Qt::ToolButtonIconOnly);
   settingsButton_->setAccessibleName("设置");
   settingsButton_->setPopupMode(QToolButton::InstantPopup);
-  buildSettingsMenu();
+  buildSettingsMenu(version);
   settingsButton_->setMenu(settingsMenu_);
   row->addWidget(settingsButton_);
 }
@@ -134,9 +134,13 @@ void PanelFooter::buildControls() {
 void PanelFooter::buildRefreshMenu() {
   refreshMenu_ = new QMenu(this);
   refreshMenu_->setFont(Fonts::system(12));
+  checkmark_ = Symbols::icon("checkmark", toQColor(FlowStyle::ink), 14);
+  auto* group = new QActionGroup(refreshMenu_);
+  group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
   for (double seconds : RefreshPolicy::presets) {
     QAction* action = refreshMenu_->addAction(q(RefreshPolicy::label(seconds)));
     action->setCheckable(true);
+    group->addAction(action);
     connect(action, &QAction::triggered, this, [this, seconds] {
       monitor_.setRefreshInterval(seconds);
       actions_.closeCustomInterval();
@@ -150,7 +154,7 @@ void PanelFooter::buildRefreshMenu() {
           [this] { actions_.openCustomInterval(); });
 }
 
-void PanelFooter::buildSettingsMenu() {
+void PanelFooter::buildSettingsMenu(const std::string& version) {
   settingsMenu_ = new QMenu(this);
   settingsMenu_->setFont(Fonts::system(12));
   loginItem_ = settingsMenu_->addAction(QString());
@@ -170,8 +174,8 @@ void PanelFooter::buildSettingsMenu() {
   motion_->setCheckable(true);
   connect(motion_, &QAction::triggered, this, [this](bool on) { actions_.setReduceMotion(!on); });
   settingsMenu_->addSeparator();
-  connect(settingsMenu_->addAction(q("关于瓦迹 " + AppInfo::version())), &QAction::triggered, this,
-          [] { AppInfo::showAbout(); });
+  connect(settingsMenu_->addAction(q("关于瓦迹 " + version)), &QAction::triggered, this,
+          [this] { actions_.about(); });
   connect(settingsMenu_->addAction("退出瓦迹"), &QAction::triggered, this, [this] { actions_.quit(); });
 }
 
@@ -183,7 +187,13 @@ void PanelFooter::refresh(bool reduceMotion) {
   }
   const double interval = monitor_.refreshInterval();
   refreshButton_->setText(q("刷新 " + RefreshPolicy::label(interval)));
-  for (auto [seconds, action] : presets_) action->setChecked(seconds == interval);
+  for (auto [seconds, action] : presets_) {
+    const bool current = seconds == interval;
+    if (action->isChecked() == current && action->icon().isNull() != current) continue;
+    action->setChecked(current);
+    // The symbol stands where a style would draw its own mark for the checked item.
+    action->setIcon(current ? checkmark_ : QIcon());
+  }
 
   const auto toggle = PanelTexts::detailsToggle(detailsShown(), monitor_.detailsExpanded());
   if (details_->text() != q(toggle.title)) {

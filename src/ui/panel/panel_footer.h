@@ -1,11 +1,12 @@
 #pragma once
 
+#include <QIcon>
 #include <QToolButton>
 #include <QWidget>
 #include <functional>
 #include <string>
 
-#include "app/startup_settings.h"
+#include "platform/startup_settings.h"
 #include "platform/user_defaults.h"
 #include "power/power_monitor.h"
 
@@ -38,6 +39,7 @@ class PanelFooter : public QWidget {
     std::function<void()> openCustomInterval;   // "自定义…"
     std::function<void()> closeCustomInterval;  // a preset was chosen
     std::function<void(bool)> setReduceMotion;  // "流动动效" switched
+    std::function<void()> about;                // "关于瓦迹"
     std::function<void()> quit;
   };
   struct Flags {
@@ -45,8 +47,9 @@ class PanelFooter : public QWidget {
     bool previewDetails = false;
   };
 
+  // `version` follows "关于瓦迹 " in the settings menu.
   PanelFooter(PowerMonitor& monitor, StartupSettings& startup, UserDefaults& defaults, Flags flags,
-              Actions actions, QWidget* parent = nullptr);
+              const std::string& version, Actions actions, QWidget* parent = nullptr);
 
   // Takes the interval, the details flag, the login item and the toggles anew.
   void refresh(bool reduceMotion);
@@ -61,9 +64,9 @@ class PanelFooter : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  void buildControls();
+  void buildControls(const std::string& version);
   void buildRefreshMenu();
-  void buildSettingsMenu();
+  void buildSettingsMenu(const std::string& version);
   bool detailsShown() const;
 
   PowerMonitor& monitor_;
@@ -75,7 +78,9 @@ class PanelFooter : public QWidget {
 
   QToolButton* refreshButton_ = nullptr;
   QMenu* refreshMenu_ = nullptr;
+  // Checkable in one exclusive group: only the current interval carries the check mark.
   std::vector<std::pair<double, QAction*>> presets_;
+  QIcon checkmark_;
   ValueButton* details_ = nullptr;
   QToolButton* settingsButton_ = nullptr;
   QMenu* settingsMenu_ = nullptr;

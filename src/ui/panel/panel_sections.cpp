@@ -238,67 +238,68 @@ ExtraDetailsView::ExtraDetailsView(QWidget* parent) : QWidget(parent) {
   setContent({});
 }
 
+ExtraDetailsView::Layout ExtraDetailsView::layout(double width, const Content& content) {
+  const double left = kDetailsPadding, w = width - 2 * kDetailsPadding, h = lineHeight(10);
+  Layout l;
+  l.sensors = {left, kDetailsPadding, w, h};
+  l.wifiLabel = {left, kDetailsPadding, 14 + advance(Fonts::system(10), "Wi-Fi · 参考"), h};
+  l.divider = {left, l.sensors.bottom() + kDetailsSpacing, w, 0.5};
+  l.header = {left, l.divider.bottom() + kDetailsSpacing, w, h};
+  l.message = {left, l.header.bottom() + 3, w, h};
+  // The ranking lies one spacing below the header; its message sits closer, 3 points below.
+  const double ranking = l.header.bottom() + kDetailsSpacing;
+  const std::size_t rows = content.message ? 0 : content.rows.size();
+  for (std::size_t i = 0; i < rows; ++i)
+    l.rows.emplace_back(left, ranking + i * (h + kRankingRowSpacing), w, h);
+  const double used = rows * h + std::max(0.0, rows - 1.0) * kRankingRowSpacing;
+  l.height = ranking + std::max(kRankingHeight, used) + kDetailsPadding;
+  return l;
+}
+
 void ExtraDetailsView::setContent(Content content) {
   content_ = std::move(content);
-  const double rows = content_.message ? 0 : content_.rows.size();
-  const double ranking =
-      std::max(kRankingHeight, rows * lineHeight(10) + std::max(0.0, rows - 1) * kRankingRowSpacing);
-  fixHeight(*this,
-            2 * kDetailsPadding + lineHeight(10) + 3 * kDetailsSpacing + 0.5 + lineHeight(10) + ranking);
+  fixHeight(*this, layout(width(), content_).height);
   update();
-}
-
-QRectF ExtraDetailsView::wifiLabel() const {
-  return {kDetailsPadding, kDetailsPadding, 14 + advance(Fonts::system(10), "Wi-Fi · 参考"), lineHeight(10)};
-}
-
-QRectF ExtraDetailsView::rankingRow(std::size_t index) const {
-  const double top = kDetailsPadding + 2 * lineHeight(10) + 3 * kDetailsSpacing + 0.5;
-  return {kDetailsPadding, top + index * (lineHeight(10) + kRankingRowSpacing), width() - 2 * kDetailsPadding,
-          lineHeight(10)};
 }
 
 void ExtraDetailsView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   begin(painter);
   roundedBackground(painter, rect(), 10);
+  const Layout l = layout(width(), content_);
   const QFont font = Fonts::system(10);
-  const double left = kDetailsPadding, w = width() - 2 * kDetailsPadding, h = lineHeight(10);
   const QColor muted = toQColor(FlowStyle::muted);
 
-  double y = kDetailsPadding;
-  Symbols::draw(painter, "wifi", QRectF(left, y, 11, h), 11, muted);
+  const QRectF& row = l.sensors;
+  Symbols::draw(painter, "wifi", QRectF(row.left(), row.top(), 11, row.height()), 11, muted);
   double x =
-      left + 14 + drawText(painter, QRectF(left + 14, y, w, h), "Wi-Fi · 参考", font, FlowStyle::muted);
-  drawText(painter, QRectF(x + 6, y, w, h), content_.wifi, font, FlowStyle::ink);
+      row.left() + 14 + drawText(painter, row.adjusted(14, 0, 0, 0), "Wi-Fi · 参考", font, FlowStyle::muted);
+  drawText(painter, QRectF(x + 6, row.top(), row.width(), row.height()), content_.wifi, font, FlowStyle::ink);
   const double fanWidth = advance(font, content_.fans), fanLabel = advance(font, "风扇");
-  x = left + w - fanWidth;
-  drawText(painter, QRectF(x, y, fanWidth + 1, h), content_.fans, font, FlowStyle::ink);
+  x = row.right() - fanWidth;
+  drawText(painter, QRectF(x, row.top(), fanWidth + 1, row.height()), content_.fans, font, FlowStyle::ink);
   x -= 6 + fanLabel;
-  drawText(painter, QRectF(x, y, fanLabel + 1, h), "风扇", font, FlowStyle::muted);
-  Symbols::draw(painter, "fanblades", QRectF(x - 14, y, 11, h), 11, muted);
+  drawText(painter, QRectF(x, row.top(), fanLabel + 1, row.height()), "风扇", font, FlowStyle::muted);
+  Symbols::draw(painter, "fanblades", QRectF(x - 14, row.top(), 11, row.height()), 11, muted);
 
-  y += h + kDetailsSpacing;
   painter.setPen(Qt::NoPen);
   painter.setBrush(toQColor(FlowStyle::line));
-  painter.drawRect(QRectF(left, y, w, 0.5));
-  y += 0.5 + kDetailsSpacing;
-  drawText(painter, QRectF(left, y, w, h), "应用 / 进程 CPU 估算功耗", font, FlowStyle::muted);
-  drawText(painter, QRectF(left, y, w, h), "前 3 · 每 2 秒", Fonts::system(8), FlowStyle::muted,
+  painter.drawRect(l.divider);
+  drawText(painter, l.header, "应用 / 进程 CPU 估算功耗", font, FlowStyle::muted);
+  drawText(painter, l.header, "前 3 · 每 2 秒", Fonts::system(8), FlowStyle::muted,
            Qt::AlignRight | Qt::AlignVCenter);
-  y += h;
 
   if (content_.message) {
-    drawText(painter, QRectF(left, y + 3, w, h), *content_.message, font, FlowStyle::muted);
+    drawText(painter, l.message, *content_.message, font, FlowStyle::muted);
     return;
   }
-  for (std::size_t i = 0; i < content_.rows.size(); ++i) {
-    const QRectF row = rankingRow(i);
+  for (std::size_t i = 0; i < l.rows.size(); ++i) {
+    const QRectF& rank = l.rows[i];
     const std::string watts = precisePowerReading(content_.rows[i].watts, true);
     const double wattsWidth = advance(font, watts);
-    drawText(painter, row, watts, font, FlowStyle::ink, Qt::AlignRight | Qt::AlignVCenter);
+    drawText(painter, rank, watts, font, FlowStyle::ink, Qt::AlignRight | Qt::AlignVCenter);
     painter.setPen(toQColor(FlowStyle::ink));
-    const QRectF name(row.left(), row.top(), row.width() - wattsWidth - 8, row.height());
+    const QRectF name(rank.left(), rank.top(), rank.width() - wattsWidth - 8, rank.height());
     drawFittedText(painter, name, q(content_.rows[i].name), font, 1, Qt::AlignLeft | Qt::AlignVCenter,
                    Qt::ElideMiddle);
   }
@@ -307,13 +308,13 @@ void ExtraDetailsView::paintEvent(QPaintEvent*) {
 bool ExtraDetailsView::event(QEvent* event) {
   if (event->type() != QEvent::ToolTip) return QWidget::event(event);
   const auto* help = static_cast<QHelpEvent*>(event);
+  const Layout l = layout(width(), content_);
   QString text = kDetailsHelp;
-  if (wifiLabel().contains(help->pos())) text = kWifiHelp;
-  if (!content_.message)
-    for (std::size_t i = 0; i < content_.rows.size(); ++i)
-      if (rankingRow(i).contains(help->pos()))
-        text = q(content_.rows[i].name + "，合计 " + std::to_string(content_.rows[i].processCount) +
-                 " 个活跃进程的 CPU 估算功耗");
+  if (l.wifiLabel.contains(help->pos())) text = kWifiHelp;
+  for (std::size_t i = 0; i < l.rows.size(); ++i)
+    if (l.rows[i].contains(help->pos()))
+      text = q(content_.rows[i].name + "，合计 " + std::to_string(content_.rows[i].processCount) +
+               " 个活跃进程的 CPU 估算功耗");
   QToolTip::showText(help->globalPos(), text, this);
   return true;
 }

@@ -86,12 +86,7 @@ class PowerTrendView : public QWidget {
 // Wi-Fi, fans and the apps using the most power.
 class ExtraDetailsView : public QWidget {
  public:
-  struct Content {
-    std::string wifi;
-    std::string fans;
-    std::vector<ProcessPowerRow> rows;
-    std::optional<std::string> message;  // instead of the rows
-  };
+  using Content = PanelTexts::ExtraDetails;
   explicit ExtraDetailsView(QWidget* parent = nullptr);
   void setContent(Content content);
   const Content& content() const { return content_; }
@@ -101,8 +96,13 @@ class ExtraDetailsView : public QWidget {
   bool event(QEvent* event) override;
 
  private:
-  QRectF wifiLabel() const;
-  QRectF rankingRow(std::size_t index) const;
+  // Where each part goes at a width; the height, the painting and the hover help all read it.
+  struct Layout {
+    QRectF sensors, wifiLabel, divider, header, message;
+    std::vector<QRectF> rows;
+    double height = 0;
+  };
+  static Layout layout(double width, const Content& content);
 
   Content content_;
 };

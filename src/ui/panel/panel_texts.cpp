@@ -96,6 +96,24 @@ std::optional<std::string> rankingMessage(const ProcessPowerSnapshot& ranking, D
   return "正在采样…";
 }
 
+ProcessPowerSnapshot shownRanking(bool staticPreview, bool demo, const ProcessPowerSnapshot& monitored,
+                                  Date now) {
+  return staticPreview && demo ? ProcessPowerSnapshot::preview(now) : monitored;
+}
+
+ExtraDetails extraDetails(const PowerSnapshot& snapshot, const ProcessPowerSnapshot& ranking, Date now,
+                          double interval) {
+  ExtraDetails details{
+      wifiText(snapshot, now, interval), fanText(snapshot, now, interval), {}, rankingMessage(ranking, now)};
+  if (!details.message) details.rows = ranking.rows;
+  return details;
+}
+
+std::optional<std::string> historyErrorText(const std::optional<std::string>& error) {
+  if (!error) return std::nullopt;
+  return "历史记录失败：" + *error;
+}
+
 TrendChart trendChart(const std::vector<PowerSample>& samples, Date now, Size size) {
   const auto recent = PowerHistory::recent(samples, now);
   TrendChart chart;

@@ -51,6 +51,24 @@ std::string fanText(const PowerSnapshot& snapshot, Date now, double interval);
 // The message shown instead of the ranking rows; nothing when the rows are shown.
 std::optional<std::string> rankingMessage(const ProcessPowerSnapshot& ranking, Date now);
 
+// The ranking a panel shows: a still preview of a demonstration shows the sample ranking, everything
+// else the monitor's.
+ProcessPowerSnapshot shownRanking(bool staticPreview, bool demo, const ProcessPowerSnapshot& monitored,
+                                  Date now);
+
+// The sensor row and the ranking of the details box.
+struct ExtraDetails {
+  std::string wifi;
+  std::string fans;
+  std::vector<ProcessPowerRow> rows;
+  std::optional<std::string> message;  // instead of the rows
+};
+ExtraDetails extraDetails(const PowerSnapshot& snapshot, const ProcessPowerSnapshot& ranking, Date now,
+                          double interval);
+
+// The red line under the history button; nothing while history records.
+std::optional<std::string> historyErrorText(const std::optional<std::string>& error);
+
 // The one-minute trend in a canvas of `size` points.
 struct TrendChart {
   double upperBound = 5;

@@ -76,6 +76,11 @@ TEST(HistoryDrawing, AMissingBucketSplitsTheCurveAndIsWashed) {
     const auto& ranges = scene.ranges;
     EXPECT_EQ(std::tie(ranges[0].top, ranges[0].bottom), std::make_tuple(40.0, 80.0));
   }
+  // Seconds a tenth of a point wide: each missing one is still washed a whole point wide.
+  const Scene narrow =
+      HistoryDrawing::scene(summaryOf({bucket(kStart, 1, 1)}, 1), Rect{10, 20, 12, 100}, kStart, kEnd, true);
+  ASSERT_EQ(narrow.washes.size(), 119u);
+  EXPECT_DOUBLE_EQ(narrow.washes[0].x1 - narrow.washes[0].x0, 1);
 }
 
 TEST(HistoryDrawing, IncompleteBucketsBreakTheCurveAndShowOrange) {

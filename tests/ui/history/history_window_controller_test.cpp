@@ -50,6 +50,15 @@ TEST_F(HistoryWindowControllerTest, PresentedOnceAndClosedByTheUserItCallsOnClos
   EXPECT_TRUE(controller.coordinatedPresent(1, true, true));
   EXPECT_TRUE(window.isVisible() && controller.isPresented() && controller.explorer().active());
   EXPECT_EQ(events.front(), (Event{"program.orderFront.begin", 1, false}));
+  // Each history write the monitor ends reads the rows again, for a following cursor to move on.
+  harness.scheduler.runUntilIdle();
+  const std::size_t reads = harness.store->secondsQueries().size();
+  harness.monitor.refresh(false);
+  harness.scheduler.runBackground();
+  harness.scheduler.runUntilIdle();
+  harness.store->finishWrites();
+  harness.scheduler.runUntilIdle();
+  EXPECT_EQ(harness.store->secondsQueries().size(), reads + 1);
   EXPECT_FALSE(controller.coordinatedPresent(2, true, false)) << "already up";
   EXPECT_EQ(controller.operationGeneration(), 2u);
   events.clear();

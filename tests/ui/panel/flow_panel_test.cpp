@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 
-#include "app/app_info.h"
 #include "ui/panel/flow_diagram.h"
 #include "ui/panel/panel_footer.h"
 #include "ui/panel/panel_rig.h"
@@ -35,6 +35,27 @@ std::vector<std::string> titles(QMenu* menu) {
   std::vector<std::string> result;
   for (QAction* item : menu->actions()) result.push_back(item->text().toStdString());
   return result;
+}
+
+// The menu items checked or drawn with a mark.
+std::vector<std::string> checked(QMenu* menu) {
+  std::vector<std::string> result;
+  for (QAction* item : menu->actions())
+    if (item->isChecked() || !item->icon().isNull())
+      result.push_back(item->text().toStdString() + (item->isChecked() ? " checked" : "") +
+                       (item->icon().isNull() ? "" : " ✓"));
+  return result;
+}
+
+// Pixels of `part` within `tolerance` of `color`, in `image` of `panel` drawn at twice its size.
+int pixelsNear(const QImage& image, const QWidget& panel, const QWidget& part, const QRect& area,
+               StyleColor color, int tolerance) {
+  const QRect box(part.mapTo(&panel, area.topLeft()) * 2, area.size() * 2);
+  int count = 0;
+  for (int y = box.top(); y <= box.bottom(); ++y)
+    for (int x = box.left(); x <= box.right(); ++x)
+      count += near(image.pixelColor(x, y), toQColor(color), tolerance);
+  return count;
 }
 
 }  // namespace
@@ -71,19 +92,32 @@ TEST(FlowPanel, DemoModeIsMarkedAndKeepsTheHistoryClosed) {
   EXPECT_EQ(rig.panel->header().indicator().text, "演示 · 非实测");
   EXPECT_FALSE(rig.panel->trend().content().cacheNotice);
   EXPECT_FALSE(rig.panel->historyButton().isEnabled());
-  EXPECT_EQ(rig.panel->extraDetails().content().rows.size(), 3u);
-  EXPECT_EQ(rig.panel->componentPower().cells()[0].value, "≈5.2 W");
 }
 
-TEST(FlowPanel, CustomIntervalIsCheckedBeforeItApplies) {
+TEST(FlowPanel, RefreshMenuReadsNowMarksOnePresetAndChecksTheCustomInterval) {
   PanelRig rig;
   rig.monitor->setRefreshInterval(1.5);
   rig.settle();
   QMenu* menu = rig.panel->footer().refreshMenu();
-  action(menu, "自定义…")->trigger();
+  const int reads = rig.reads;
+  action(menu, "立即刷新")->trigger();
+  rig.settle();
+  EXPECT_EQ(rig.reads, reads + 1);
+  EXPECT_TRUE(checked(menu).empty()) << "1.5 s is no preset";
+
+  // Chosen in the open menu, "自定义…" leaves the keyboard in the field: typing replaces the interval.
+  rig.panel->show();
+  rig.panel->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(rig.panel.get()));
+  menu->popup(rig.panel->mapToGlobal(QPoint(20, 20)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+  menu->setActiveAction(action(menu, "自定义…"));
+  QTest::keyClick(menu, Qt::Key_Return);
   CustomIntervalRow& row = rig.panel->customIntervalRow();
-  ASSERT_TRUE(rig.panel->customIntervalShown());
+  ASSERT_TRUE(rig.panel->customIntervalShown() && !menu->isVisible());
   EXPECT_EQ(row.text(), "1.5");
+  QTest::keyClick(rig.panel->windowHandle(), '4');
+  EXPECT_EQ(row.text(), "4");
   for (const char* typed : {"0.2", "abc"}) {
     row.field()->setText(typed);
     emit row.field()->returnPressed();
@@ -96,14 +130,15 @@ TEST(FlowPanel, CustomIntervalIsCheckedBeforeItApplies) {
   EXPECT_EQ(rig.monitor->refreshInterval(), 300);
   EXPECT_FALSE(rig.panel->customIntervalShown());
 
-  // Reopened, the hint is calm again; a preset closes the row and carries the check mark.
+  // Reopened, the hint is calm again; a preset closes the row and carries the only mark.
   action(menu, "自定义…")->trigger();
   EXPECT_EQ(row.text(), "300");
   EXPECT_EQ(row.hint()->text(), "支持 0.5–300 秒，设置会自动记住");
+  action(menu, "1 秒")->trigger();
   action(menu, "2 秒")->trigger();
   EXPECT_FALSE(rig.panel->customIntervalShown());
   EXPECT_EQ(rig.monitor->refreshInterval(), 2);
-  EXPECT_TRUE(action(menu, "2 秒")->isChecked() && !action(menu, "1 秒")->isChecked());
+  EXPECT_EQ(checked(menu), std::vector<std::string>{"2 秒 checked ✓"});
   EXPECT_EQ(rig.panel->footer().refreshButton()->text(), "刷新 2 秒");
   EXPECT_EQ(titles(menu), (std::vector<std::string>{"0.5 秒", "1 秒", "2 秒", "5 秒", "10 秒", "30 秒",
                                                     "60 秒", "", "立即刷新", "自定义…"}));
@@ -112,9 +147,10 @@ TEST(FlowPanel, CustomIntervalIsCheckedBeforeItApplies) {
 TEST(FlowPanel, SettingsMenuSwitchesMotionAndFollowsTheLoginItem) {
   PanelRig rig;
   QMenu* menu = rig.panel->footer().settingsMenu();
-  EXPECT_EQ(titles(menu),
-            (std::vector<std::string>{"开机自启", "启动时展开面板", "系统登录项设置…", "", "流动动效", "",
-                                      "关于瓦迹 " + AppInfo::version(), "退出瓦迹"}));
+  EXPECT_EQ(titles(menu), (std::vector<std::string>{"开机自启", "启动时展开面板", "系统登录项设置…", "",
+                                                    "流动动效", "", "关于瓦迹 9.9", "退出瓦迹"}));
+  action(menu, "关于瓦迹 9.9")->trigger();
+  EXPECT_EQ(rig.abouts, 1);
   QAction* motion = action(menu, "流动动效");
   ASSERT_TRUE(motion->isChecked());
   motion->trigger();
@@ -165,6 +201,35 @@ TEST(FlowPanel, DetailsButtonTogglesTheMonitorSaysItsStateAndScrollsBackUp) {
   EXPECT_TRUE(rig.monitor->detailsExpanded());
   EXPECT_EQ(said() + " " + button->toolTip(), "收起 已展开 收起功耗趋势");
   EXPECT_EQ(scroll->value(), 0);
+}
+
+// What the user sees drawn: the status in the battery's colour, a value in ink, a missing one muted.
+TEST(FlowPanel, StatusTakesTheBatterysColourAndValuesTheirInk) {
+  PanelRig rig;
+  rig.panel->resize(420, 500);
+  const QWidget& status = rig.panel->statusRow();
+  const ComponentPowerRow& cells = rig.panel->componentPower();
+  struct Case {
+    int scene;
+    int age;  // of the readings, in seconds
+    StyleColor status, other;
+    bool ink;
+  } cases[] = {{0, 0, FlowStyle::aqua, FlowStyle::amber, true},
+               {1, 0, FlowStyle::amber, FlowStyle::aqua, true},
+               {1, 10, FlowStyle::amber, FlowStyle::aqua, false}};
+  for (const auto& c : cases) {
+    rig.live = PowerSnapshot::demo(c.scene, rig.clock.now() - std::chrono::seconds(c.age));
+    rig.monitor->refresh(true);
+    rig.settle();
+    const QImage image = *renderOffscreen(*rig.panel, 2);
+    // The sentence at the row's start; the charge beside it takes the same colour.
+    const QRect sentence(0, 0, status.width() / 5, status.height());
+    EXPECT_GT(pixelsNear(image, *rig.panel, status, sentence, c.status, 40), 20) << c.scene;
+    EXPECT_EQ(pixelsNear(image, *rig.panel, status, status.rect(), c.other, 40), 0) << c.scene;
+    // The CPU cell's value, in the lower half of the first third.
+    const QRect value(0, cells.height() / 2, cells.width() / 3, cells.height() / 2);
+    EXPECT_EQ(pixelsNear(image, *rig.panel, cells, value, FlowStyle::ink, 12) > 10, c.ink) << c.age;
+  }
 }
 
 TEST(FlowPanel, HiddenPanelRunsNoTimer) {

@@ -89,21 +89,6 @@ TEST(FlowScene, ReducedMotionKeepsGlowStrokeAndChevronsButNoDots) {
   EXPECT_EQ(animationTime(false, std::nullopt, dateFromSeconds(978307200 + 3.25)), 3.25);
 }
 
-TEST(FlowScene, DotsRepeatAfterOnePeriodOfTheirLane) {
-  for (int index : {0, 1, 3}) {
-    const auto lanes = flowLayer(scene(index), false, 1.0).lanes;
-    for (std::size_t k = 0; k < lanes.size(); ++k) {
-      if (!lanes[k].flowing) continue;
-      const auto later = flowLayer(scene(index), false, 1.0 + 1 / lanes[k].rate).lanes[k];
-      ASSERT_EQ(later.dots.size(), lanes[k].dots.size());
-      for (std::size_t d = 0; d < later.dots.size(); ++d) {
-        EXPECT_NEAR(later.dots[d].centre.x, lanes[k].dots[d].centre.x, 1e-6) << index << " " << k;
-        EXPECT_NEAR(later.dots[d].centre.y, lanes[k].dots[d].centre.y, 1e-6) << index << " " << k;
-      }
-    }
-  }
-}
-
 TEST(FlowScene, DischargingLanesAndJunctionFollowTheAdapter) {
   // Scene 3: adapter plus a discharging battery; scene 1: battery alone.
   const auto both = flowLayer(scene(3), false, 0);

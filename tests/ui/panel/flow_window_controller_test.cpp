@@ -103,6 +103,9 @@ TEST(FlowWindowController, EscapeClosesThePanelButPassesOnToTheHistoryWindow) {
   rig.show();
   ASSERT_TRUE(rig.panel->isVisible() && rig.monitor.panelVisible());
   EXPECT_FALSE(rig.history.created->visible);  // at most one of them is presented
+  rig.desktop.setKeyWindow(KeyWindow{3003, "", "", false, true});
+  EXPECT_FALSE(rig.desktop.pressEscape()) << "another window's Escape is its own";
+  rig.run();
   EXPECT_TRUE(rig.desktop.pressEscape());
   rig.run();
   EXPECT_TRUE(rig.traced({"request", "user.escape"}));
@@ -219,36 +222,42 @@ TEST(FlowWindowController, TraceLinesAndTheProbeCarryEveryKeySorted) {
   EXPECT_TRUE(unwritable.panel->isVisible());
 }
 
-// Events and platform states that end in a request for nothing, by the reason they carry.
+// Events and platform states that end in a request for nothing, by the reason they carry. A windowed
+// panel (there is no tray) stays through all but the user's own, and does not take the focus back.
 TEST(FlowWindowController, EventsThatPutThePanelAway) {
   const KeyWindow settings{3003, "", "设置", true, true};
   struct Case {
     std::string reason;
+    bool user;
     std::function<void(Rig&)> act;
   } cases[] = {
-      {"user.panel.close", [](Rig& r) { r.panel->requestClose(); }},
-      {"app.hidden", [](Rig& r) { r.desktop.hideApplication(); }},
-      {"outside.mouse", [](Rig& r) { r.desktop.clickOutside(); }},
-      {"app.resignActive", [](Rig& r) { r.desktop.setActive(false); }},
-      {"other.titled.key", [&](Rig& r) { r.desktop.setKeyWindow(settings); }},
-      {"user.status.dismiss", [](Rig& r) { r.controller->toggle(kButton); }},
-      {"user.dismiss", [](Rig& r) { r.controller->hide(); }},
+      {"user.panel.close", true, [](Rig& r) { r.panel->requestClose(); }},
+      {"app.hidden", false, [](Rig& r) { r.desktop.hideApplication(); }},
+      {"outside.mouse", false, [](Rig& r) { r.desktop.clickOutside(); }},
+      {"app.resignActive", false, [](Rig& r) { r.desktop.setActive(false); }},
+      {"other.titled.key", false, [&](Rig& r) { r.desktop.setKeyWindow(settings); }},
+      {"user.status.dismiss", true, [](Rig& r) { r.controller->toggle(kButton); }},
+      {"user.dismiss", true, [](Rig& r) { r.controller->hide(); }},
       // Focus gone before the application's notification: the reconciliation notices.
-      {"inactive.panel",
+      {"inactive.panel", false,
        [](Rig& r) {
          r.desktop.setActive(false, false);
          r.desktop.setKeyWindow(std::nullopt);
        }},
   };
-  for (const auto& c : cases) {
-    Rig rig;
-    rig.show();
-    ASSERT_TRUE(rig.panel->isVisible());
-    c.act(rig);
-    rig.run();
-    EXPECT_TRUE(rig.traced({"request", c.reason})) << c.reason;
-    EXPECT_FALSE(rig.panel->isVisible() || rig.monitor.panelVisible()) << c.reason;
-  }
+  for (bool windowed : {false, true})
+    for (const auto& c : cases) {
+      Rig rig;
+      rig.controller->setWindowed(windowed);
+      rig.show();
+      ASSERT_TRUE(rig.panel->isVisible() && rig.panel->titled == windowed);
+      c.act(rig);
+      rig.run();
+      const bool away = c.user || !windowed;
+      EXPECT_EQ(rig.traced({"request", c.reason}), away) << c.reason << windowed;
+      EXPECT_EQ(rig.panel->isVisible() && rig.monitor.panelVisible(), !away) << c.reason << windowed;
+      EXPECT_EQ(rig.count("makeKey"), 1) << c.reason << windowed;
+    }
 
   // A titled window already in front keeps the panel from opening at all.
   Rig rig;

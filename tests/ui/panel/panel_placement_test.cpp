@@ -38,8 +38,9 @@ TEST(PanelPlacement, FrameHangsBelowTheButtonInsideTheBounds) {
   EXPECT_EQ(frame(bounds, Rect{1200, 900, 60, 24}, panel), (Rect{840, 600, 420, 300}));
   // A button in the menu bar above the bounds: the top stays at the bounds' top.
   EXPECT_EQ(frame(bounds, Rect{1200, 950, 60, 24}, panel), (Rect{840, 639, 420, 300}));
-  // A button near the left edge: clamped into the bounds, not off screen.
+  // A button near either edge: the whole panel is pushed inside the bounds, not cut.
   EXPECT_EQ(frame(bounds, Rect{40, 950, 60, 24}, panel), (Rect{10, 639, 420, 300}));
+  EXPECT_EQ(frame(bounds, Rect{1490, 950, 24, 24}, panel), (Rect{1082, 639, 420, 300}));
   // No anchor: the top right corner.
   EXPECT_EQ(frame(bounds, std::nullopt, panel), (Rect{1082, 639, 420, 300}));
   // Taller than the bounds: cut to their height, top at their top.

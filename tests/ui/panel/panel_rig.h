@@ -33,12 +33,13 @@ struct PanelRig {
   explicit PanelRig(bool staticPreview = false, bool previewDetails = false) {
     testApplication();
     monitor = std::make_unique<PowerMonitor>(
-        PowerMonitorServices{scheduler, clock, defaults, [this](bool) { return live; },
+        PowerMonitorServices{scheduler, clock, defaults, [this](bool) { return ++reads, live; },
                              [] { return ProcessEnergyBatch{}; }, nullptr, nullptr, nullptr},
         false);
     settle();
     panel = std::make_unique<FlowPanel>(
-        *monitor, FlowPanelEnvironment{defaults, loginItem, desktop, clock}, staticPreview, previewDetails,
+        *monitor, FlowPanelEnvironment{defaults, loginItem, desktop, clock, "9.9", [this] { ++abouts; }},
+        staticPreview, previewDetails,
         PanelActions{[this](Size size) { sizes.push_back(size); }, [this] { ++historyOpened; }, [] {}});
   }
   // Lets readings in flight arrive.
@@ -55,7 +56,7 @@ struct PanelRig {
   PowerSnapshot live = PowerSnapshot::demo(0, clock.now());
   std::unique_ptr<PowerMonitor> monitor;
   std::vector<Size> sizes;
-  int historyOpened = 0;
+  int historyOpened = 0, reads = 0, abouts = 0;
   std::unique_ptr<FlowPanel> panel;
 };
 

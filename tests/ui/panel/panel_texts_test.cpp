@@ -56,27 +56,39 @@ TEST(PanelTexts, SensorRowNeedsFreshDetailReadings) {
   EXPECT_EQ(fanText(s, kNow, 1), "— RPM");
 }
 
-TEST(PanelTexts, RankingMessages) {
+TEST(PanelTexts, RankingByItsSourceAndPhaseAndTheHistoryError) {
   using Phase = ProcessPowerSnapshot::Phase;
   const std::vector<ProcessPowerRow> rows = {{"a", "浏览器", 1.2, 3}};
   struct Case {
+    bool preview, demo;
     Phase phase;
     std::optional<Date> updated;
     bool withRows;
     std::optional<std::string> message;
+    std::size_t shown;
   } cases[] = {
-      {Phase::unavailable, kNow, true, "系统未提供进程能耗读数"},
-      {Phase::ready, ago(7), true, "读数已过期，等待新采样"},
-      {Phase::ready, std::nullopt, true, "读数已过期，等待新采样"},
-      {Phase::ready, ago(6), false, "当前暂无可排名的活跃进程"},
-      {Phase::ready, ago(6), true, std::nullopt},
-      {Phase::idle, std::nullopt, false, "正在采样…"},
-      {Phase::sampling, kNow, false, "正在采样…"},
+      {false, false, Phase::unavailable, kNow, true, "系统未提供进程能耗读数", 0},
+      {false, false, Phase::ready, ago(7), true, "读数已过期，等待新采样", 0},
+      {false, false, Phase::ready, std::nullopt, true, "读数已过期，等待新采样", 0},
+      {false, false, Phase::ready, ago(6), false, "当前暂无可排名的活跃进程", 0},
+      {false, false, Phase::ready, ago(6), true, std::nullopt, 1},
+      {false, false, Phase::idle, std::nullopt, false, "正在采样…", 0},
+      {false, false, Phase::sampling, kNow, false, "正在采样…", 0},
+      // Only a still preview of a demonstration shows the sample ranking.
+      {true, true, Phase::idle, std::nullopt, false, std::nullopt, 3},
+      {true, false, Phase::idle, std::nullopt, false, "正在采样…", 0},
+      {false, true, Phase::idle, std::nullopt, false, "正在采样…", 0},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(rankingMessage({c.phase, c.withRows ? rows : std::vector<ProcessPowerRow>{}, c.updated}, kNow),
-              c.message)
-        << static_cast<int>(c.phase);
+  for (const auto& c : cases) {
+    const ProcessPowerSnapshot monitored{c.phase, c.withRows ? rows : std::vector<ProcessPowerRow>{},
+                                         c.updated};
+    const auto details =
+        extraDetails(PowerSnapshot::demo(0, kNow), shownRanking(c.preview, c.demo, monitored, kNow), kNow, 1);
+    EXPECT_EQ(details.message, c.message) << static_cast<int>(c.phase) << c.preview << c.demo;
+    EXPECT_EQ(details.rows.size(), c.shown) << static_cast<int>(c.phase) << c.preview << c.demo;
+  }
+  EXPECT_EQ(historyErrorText("磁盘已满"), "历史记录失败：磁盘已满");
+  EXPECT_FALSE(historyErrorText(std::nullopt));
 }
 
 TEST(PanelTexts, TrendChartBreaksAtGapsAndPinsOldSamplesLeft) {
@@ -109,11 +121,6 @@ TEST(PanelTexts, HeaderAndFooterTexts) {
   live.batterySource = live.inputSource = PowerDataSource::sensor;
   EXPECT_EQ(liveIndicator(live, false, kNow, 1).color, FlowStyle::aqua);
   EXPECT_EQ(liveIndicator(live, true, kNow, 1).color, FlowStyle::amber);
-
-  EXPECT_EQ(statusBatterySymbol(PowerSnapshot::demo(0, kNow)), "battery.100percent.bolt");
-  EXPECT_EQ(statusBatterySymbol(PowerSnapshot::demo(1, kNow)), "battery.75percent");
-  EXPECT_EQ(batteryColor(PowerSnapshot::demo(3, kNow)), FlowStyle::amber);
-  EXPECT_EQ(intervalFieldText(0.5), "0.5");
   EXPECT_EQ(customIntervalHint(true).color, FlowStyle::amber);
   EXPECT_EQ(detailsToggle(true, true).symbol + detailsToggle(false, false).symbol, "chevron.upchevron.down");
   // A preview showing details says so, while the monitor's own flag stays closed.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/login_item_state.h"
+#include "platform/login_item.h"
 
 namespace wattline {
 
@@ -14,8 +14,7 @@ namespace wattline {
 // Main thread only; observers run after every assignment of `state` or `notice`.
 class StartupSettings {
  public:
-  // Without a service the system's login item is used.
-  explicit StartupSettings(std::shared_ptr<LoginItemManaging> service = nullptr);
+  explicit StartupSettings(std::shared_ptr<LoginItemManaging> service);
 
   LoginItemState state() const { return state_; }
   const std::optional<std::string>& notice() const { return notice_; }

@@ -1,4 +1,4 @@
-#include "app/startup_settings.h"
+#include "platform/startup_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -21,22 +21,6 @@ struct ScriptedLoginItem : LoginItemManaging {
   std::optional<LoginItemError> unregisterItem() override { return change(unregisterCalls); }
   void openSettings() override { ++settingsCalls; }
 };
-
-TEST(StartupSettings, ReadsStateAndTitles) {
-  auto service = std::make_shared<ScriptedLoginItem>();
-  service->current = LoginItemState::requiresApproval;
-  StartupSettings settings(service);
-  EXPECT_TRUE(settings.state() == LoginItemState::requiresApproval && settings.registered() &&
-              !settings.notice());
-  EXPECT_EQ(settings.menuTitle(), "开机自启 · 等待系统允许");
-  int changes = 0;
-  settings.observe([&] { ++changes; });
-  service->current = LoginItemState::enabled;
-  settings.refresh();
-  EXPECT_EQ(std::make_tuple(changes, settings.menuTitle()), std::make_tuple(1, std::string("开机自启")));
-  settings.openSystemSettings();
-  EXPECT_EQ(service->settingsCalls, 1);
-}
 
 // One service through failures and successes in both directions; a notice stays until the next change.
 TEST(StartupSettings, NoticesAfterChanges) {

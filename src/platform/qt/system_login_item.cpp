@@ -1,4 +1,4 @@
-#include "app/system_login_item.h"
+#include "platform/qt/system_login_item.h"
 
 #include <QDesktopServices>
 #include <QString>

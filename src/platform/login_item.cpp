@@ -1,4 +1,4 @@
-#include "app/login_item_state.h"
+#include "platform/login_item.h"
 
 namespace wattline {
 

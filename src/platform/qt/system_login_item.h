@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "app/login_item_state.h"
 #include "platform/linux/xdg_autostart.h"
+#include "platform/login_item.h"
 
 namespace wattline {
 

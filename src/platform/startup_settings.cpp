@@ -1,11 +1,8 @@
-#include "app/startup_settings.h"
-
-#include "app/system_login_item.h"
+#include "platform/startup_settings.h"
 
 namespace wattline {
 
-StartupSettings::StartupSettings(std::shared_ptr<LoginItemManaging> service)
-    : service_(service ? std::move(service) : std::make_shared<SystemLoginItem>()) {
+StartupSettings::StartupSettings(std::shared_ptr<LoginItemManaging> service) : service_(std::move(service)) {
   state_ = service_->state();
 }
 
