@@ -79,7 +79,7 @@ TEST(HistoryActor, DeliversErrorsAndStaysUsable) {
   actor.seconds(kBase, dateFromSeconds(kBase + 1),
                 [&](HistoryResult<std::vector<HistorySecond>> result) { errors.push_back(result.error()); });
   ASSERT_TRUE(runUntil(scheduler, [&] { return errors.size() == 3; }));
-  const HistoryError expected{"Wattline.History", 1, "历史存储失败: file is not a database"};
+  const HistoryError expected{"Wattline.History", 1, "历史库不是瓦迹的文件，未作改动: " + url.string()};
   EXPECT_EQ(errors, std::vector<std::optional<HistoryError>>(3, expected));
   // A directory where the file should be cannot be opened; once it is gone, writing goes on.
   std::filesystem::remove(url);
@@ -105,12 +105,7 @@ TEST(HistoryActor, DeliversErrorsAndStaysUsable) {
 
 // Writes `second` as a caller would; the error text when the store throws.
 std::optional<std::string> attempt(HistoryStore& store, std::int64_t second) {
-  try {
-    write(store, makeRecord(second, 10));
-    return std::nullopt;
-  } catch (const HistoryFailure& failure) {
-    return failure.error().description;
-  }
+  return failureOf([&] { write(store, makeRecord(second, 10)); });
 }
 
 TEST(HistoryEnvironment, DatabaseLockedByAnotherConnection) {
