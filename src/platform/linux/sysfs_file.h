@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,6 +17,9 @@ struct TextRead {
   std::string text;  // without surrounding white space
 };
 
+// Up to `limit` bytes of a regular file, as they are. Anything else where a file should be (a FIFO, a device
+// node) is refused at once, without waiting for it to answer.
+TextRead readFile(const std::string& path, std::size_t limit);
 // The attribute's text; attributes are short, longer content is cut at 4 KiB.
 TextRead readText(const std::string& path);
 std::optional<std::string> text(const std::string& path);
