@@ -4,11 +4,15 @@
 #include <signal.h>
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRect>
 #include <QTemporaryDir>
 #include <QThread>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -112,7 +116,6 @@ TEST(TraySession, IconPanelEscapeReopenHistoryAndAnOrderlyQuitThatKeepsEverySeco
   killed.kill();
   killed.waitForFinished();
 
-  const double started = QDateTime::currentMSecsSinceEpoch() / 1000.0;
   const QString probeFile = home.filePath("probe.json"), traceFile = home.filePath("trace.jsonl");
   program.start(WATTLINE_BINARY, {"--history-directory", home.path(), "--ui-probe", probeFile,
                                   "--window-trace", traceFile, "--history-window", "--show"});
@@ -162,18 +165,30 @@ TEST(TraySession, IconPanelEscapeReopenHistoryAndAnOrderlyQuitThatKeepsEverySeco
   EXPECT_EQ(std::make_pair(second.exitStatus(), second.exitCode()), std::make_pair(QProcess::NormalExit, 0));
   EXPECT_TRUE(waitFor([&] { return (panel = shown("瓦迹")) && panel->top() == icon->bottom() + 1; }));
 
-  // A few seconds of history, then the quit a logout sends.
+  // A few seconds of history; the database deleted under the running program is followed by a new one.
   const std::string database = home.filePath("history.sqlite3").toStdString();
   EXPECT_TRUE(waitFor([&] { return history(database)[0] >= 3; }));
+  ASSERT_TRUE(std::filesystem::remove(database));
+  const double replaced = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+  EXPECT_TRUE(waitFor([&] { return history(database)[0] >= 2; }));
+  // A hardware file that never answers (a FIFO without a writer) holds up neither the readings nor the quit
+  // a logout sends.
+  const std::string capacity = sysfs.path("class/power_supply/BAT0/capacity");
+  ASSERT_TRUE(std::filesystem::remove(capacity));
+  ASSERT_EQ(mkfifo(capacity.c_str(), 0600), 0);
+  QThread::msleep(1500);
+  QElapsedTimer quitting;
+  quitting.start();
   ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
   ASSERT_TRUE(program.waitForFinished(15000));
+  EXPECT_LT(quitting.elapsed(), 2000);
   const double ended = QDateTime::currentMSecsSinceEpoch() / 1000.0;
   EXPECT_EQ(std::make_pair(program.exitStatus(), program.exitCode()),
             std::make_pair(QProcess::NormalExit, 0));
-  // One row for every second of the run, each with the fixture's 18 W.
+  // One row for every second since the new file began, each with the fixture's 18 W.
   const std::vector<double> rows = history(database);
   EXPECT_EQ(rows[2] - rows[1] + 1, rows[0]);
-  EXPECT_NEAR(rows[1], started, 2);
+  EXPECT_NEAR(rows[1], replaced, 2);
   EXPECT_GE(rows[2], std::floor(ended) - 1);  // the write under way at SIGTERM was kept
   EXPECT_EQ(std::make_pair(rows[3], rows[4]), std::make_pair(18.0, 18.0));
 }
