@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <future>
-#include <thread>
 
 #include "platform/testing/manual_scheduler.h"
 #include "platform/testing/memory_defaults.h"
@@ -244,31 +240,6 @@ TEST(PowerMonitor, StopIsTerminalAndDestructionLeavesNoReadBehind) {
   unstopped.monitor.reset();
   unstopped.scheduler.runBackground();
   EXPECT_EQ(std::make_tuple(unstopped.activity.ended, unstopped.reads), std::make_tuple(1, 0));
-}
-
-// A hardware file that never answers must not hold up the quit: the monitor waits for its read a second.
-TEST(PowerMonitor, DestructionWaitsForAStuckReadOnlyASecond) {
-  Harness h;
-  int driver[2];
-  ASSERT_EQ(pipe(driver), 0);
-  std::promise<void> reading;
-  PowerMonitorServices services = h.services();
-  services.liveRead = [&](bool) {
-    reading.set_value();
-    char answer;
-    EXPECT_EQ(read(driver[0], &answer, 1), 1);
-    return PowerSnapshot();
-  };
-  h.monitor = std::make_unique<PowerMonitor>(services, true, h.store);
-  std::thread background([&] { h.scheduler.runOneBackground(); });
-  reading.get_future().wait();
-  auto destroyed = std::async(std::launch::async, [&] { h.monitor.reset(); });
-  EXPECT_EQ(destroyed.wait_for(std::chrono::seconds(2)), std::future_status::ready);
-  EXPECT_EQ(write(driver[1], "x", 1), 1);  // the driver answers at last
-  destroyed.wait();
-  background.join();
-  close(driver[0]);
-  close(driver[1]);
 }
 
 TEST(PowerMonitor, DetailBaselinesAcrossCloseAndReopen) {

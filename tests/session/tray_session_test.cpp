@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRect>
@@ -69,7 +70,7 @@ std::vector<double> history(const std::string& file) {
 
 }  // namespace
 
-TEST(TraySession, IconPanelEscapeReopenHistoryAndAnOrderlyQuitThatKeepsEverySecond) {
+TEST(TraySession, LaunchIconPanelEscapeReopenHistoryAndQuitsThatKeepEverySecond) {
   if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X display (xvfb-run)";
   QTemporaryDir home;
   wattline::testing::FixtureCopy sysfs("sysfs/laptop-battery");
@@ -98,7 +99,7 @@ TEST(TraySession, IconPanelEscapeReopenHistoryAndAnOrderlyQuitThatKeepsEverySeco
       std::ifstream file(trace.toStdString());
       std::cerr << "trace:\n" << std::string(std::istreambuf_iterator<char>(file), {});
     }
-  } ending{{&program, &killed, &tray}, home.filePath("trace.jsonl")};
+  } ending{{&program, &second, &killed, &tray}, home.filePath("trace.jsonl")};
   // Under load trayer now and then fails to open the display xvfb-run has just handed over: start it again.
   bool trayUp = false;
   for (int attempt = 0; attempt < 5 && !trayUp; ++attempt) {
@@ -109,6 +110,24 @@ TEST(TraySession, IconPanelEscapeReopenHistoryAndAnOrderlyQuitThatKeepsEverySeco
     });
   }
   ASSERT_TRUE(trayUp);
+
+  // Signals during the launch (a logout right after login) end a copy as an orderly quit would. The lock,
+  // taken first in the launch, tells that it is under way.
+  auto locked = [&] {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(home.path().toStdString()))
+      if (entry.path().filename().string().starts_with("local.wattline") &&
+          entry.path().extension() == ".lock")
+        return true;
+    return false;
+  };
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+    killed.start(WATTLINE_BINARY, {});
+    for (QDeadlineTimer launch(15000); !locked() && !launch.hasExpired();) QThread::usleep(100);
+    ::kill(static_cast<pid_t>(killed.processId()), number);
+    ASSERT_TRUE(killed.waitForFinished(10000));
+    EXPECT_EQ(std::make_pair(killed.exitStatus(), killed.exitCode()), std::make_pair(QProcess::NormalExit, 0))
+        << number;
+  }
 
   // A copy killed outright leaves its lock behind; the next start still runs.
   killed.start(WATTLINE_BINARY, {});
@@ -191,4 +210,22 @@ TEST(TraySession, IconPanelEscapeReopenHistoryAndAnOrderlyQuitThatKeepsEverySeco
   EXPECT_NEAR(rows[1], replaced, 2);
   EXPECT_GE(rows[2], std::floor(ended) - 1);  // the write under way at SIGTERM was kept
   EXPECT_EQ(std::make_pair(rows[3], rows[4]), std::make_pair(18.0, 18.0));
+
+  // A copy quitting slowly (its last write held up by another connection) answers no new start, which
+  // waits for it to end and then runs.
+  program.start(WATTLINE_BINARY, {"--history-directory", home.path()});
+  ASSERT_TRUE(waitFor([&] { return history(database)[2] > rows[2]; }));
+  sqlite3* blocker = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(database.c_str(), &blocker, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(blocker, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  QThread::msleep(1200);  // the write under way now waits for the busy timeout
+  ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+  QThread::msleep(200);
+  second.start(WATTLINE_BINARY, {});
+  EXPECT_TRUE(program.waitForFinished(5000) && program.exitCode() == 0);
+  EXPECT_EQ(sqlite3_close(blocker), SQLITE_OK);  // rolls the transaction back
+  EXPECT_FALSE(second.waitForFinished(1500)) << "the new start ended with the quitting copy";
+  ::kill(static_cast<pid_t>(second.processId()), SIGTERM);
+  ASSERT_TRUE(second.waitForFinished(5000));
+  EXPECT_EQ(std::make_pair(second.exitStatus(), second.exitCode()), std::make_pair(QProcess::NormalExit, 0));
 }
