@@ -211,7 +211,9 @@ void HistoryStore::open() {
 
   struct stat status;
   const bool present = ::stat(url_.c_str(), &status) == 0;
-  if (!present && errno != ENOENT) throw failure(kOpenFailed, url_.string() + ": " + std::strerror(errno));
+  const int statError = errno;
+  if (!present && statError != ENOENT)
+    throw failure(kOpenFailed, url_.string() + ": " + std::strerror(statError));
   if (present && !S_ISREG(status.st_mode)) throw failure(kOpenFailed);
   const HistorySchemaFacts facts = present && status.st_size > 0 ? inspect() : HistorySchemaFacts{};
   switch (judgeHistorySchema(facts)) {
@@ -479,8 +481,10 @@ void HistoryStore::judgeClockFor(std::int64_t now, double uptime) {
 
 void HistoryStore::followMovedFile() {
   int moved = 0;
-  if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK)
-    throw failure(kStorageFailed);
+  const int asked = sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+  // A file system whose driver cannot tell leaves the file where it is believed to be.
+  if (asked == SQLITE_NOTFOUND) return;
+  if (asked != SQLITE_OK) throw failure(kStorageFailed);
   if (!moved) return;
   // The log at the old path still belongs to the moved file: it goes into that file, and is emptied, before
   // a new database may start beside it.
