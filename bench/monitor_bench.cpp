@@ -17,6 +17,7 @@
 #include "platform/testing/manual_scheduler.h"
 #include "platform/testing/memory_defaults.h"
 #include "power/power_monitor.h"
+#include "readers/power_reader.h"
 
 using namespace wattline;
 

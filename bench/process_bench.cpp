@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/linux/system_process_power_reader.h"
+#include "app/system_readers.h"
 #include "readers/process_power_policy.h"
 
 namespace {

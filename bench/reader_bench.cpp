@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "readers/power_reader.h"
+#include "app/system_readers.h"
 
 namespace {
 

@@ -25,6 +25,7 @@
 #include "platform/testing/fixture_tree.h"
 #include "platform/testing/memory_defaults.h"
 #include "platform/testing/scripted_desktop_settings.h"
+#include "readers/power_reader.h"
 
 using namespace wattline;
 

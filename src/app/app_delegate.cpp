@@ -2,6 +2,7 @@
 
 #include "app/startup_policy.h"
 #include "app/status_item.h"
+#include "app/system_readers.h"
 #include "history/history_store.h"
 #include "platform/qt/log_categories.h"
 
@@ -42,6 +43,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
   PowerMonitorServices monitorServices{
       services_.scheduler,     services_.clock,  services_.defaults, services_.liveRead,
       services_.processSource, services_.events, services_.activity, nullptr};
+  if (!monitorServices.liveRead) monitorServices.liveRead = PowerReader::read;
+  if (!monitorServices.processSource)
+    monitorServices.processSource = [] { return sharedProcessPowerReader().read(); };
   if (services_.defaultStoreFile)
     monitorServices.defaultStore = [this] { return services_.openStore(*services_.defaultStoreFile); };
   monitor_ = std::make_unique<PowerMonitor>(std::move(monitorServices), true, std::move(store));
@@ -74,9 +78,11 @@ bool AppDelegate::applicationDidFinishLaunching() {
       [this, alive](TrayHost::Anchor anchor) {
         if (alive.lock()) togglePopover(anchor);
       });
-  // 7. Every publication refreshes the item, then the layout probe.
+  // 7. Every publication refreshes the item, then the layout probe; why a live reading is absent goes to
+  //    the log when it changes.
   monitor.didUpdate = [this, alive] {
     if (!alive.lock()) return;
+    if (!monitor_->demoMode()) reasons_.update(monitor_->snapshot().unavailable);
     statusItem_->updateStatus();
     windowController_->recordLayout(statusItem_->title());
   };

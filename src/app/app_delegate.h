@@ -12,6 +12,7 @@
 #include "platform/desktop_settings.h"
 #include "platform/identity.h"
 #include "platform/process_activity.h"
+#include "platform/qt/reason_log.h"
 #include "platform/scheduler.h"
 #include "platform/system_events.h"
 #include "platform/tray_host.h"
@@ -97,6 +98,7 @@ class AppDelegate {
   std::unique_ptr<FlowWindowController> windowController_;
   std::unique_ptr<StatusItem> statusItem_;
   std::optional<std::string> historyMessage_;
+  ReasonLog reasons_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

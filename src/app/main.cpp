@@ -8,12 +8,11 @@
 #include "app/command_line.h"
 #include "app/preview_renderer.h"
 #include "app/system_login_item.h"
+#include "app/system_readers.h"
 #include "app/tool_modes.h"
 #include "app/tray_application.h"
-#include "platform/linux/system_process_power_reader.h"
+#include "base/json_coding.h"
 #include "platform/qt/qt_user_defaults.h"
-#include "power/json_coding.h"
-#include "readers/power_reader.h"
 
 namespace {
 

@@ -16,12 +16,11 @@
 
 #include "app/gif_destination.h"
 #include "app/system_login_item.h"
+#include "app/system_readers.h"
 #include "platform/linux/system_clock.h"
 #include "platform/qt/qt_scheduler.h"
 #include "platform/qt/qt_user_defaults.h"
 #include "power/power_monitor.h"
-#include "readers/power_reader.h"
-#include "readers/process_power_reader.h"
 #include "ui/panel/flow_diagram.h"
 #include "ui/panel/flow_panel.h"
 #include "ui/style/fonts.h"
@@ -88,10 +87,10 @@ class Renderer {
  public:
   explicit Renderer(std::filesystem::path directory)
       : directory_(std::move(directory)),
-        monitor_(PowerMonitorServices{scheduler_, clock_, defaults_, PowerReader::read,
-                                      [] { return ProcessPowerReader::shared().read(); }, nullptr, nullptr,
-                                      nullptr},
-                 false) {}
+        monitor_(
+            PowerMonitorServices{scheduler_, clock_, defaults_, PowerReader::read,
+                                 [] { return sharedProcessPowerReader().read(); }, nullptr, nullptr, nullptr},
+            false) {}
 
   std::optional<PreviewError> run() {
     monitor_.setPanelVisible(true);

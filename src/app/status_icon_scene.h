@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "base/power_snapshot.h"
 #include "platform/desktop_settings.h"
 #include "platform/geometry.h"
-#include "power/power_snapshot.h"
 #include "ui/style/colors.h"
 
 namespace wattline {

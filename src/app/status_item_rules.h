@@ -2,8 +2,8 @@
 
 #include <optional>
 
+#include "base/date.h"
 #include "platform/tray_host.h"
-#include "power/date.h"
 
 namespace wattline {
 

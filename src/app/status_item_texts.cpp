@@ -33,8 +33,8 @@ StatusTexts statusTexts(const PowerSnapshot& s, std::optional<int> demoMode,
   std::string& tip = texts.toolTip;
   if (demoMode) tip += "【模拟演示 · 非实测】\n";
   tip += s.status();
-  tip +=
-      "\n充电器输入：" + (s.externalConnected ? reading(s.inputAmps, "A", 2, false) : std::string("未连接"));
+  tip += "\n充电器输入：" + (s.externalConnected || !s.externalKnown() ? reading(s.inputAmps, "A", 2, false)
+                                                                       : std::string("未连接"));
   tip += "\n电池：" + reading(s.batteryAmps, "A", 2, false);
   tip += "\n电脑用电：" + reading(s.systemWatts, "W", 1, false);
   tip += "\n点击查看动态供电图";

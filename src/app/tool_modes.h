@@ -6,8 +6,8 @@
 #include <nlohmann/json.hpp>
 
 #include "app/login_item_state.h"
+#include "base/power_snapshot.h"
 #include "platform/user_defaults.h"
-#include "power/power_snapshot.h"
 #include "readers/process_power_reader.h"
 #include "readers/process_power_snapshot.h"
 

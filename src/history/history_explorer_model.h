@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "base/date.h"
 #include "history/history_navigation.h"
 #include "history/history_service.h"
 #include "history/history_types.h"
 #include "platform/scheduler.h"
-#include "power/date.h"
 
 namespace wattline {
 

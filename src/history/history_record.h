@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "power/power_snapshot.h"
+#include "base/power_snapshot.h"
 
 namespace wattline {
 

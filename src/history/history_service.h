@@ -5,9 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include "base/date.h"
 #include "history/history_record.h"
 #include "history/history_types.h"
-#include "power/date.h"
 
 namespace wattline {
 

@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/date.h"
 #include "history/history_record.h"
 #include "history/history_schema.h"
 #include "history/history_types.h"
 #include "platform/clock_synchronisation.h"
-#include "power/date.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

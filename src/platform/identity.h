@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "power/date.h"
+#include "base/date.h"
 
 namespace wattline {
 

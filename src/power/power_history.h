@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "power/date.h"
-#include "power/power_snapshot.h"
+#include "base/date.h"
+#include "base/power_snapshot.h"
 
 namespace wattline {
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 
 #include "power/refresh_policy.h"
-#include "readers/power_reader.h"
-#include "readers/process_power_reader.h"
 
 namespace wattline {
 
@@ -14,8 +12,6 @@ PowerMonitor::PowerMonitor(PowerMonitorServices services, bool observeSystem,
     : services_(std::move(services)),
       historyStore_(std::move(historyStore)),
       readSource_(std::move(readSource)) {
-  if (!services_.liveRead) services_.liveRead = PowerReader::read;
-  if (!services_.processSource) services_.processSource = [] { return ProcessPowerReader::shared().read(); };
   if (!historyStore_ && observeSystem && services_.defaultStore) historyStore_ = services_.defaultStore();
   if (observeSystem && historyStore_ && services_.activity)
     historyActivity_ = services_.activity->begin("Record local power history once per second");

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/power_snapshot.h"
 #include "history/history_service.h"
 #include "platform/identity.h"
 #include "platform/process_activity.h"
@@ -14,7 +15,6 @@
 #include "platform/system_events.h"
 #include "platform/user_defaults.h"
 #include "power/power_history.h"
-#include "power/power_snapshot.h"
 #include "readers/process_power_snapshot.h"
 
 namespace wattline {
@@ -25,9 +25,9 @@ struct PowerMonitorServices {
   const Clock& clock;
   UserDefaults& defaults;
   // The live reader; called off the main thread with whether to read the detail
-  // sensors. Empty: the process-wide reader.
+  // sensors. Must be set unless every read comes from the monitor's read source.
   std::function<PowerSnapshot(bool includeDetails)> liveRead;
-  // Per-process energy counters; called off the main thread. Empty: the shared process reader.
+  // Per-process energy counters; called off the main thread. Must be set before details are sampled.
   std::function<ProcessEnergyBatch()> processSource;
   // Used only when the monitor observes the system.
   SystemEvents* events = nullptr;

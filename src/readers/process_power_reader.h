@@ -18,9 +18,6 @@ class ProcessPowerReader {
  public:
   ProcessPowerReader(std::shared_ptr<ProcessTable> table, std::shared_ptr<const Clock> clock);
 
-  // The process's one reader over the system's process table (made by the platform adapter).
-  static ProcessPowerReader& shared();
-
   ProcessEnergyBatch read();
 
  private:

@@ -1,6 +1,6 @@
 #include "readers/process_power_snapshot.h"
 
-#include "power/json_coding.h"
+#include "base/json_coding.h"
 
 namespace wattline {
 

@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "power/date.h"
+#include "base/date.h"
 
 namespace wattline {
 

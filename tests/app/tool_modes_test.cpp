@@ -1,10 +1,12 @@
 #include "app/tool_modes.h"
 
 #include "app/command_line.h"
-#include "power/json_coding.h"
+#include "base/json_coding.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -74,21 +76,39 @@ TEST(ToolModes, ProcessPowerFromTheProgram) {
 
 TEST(ToolModes, SnapshotOnFixtures) {
   std::string fixtures = std::string(WATTLINE_FIXTURES) + "/sysfs/";
-  auto snapshot = [&](const std::string& fixture) {
-    return snapshotFromJson(runJson("WATTLINE_SYSFS_ROOT='" + fixtures + fixture + "'", "--snapshot"));
-  };
-  PowerSnapshot laptop = snapshot("laptop-battery");
+  PowerSnapshot laptop =
+      snapshotFromJson(runJson("WATTLINE_SYSFS_ROOT='" + fixtures + "laptop-battery'", "--snapshot"));
   EXPECT_TRUE(laptop.available && !laptop.externalConnected);
   // "Discharging" gives the current its sign.
   EXPECT_EQ(std::make_tuple(laptop.batteryAmps, laptop.batteryWatts, laptop.percent),
             std::make_tuple(-1.5, -18.0, 80.0));
   EXPECT_EQ(laptop.batterySource, PowerDataSource::sensor);
   EXPECT_TRUE(laptop.componentSampleDuration);  // the second read has an energy interval behind it
-  // No supply at all: the reader's first error text, and absent values rather than zeros.
-  PowerSnapshot desktop = snapshot("desktop");
+  // No supply at all: the reader's first error text, and absent values rather than zeros, each with why.
+  const auto json = runJson("WATTLINE_SYSFS_ROOT='" + fixtures + "desktop'", "--snapshot");
+  EXPECT_FALSE(json.contains("externalConnected") || json.contains("inputWatts") ||
+               json.contains("inputAmps"));
+  EXPECT_EQ(json["unavailable"]["inputWatts"],
+            "needs: externalConnected (no such device: " + fixtures + "desktop/class/power_supply)");
+  PowerSnapshot desktop = snapshotFromJson(json);
   EXPECT_EQ(desktop.error,
             "系统未提供电池数据（/sys/class/power_supply）。台式机或访问受限时，部分数据不可用。");
   EXPECT_FALSE(desktop.available || desktop.batteryWatts || desktop.cpuWatts);  // nor can its RAPL counters
+}
+
+// A counter only root may read, read by another user: the reason names the file.
+TEST(ToolModes, SnapshotSaysWhichFileItMayNotRead) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
+  FixtureCopy tree("sysfs/laptop-battery");
+  const std::string root = std::filesystem::path(tree.path()).parent_path();  // without the final "/"
+  const std::string counter = root + "/class/powercap/intel-rapl:0/energy_uj";
+  ASSERT_EQ(::chmod(root.c_str(), 0755) | ::chmod(counter.c_str(), 0600), 0);
+  // env runs setpriv, which runs the program as nobody.
+  const auto json =
+      runJson("WATTLINE_SYSFS_ROOT='" + root + "' setpriv --reuid=nobody --regid=nogroup --clear-groups",
+              "--snapshot");
+  EXPECT_EQ(json["unavailable"]["cpuWatts"], "permission denied: " + counter);
+  EXPECT_EQ(json["batteryWatts"], -18.0);
 }
 
 TEST(CommandLine, WholeArgumentsAnywhereAndTheFirstValueCounts) {

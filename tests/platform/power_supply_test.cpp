@@ -1,101 +1,98 @@
+#include "platform/linux/power_supply.h"
+
 #include <gtest/gtest.h>
 
-#include "platform/linux/power_supply.h"
+#include "platform/linux/energy_counters.h"
 #include "platform/testing/fixture_tree.h"
+#include "platform/testing/manual_scheduler.h"
 
 namespace wattline {
 namespace {
 
-const Date kReadAt = dateFromSeconds(1'800'000'000.75);
+using Kind = UnavailableReason::Kind;
+const Date kStart = dateFromSeconds(1'800'000'000);
 
 std::string fixture(const std::string& name) {
   return std::string(WATTLINE_FIXTURES) + "/sysfs/" + name;
 }
 
-PropertyTable tableOf(const std::string& root) {
-  auto table = batteryPropertyTable(readPowerSupplies(root), kReadAt);
-  EXPECT_TRUE(table.has_value()) << root;
-  return table.value_or(PropertyTable{});
+// Readings of each fixture machine are checked through the power reader; here what it cannot tell apart:
+// which entries count and why an attribute is missing.
+TEST(SysfsSources, SuppliesAndWhyAnAttributeIsMissing) {
+  const auto laptop = readPowerSupplies(fixture("laptop-battery"), kStart);
+  ASSERT_EQ(laptop.supplies.size(), 2u);  // the mouse's own battery is not the system's
+  const auto garbage = readPowerSupplies(fixture("bad-values"), kStart).supplies;
+  ASSERT_EQ(garbage.size(), 2u);  // the UPS and the entry without a type are left out
+  const auto& battery = garbage[1];
+  for (const char* attribute : {"current_now", "voltage_now", "capacity", "energy_full"})
+    EXPECT_EQ(battery.whyAbsent(attribute).kind, Kind::malformed) << attribute;
+  EXPECT_EQ(garbage[0].whyAbsent("online").text(),
+            "malformed: " + fixture("bad-values") + "/class/power_supply/AC/online (\"banana\")");
+  const auto unreadable = readPowerSupplies(fixture("battery-power-only"), kStart).supplies[1];
+  EXPECT_EQ(
+      std::make_tuple(unreadable.whyAbsent("current_now").kind, unreadable.whyAbsent("charge_now").kind),
+      std::make_tuple(Kind::unreadable, Kind::notReported));
+  EXPECT_TRUE(readPowerSupplies(fixture("no-such-machine"), kStart).supplies.empty());
 }
 
-std::optional<double> number(const PropertyTable& table, const std::string& key) {
-  const auto it = table.find(key);
-  return it == table.end() ? std::nullopt : it->second.doubleValue();
-}
-
-// Readings of each fixture machine are checked through the power reader; here what it cannot tell apart.
-TEST(PowerSupplyTable, SuppliesOfTheFixtureMachines) {
-  const auto supplies = readPowerSupplies(fixture("laptop-battery"));
-  ASSERT_EQ(supplies.size(), 2u);  // the mouse's own battery is not the system's
-  EXPECT_EQ(providingSourceType(supplies), "Battery Power");
-  const auto garbage = readPowerSupplies(fixture("bad-values"));
-  ASSERT_EQ(garbage.size(), 2u);                          // the UPS and the entry without a type are left out
-  EXPECT_EQ(providingSourceType(garbage), std::nullopt);  // the mains state is unknown
-  auto table = tableOf(fixture("bad-values"));
-  EXPECT_EQ(table.at("BatteryInstalled").boolean(), true);  // "yes" is no 0
-  for (const char* key :
-       {"ExternalConnected", "Voltage", "InstantAmperage", "CurrentCapacity", "MaxCapacity"})
-    EXPECT_FALSE(table.contains(key)) << key;
-  EXPECT_EQ(batteryPropertyTable(readPowerSupplies(fixture("no-such-machine")), kReadAt), std::nullopt);
-
-  table = tableOf(fixture("laptop-charging"));
-  EXPECT_EQ(number(table, "CurrentCapacity"), 3000);  // mAh when only charge is known
-  EXPECT_EQ(number(table, "MaxCapacity"), 4000);
-  EXPECT_FALSE(table.contains("AdapterDetails"));  // a mains supply without a rating
-  EXPECT_EQ(number(tableOf(fixture("measured-mains")), "InstantAmperage"),
-            0);  // "Full": the driver's own value
-  table = tableOf(fixture("two-batteries"));
-  EXPECT_EQ(number(table, "CurrentCapacity"), 30000);
-  EXPECT_EQ(number(table, "MaxCapacity"), 45000);
-  // Without energy on every battery: the mean percentage; a missing current leaves the sum out.
-  testing::FixtureTree tree(fixture("two-batteries"));
-  tree.remove("class/power_supply/BAT1/energy_now");
-  tree.remove("class/power_supply/BAT1/current_now");
-  table = tableOf(tree.root());
-  EXPECT_EQ(number(table, "CurrentCapacity"), 65);
-  EXPECT_EQ(number(table, "MaxCapacity"), 100);
-  EXPECT_FALSE(table.contains("InstantAmperage"));
-}
-
-// Each battery's own current × voltage (or its own power) counts; the voltage reported with the summed
-// current is the one that keeps their product the summed power.
-TEST(PowerSupplyBatteries, SummedCurrentAndMatchingVoltage) {
-  const auto battery = [](const char* status, std::optional<std::int64_t> microamps,
-                          std::optional<std::int64_t> microvolts, std::optional<std::int64_t> microwatts) {
-    SupplyEntry entry;
-    entry.type = "Battery";
-    std::tie(entry.status, entry.currentNow, entry.voltageNow, entry.powerNow) =
-        std::make_tuple(status, microamps, microvolts, microwatts);
-    return entry;
+// The platform's fans first; a suspended card's fan is not read, which would wake it.
+TEST(SysfsSources, FansAndSleepingDevices) {
+  testing::ManualScheduler scheduler;
+  testing::ManualClock clock(scheduler, kStart);
+  testing::FixtureTree tree(fixture("amd-apu"));
+  const std::string status = "devices/pci0000:00/0000:00:01.1/0000:01:00.0/power/runtime_status";
+  using Rpms = std::vector<std::optional<std::int64_t>>;
+  const auto rpms = [](const std::vector<FanReading>& fans) {
+    Rpms values;
+    for (const auto& fan : fans) values.push_back(fan.rpm);
+    return values;
   };
-  struct Case {
-    std::vector<SupplyEntry> batteries;
-    std::optional<double> milliamps, millivolts;
+  EXPECT_EQ(rpms(HwmonFans(tree.root(), clock).read()), (Rpms{2900}));
+  tree.write(status, "active");
+  HwmonFans fans(tree.root(), clock);
+  EXPECT_EQ(rpms(fans.read()), (Rpms{2900, 1800}));
+  tree.write(status, "suspended");
+  EXPECT_EQ(rpms(fans.read()), (Rpms{2900, std::nullopt}));
+  // Without fans they are looked for again once 10 s have passed.
+  testing::FixtureTree none(fixture("battery-power-only"));
+  HwmonFans later(none.root(), clock);
+  EXPECT_EQ(rpms(later.read()), Rpms{});
+  none.write("class/hwmon/hwmon0/fan1_input", "1500");
+  scheduler.advance(9.9);
+  EXPECT_EQ(rpms(later.read()), Rpms{});
+  scheduler.advance(0.1);
+  EXPECT_EQ(rpms(later.read()), (Rpms{1500}));
+}
+
+// The APU's monitor reports the northbridge voltage, the card's only the graphics voltage; the card is
+// suspended, so it is taken on trust and not read.
+TEST(SysfsSources, EnergyCountersAndWhatTheyMeasure) {
+  testing::ManualScheduler scheduler;
+  testing::ManualClock clock(scheduler, kStart);
+  const auto domains = [&](const std::string& root) {
+    std::vector<std::pair<EnergyDomain, bool>> found;
+    for (const auto& counter : SysfsEnergyCounters(root, clock).read().counters)
+      found.emplace_back(counter.domain, counter.asleep);
+    return found;
   };
-  const auto none = std::nullopt;
-  for (const auto& [batteries, milliamps, millivolts] : std::vector<Case>{
-           {{battery("Discharging", 700000, 12300000, none), battery("Discharging", 500000, 11900000, none)},
-            -1200,
-            14560.0 / 1.2},
-           // The first battery reports its power instead of its voltage.
-           {{battery("Discharging", 700000, none, 8610000), battery("Discharging", 500000, 11900000, none)},
-            -1200,
-            14560.0 / 1.2},
-           // One charging the other: no current in sum, the plain mean voltage.
-           {{battery("Charging", 500000, 12000000, none), battery("Discharging", 500000, 11000000, none)},
-            0,
-            11500},
-           // A battery without a current leaves the sums out; the voltages still have their mean.
-           {{battery("Discharging", 700000, 12300000, none), battery("Discharging", none, 11900000, none)},
-            none,
-            12100},
-           {{battery("Discharging", 700000, 12300000, none), battery("Discharging", 500000, none, none)},
-            -1200,
-            none},
-       }) {
-    EXPECT_EQ(batteryMilliamps(batteries), milliamps);
-    EXPECT_NEAR(batteryMillivolts(batteries).value_or(-1), millivolts.value_or(-1), 1e-6);
-  }
+  using enum EnergyDomain;
+  using Found = std::vector<std::pair<EnergyDomain, bool>>;
+  EXPECT_EQ(domains(fixture("amd-apu")),
+            (Found{{package, false}, {discreteGraphics, true}, {socGraphics, false}}));
+  EXPECT_EQ(
+      domains(fixture("intel-arc")),
+      (Found{{package, false}, {integratedGraphics, false}, {platform, false}, {discreteGraphics, false}}));
+  // Neither voltage: the kind cannot be told. Intel's MMIO view of a package is not a second package.
+  testing::FixtureTree tree(fixture("amd-apu"));
+  tree.remove("devices/pci0000:00/0000:00:08.1/0000:05:00.0/hwmon/hwmon5/in1_input");
+  tree.remove("devices/pci0000:00/0000:00:08.1/0000:05:00.0/hwmon/hwmon5/in0_input");
+  tree.write("class/powercap/intel-rapl-mmio:0/name", "package-0");
+  tree.write("class/powercap/intel-rapl-mmio:0/energy_uj", "5000000");
+  EXPECT_EQ(domains(tree.root()),
+            (Found{{package, false}, {discreteGraphics, true}, {undeterminedGraphics, false}}));
+  const auto desktop = SysfsEnergyCounters(fixture("desktop"), clock).read().counters;
+  ASSERT_EQ(desktop.size(), 1u);  // the root-only counter is there, with why it cannot be read
+  EXPECT_EQ(desktop[0].problem->kind, Kind::unreadable);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "platform/testing/memory_defaults.h"
 #include "platform/testing/scripted_system_events.h"
 #include "power/power_monitor.h"
+#include "readers/power_reader.h"
 
 using namespace wattline;
 using namespace wattline::testing;

@@ -311,20 +311,3 @@ TEST(PowerMonitor, SlowHistoryWritesSkipReadingsAndFlushWaits) {
   h.monitor->flushHistory([&] { ++flushes; });  // nothing to wait for
   EXPECT_EQ(flushes, 2);
 }
-
-// Without a live read or process source the monitor uses the process-wide readers.
-TEST(PowerMonitor, DefaultsToTheSharedReaders) {
-  std::string fixtures = WATTLINE_FIXTURES;
-  setenv("WATTLINE_SYSFS_ROOT", (fixtures + "/sysfs/laptop-battery").c_str(), 1);
-  setenv("WATTLINE_PROC_ROOT", (fixtures + "/proc-desktop/proc").c_str(), 1);
-  Harness h;
-  PowerMonitorServices services = h.services();
-  services.liveRead = nullptr;
-  services.processSource = nullptr;
-  PowerMonitor monitor(services, false);
-  monitor.setPanelVisible(true);
-  monitor.setDetailsExpanded(true);
-  h.complete();
-  EXPECT_EQ(monitor.snapshot().batteryWatts, -18.0);
-  EXPECT_EQ(monitor.detailSampleCount(), 1);
-}

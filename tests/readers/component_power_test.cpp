@@ -1,127 +1,102 @@
-#include <gtest/gtest.h>
+#include "readers/component_power.h"
 
-#include "platform/testing/manual_scheduler.h"
-#include "platform/testing/scripted_energy_reports.h"
-#include "platform/testing/scripted_registry.h"
-#include "readers/component_power_reader.h"
+#include <gtest/gtest.h>
 
 namespace wattline {
 namespace {
 
-using namespace ComponentPowerPolicy;
+using namespace ComponentPower;
+using Kind = UnavailableReason::Kind;
+const Date kStart = dateFromSeconds(1.8e9);
 
-const Date kAt = dateFromSeconds(1.8e9);
+EnergyCounterReading counter(EnergyDomain domain, std::optional<std::int64_t> microjoules, double uptime,
+                             double wall) {
+  EnergyCounterReading r;
+  r.domain = domain;
+  r.path = "/sys/class/powercap/intel-rapl:0/energy_uj";
+  r.microjoules = microjoules;
+  r.maxRange = 262'143'328'850;
+  r.uptime = uptime;
+  r.readAt = kStart + std::chrono::milliseconds(static_cast<long>(wall * 1000));
+  return r;
+}
 
-TEST(ComponentPowerPolicy, WattsChannelsAndIDs) {
-  // Energy, unit, seconds and the average; the interval bounds are inclusive.
-  const std::optional<double> none;
-  // clang-format off
-  const std::tuple<std::int64_t, const char*, double, std::optional<double>> cases[] = {
-      {5000, "mJ", 1.0, 5.0}, {5000, "mJ", 0.1, 50.0}, {5000, "mJ", 0.05, none}, {5000, "mJ", 311, none},
-      {2'000'000, "uJ", 2.0, 1.0}, {2'000'000, "\u00B5J", 2.0, 1.0}, {2'000'000, "\u03BCJ", 2.0, 1.0},
-      {3'000'000'000, "nJ", 1.5, 2.0}, {1, "kJ", 1.0, none}, {-1, "J", 1.0, none},
-      {2'000'000, "J", 1.0, none}, {1000, "J", 1.0, 1000.0}};
-  // clang-format on
-  for (const auto& [energy, unit, seconds, expected] : cases)
-    EXPECT_EQ(watts(energy, unit, seconds), expected) << energy << unit << seconds;
+std::optional<Kind> kind(const Measured& m) {
+  return m.reason ? std::optional(m.reason->kind) : std::nullopt;
+}
 
-  // One CLPC channel is preferred; two of a kind, or an unusable value, fall back to the energy model.
-  const std::vector<ComponentEnergy> energies = {{"CLPC", "CPU Energy", "mJ", 1000},
-                                                 {"CLPC", "CPU Energy", "mJ", 2000},
-                                                 {"Energy Model", "CPU Energy", "mJ", 4000},
-                                                 {"Energy Model", "GPU Energy", "mJ", 500}};
-  EXPECT_EQ(decode(energies, 2.0, kAt, true), (ComponentPowerReading{2.0, 0.25, kAt, 2.0}));
-  EXPECT_EQ(decode(energies, 2.0, kAt, false), (ComponentPowerReading{std::nullopt, 0.25, kAt, 2.0}));
-  const auto cpu = [](std::string clpcUnit) {
-    return decode({{"Energy Model", "CPU Energy", "mJ", 4000}, {"CLPC", "CPU Energy", clpcUnit, 1000}}, 1.0,
-                  kAt, true)
-        .cpuWatts;
+// The monotonic clock gives the interval, which must agree with the wall clock (no sleep in between) and be
+// neither too short nor too long; a counter wraps at its range; a platform counter that stands still is not
+// counting; a suspended device drew nothing; a meter's average power needs no earlier value.
+TEST(ComponentPower, OneCounterOverOneInterval) {
+  using enum EnergyDomain;
+  struct Case {
+    EnergyDomain domain;
+    std::int64_t earlier, later;  // µJ, the earlier read at monotonic 0 s and wall 0 s
+    double seconds, wallSeconds;
+    std::optional<double> watts;
+    std::optional<Kind> why;
   };
-  EXPECT_EQ(std::make_tuple(cpu("mJ"), cpu("kJ")), std::make_tuple(1.0, 4.0));
-  EXPECT_EQ(decode({{"CLPC", "CPU Energy", "kJ", 1}}, 1.0, kAt, true), ComponentPowerReading{});
-
-  const std::string bundle = "com.apple.driver.AppleT8103CLPCv3";
-  EXPECT_EQ(clpcIDs(bundle, {27, 0, 1}), (std::vector<std::pair<std::uint64_t, std::string>>{
-                                             {0x102CDD31F2, "CPU Energy"}, {0x1921BECF42, "GPU Energy"}}));
-  EXPECT_TRUE(clpcIDs(bundle, {27, 0, 2}).empty() && clpcIDs(bundle, {26, 4, 0}).empty() &&
-              clpcIDs("com.apple.driver.AppleT9999CLPC", {27, 0, 0}).empty());
+  for (const auto& [domain, earlier, later, seconds, wallSeconds, watts, why] : std::vector<Case>{
+           {package, 5'000'000'000, 5'012'000'000, 1, 1, 12.0, {}},
+           {package, 262'143'000'000, 671'150, 1, 1, 1.0, {}},
+           {package, 5'000'000'000, 5'000'000'000, 1, 1, 0.0, {}},
+           {platform, 9'000'000'000, 9'000'000'000, 1, 1, {}, Kind::counterStill},
+           {platform, 9'000'000'000, 1'000'000, 1, 300, {}, Kind::clocksDisagree},
+           {platform, 9'000'000'000, 9'001'000'000, 0.05, 0.05, {}, Kind::intervalTooShort},
+           {platform, 9'000'000'000, 9'001'000'000, 311, 311, {}, Kind::intervalTooLong},
+           {package, 300'000'000'000, 4'000'000, 1, 1, {}, Kind::counterReset},
+           {package, 0, 2'000'000'000, 1, 1, {}, Kind::implausible},
+       }) {
+    const auto first = counter(domain, earlier, 1000, 0);
+    const Measured m = counterWatts(&first, counter(domain, later, 1000 + seconds, wallSeconds));
+    EXPECT_NEAR(m.value.value_or(-1), watts.value_or(-1), 1e-9) << later;
+    EXPECT_EQ(kind(m), why) << later;
+  }
+  const auto before = counter(package, 5, 1000, 0);
+  EnergyCounterReading later = counter(discreteGraphics, std::nullopt, 1001, 1);
+  later.asleep = true;
+  EXPECT_EQ(counterWatts(&before, later).value, 0.0);
+  later.asleep = false;
+  later.microwatts = 11'000'000;
+  EXPECT_EQ(counterWatts(&before, later).value, 11.0);
+  later.problem = UnavailableReason{Kind::permissionDenied, later.path};
+  EXPECT_EQ(kind(counterWatts(&before, later)), Kind::permissionDenied);
+  EXPECT_EQ(kind(counterWatts(nullptr, before)), Kind::firstSample);
 }
 
-class ComponentPowerReaderTest : public ::testing::Test {
- protected:
-  ComponentPowerReaderTest() {
-    auto& s = reports.script();
-    s.channels = std::vector<ReportChannel>{{" Energy Model ", {}, "CPU Energy\n", "mJ", {}, {}, {}, {}},
-                                            {"Energy Model", {}, "GPU Energy", "mJ", {}, {}, {}, {}},
-                                            {"Energy Model", {}, "DRAM Energy", "mJ", {}, {}, {}, {}}};
-    s.counters = {{{" Energy Model ", "CPU Energy\n"}, 0}, {{"Energy Model", "GPU Energy"}, 0}};
+// An APU's reading is the whole chip's: its graphics are that less the processor package of the same
+// interval, estimated and never below zero. A reading that cannot be told apart counts as the chip's when
+// it lies above the package's power. The graphics share of the package and the cards add up.
+TEST(ComponentPower, GraphicsFromTheirParts) {
+  using enum EnergyDomain;
+  struct Case {
+    std::vector<std::pair<EnergyDomain, Measured>> parts;
+    std::optional<double> cpu, gpu;
+    bool estimated;
+  };
+  const Measured noPackage = Measured::absent(Kind::permissionDenied, "energy_uj");
+  const auto w = [](double watts) { return Measured{watts, std::nullopt}; };
+  for (const auto& [parts, cpu, gpu, estimated] : std::vector<Case>{
+           {{{package, w(7.5)}, {socGraphics, w(11.0)}}, 7.5, 3.5, true},
+           {{{package, w(7.5)}, {socGraphics, w(6.0)}}, 7.5, 0.0, true},
+           {{{package, w(7.5)}, {undeterminedGraphics, w(11.0)}}, 7.5, 3.5, true},
+           {{{package, w(7.5)}, {undeterminedGraphics, w(4.2)}}, 7.5, 4.2, false},
+           {{{package, noPackage}, {socGraphics, w(11.0)}}, {}, {}, false},
+           {{{package, w(4.0)}, {package, w(3.0)}, {platform, w(21.0)}}, 7.0, {}, false},
+           {{{package, w(7.0)}, {integratedGraphics, w(0.5)}, {discreteGraphics, w(1.0)}}, 7.0, 1.5, false},
+       }) {
+    EnergyCounterScan scan{"/sys/class/powercap", {}};
+    std::vector<Measured> watts;
+    for (const auto& [domain, part] : parts) {
+      scan.counters.push_back(counter(domain, 0, 0, 0));
+      watts.push_back(part);
+    }
+    const ComponentPowerReading r = combine(scan, watts);
+    EXPECT_EQ(std::make_tuple(r.cpuWatts.value, r.gpuWatts.value, r.gpuEstimated),
+              std::make_tuple(cpu, gpu, estimated))
+        << parts.size() << " " << gpu.value_or(-1);
   }
-  void burn(std::int64_t cpu, std::int64_t gpu) {
-    reports.script().counters[{" Energy Model ", "CPU Energy\n"}] += cpu;
-    reports.script().counters[{"Energy Model", "GPU Energy"}] += gpu;
-  }
-
-  testing::ManualScheduler scheduler;
-  testing::ManualClock clock{scheduler, kAt};
-  testing::ScriptedEnergyReports reports;
-  testing::ScriptedRegistry registry;
-  ComponentPowerReader reader{reports, registry, clock};
-};
-
-TEST_F(ComponentPowerReaderTest, AveragesBetweenReads) {
-  EXPECT_EQ(reader.read(), ComponentPowerReading{});  // first sample after connecting
-  EXPECT_EQ(reports.lastRequest().size(), 2u);        // only the CPU and GPU energy channels
-  scheduler.advance(2.0);
-  burn(6000, 1000);
-  EXPECT_EQ(reader.read(), (ComponentPowerReading{3.0, 0.5, clock.now(), 2.0}));
-
-  // A wall-clock jump spoils one interval only.
-  scheduler.advance(1.0);
-  clock.shiftWall(5.0);
-  EXPECT_EQ(reader.read(), ComponentPowerReading{});
-  scheduler.advance(1.0);
-  burn(1000, 0);
-  EXPECT_EQ(reader.read().cpuWatts, 1.0);
-  // Newer systems' energy model gives no CPU power.
-  reports.script().version = {27, 0, 2};
-  scheduler.advance(1.0);
-  burn(1000, 1000);
-  EXPECT_EQ(reader.read(), (ComponentPowerReading{std::nullopt, 1.0, clock.now(), 1.0}));
-
-  scheduler.advance(311);  // too far apart
-  EXPECT_EQ(reader.read(), ComponentPowerReading{});
-}
-
-TEST_F(ComponentPowerReaderTest, ReconnectsEveryThirtySeconds) {
-  reports.script().libraryMissing = true;
-  reader.read();
-  scheduler.advance(29.0);
-  reader.read();
-  EXPECT_EQ(reports.opens(), 1);
-  scheduler.advance(1.0);
-  reports.script().libraryMissing = false;
-  reader.read();
-  EXPECT_EQ(reports.opens(), 2);
-
-  // A failed sample drops the subscription; 30 s after the last connect it reconnects at once.
-  scheduler.advance(40.0);
-  reports.script().failSample = true;
-  EXPECT_EQ(reader.read(), ComponentPowerReading{});
-  reports.script().failSample = false;
-  EXPECT_EQ(reader.read(), ComponentPowerReading{});  // reconnected: a first sample again
-  EXPECT_EQ(reports.opens(), 3);
-
-  reports.script().refuseSubscription = true;
-  reports.script().failSample = true;
-  scheduler.advance(31.0);
-  reader.read();
-  reader.read();
-  EXPECT_EQ(reports.opens(), 4);  // refused: no new attempt before 30 s
-  // A clock set back does not hold off the next attempt until it has caught up (the retry timing the
-  // controller's reopening shares).
-  clock.shiftWall(-600);
-  reader.read();
-  EXPECT_EQ(reports.opens(), 5);
 }
 
 }  // namespace

@@ -1,131 +1,101 @@
+#include "readers/power_fusion.h"
+
 #include <gtest/gtest.h>
 
 #include <tuple>
 
-#include "readers/power_fusion.h"
-
 namespace wattline {
 namespace {
 
+using Kind = UnavailableReason::Kind;
+const Date kReadAt = dateFromSeconds(1.8e9 - 0.1);
 const Date kAt = dateFromSeconds(1.8e9);
-const Date kRegistryTime = dateFromSeconds(1.8e9 - 20);
 
-PowerSnapshot registry() {
+// The supplies' part of a sample: a battery giving (negative) or taking `battery` W and, on the adapter,
+// `input` W flowing in when its supply measures it.
+PowerSnapshot supplies(double battery, std::optional<bool> external,
+                       std::optional<double> input = std::nullopt) {
   PowerSnapshot s;
-  s.timestamp = kRegistryTime;
-  s.available = true;
-  s.batteryInstalled = true;
-  s.externalConnected = true;
-  std::tie(s.batteryVolts, s.batteryAmps, s.batteryWatts) = std::make_tuple(12.6, 0.5, 6.3);
-  std::tie(s.inputVolts, s.inputAmps, s.inputWatts) = std::make_tuple(20.0, 2.0, 40.0);
-  s.adapterRatedWatts = 96.0;
-  s.systemWatts = 33.7;
-  s.systemEstimated = true;
-  s.displayWatts = 9.0;
-  s.percent = 80;
-  s.inputAmpsEstimated = true;
-  s.batteryUpdatedAt = s.inputUpdatedAt = s.systemUpdatedAt = kRegistryTime;
-  s.displayUpdatedAt = s.detailSensorsUpdatedAt = kRegistryTime;
+  s.available = s.batteryInstalled = true;
+  s.externalConnected = external.value_or(false);
+  if (!external) s.unavailable.emplace("externalConnected", UnavailableReason{Kind::malformed, "online"});
+  s.batteryWatts = battery;
+  s.inputWatts = external == false ? std::optional(0.0) : input;
+  if (s.inputWatts) {
+    s.systemWatts = std::max(*s.inputWatts - battery, 0.0);
+    s.systemEstimated = true;
+  } else {
+    s.unavailable.emplace("systemWatts", UnavailableReason{Kind::needs, "inputWatts"});
+  }
   return s;
 }
 
-TEST(PowerFusion, BatteryNeedsAgreeingVoltage) {
-  struct Case {
-    std::optional<double> registryVolts;
-    bool installed;
-    double liveVolts;
-    bool taken;
+ComponentPowerReading components(std::optional<double> cpu, std::optional<double> gpu, Measured platform) {
+  ComponentPowerReading c;
+  const auto measured = [](std::optional<double> w) {
+    return w ? Measured{w, std::nullopt} : Measured::absent(Kind::noDevice, "none");
   };
-  // Exactly 2 V apart is rejected; without a registry voltage nothing disagrees.
-  for (const Case& c :
-       {Case{12.6, true, 12.1, true}, Case{12.6, true, 9.5, false}, Case{12.6, true, 14.6, false},
-        Case{std::nullopt, true, 9.5, true}, Case{std::nullopt, false, 9.5, false}}) {
-    PowerSnapshot from = registry();
-    from.batteryVolts = c.registryVolts;
-    from.batteryInstalled = c.installed;
-    LiveSensorReadings live;
-    std::tie(live.batteryAmps, live.batteryVolts) = std::make_tuple(-1.5, c.liveVolts);
-    const auto fused = PowerFusion::merge(from, live, std::nullopt, kAt);
-    const auto expected = c.taken ? std::make_tuple(PowerDataSource::sensor, std::optional(c.liveVolts),
-                                                    std::optional(-1.5 * c.liveVolts), std::optional(kAt))
-                                  : std::make_tuple(PowerDataSource::systemCache, c.registryVolts,
-                                                    std::optional(6.3), std::optional(kRegistryTime));
-    EXPECT_EQ(std::tie(fused.batterySource, fused.batteryVolts, fused.batteryWatts, fused.batteryUpdatedAt),
-              expected)
-        << c.liveVolts;
-  }
+  std::tie(c.cpuWatts, c.gpuWatts, c.platformWatts) = std::make_tuple(measured(cpu), measured(gpu), platform);
+  return c;
 }
 
-TEST(PowerFusion, InputFollowsProvidingSourceAndSensors) {
-  // Off the adapter, and without live display, Wi-Fi or fans, the registry's values and times go.
-  auto fused = PowerFusion::merge(registry(), {}, false, kAt);
-  EXPECT_EQ(std::tie(fused.displayWatts, fused.displayUpdatedAt, fused.detailSensorsUpdatedAt),
-            std::make_tuple(std::nullopt, std::nullopt, std::nullopt));
-  EXPECT_EQ(std::tie(fused.externalConnected, fused.inputAmps, fused.inputWatts, fused.inputVolts,
-                     fused.adapterRatedWatts),
-            std::make_tuple(false, 0.0, 0.0, std::nullopt, std::nullopt));
-
-  LiveSensorReadings live;
-  std::tie(live.inputAmps, live.inputVolts) = std::make_tuple(1.5, 20.0);
-  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
-  // The amperes are measured now, the watts their product.
-  EXPECT_EQ(std::tie(fused.inputWatts, fused.inputWattsEstimated, fused.inputAmpsEstimated, fused.inputSource,
-                     fused.inputUpdatedAt, fused.adapterRatedWatts),
-            std::make_tuple(30.0, true, false, PowerDataSource::sensor, kAt, 96.0));
-
-  live.inputWatts = 29.0;
-  live.displayWatts = 3.2;
-  live.fanSpeeds = {{1, 2000}};  // one fan is enough to date the detail sensors
-  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
-  EXPECT_EQ(std::tie(fused.inputWatts, fused.inputWattsEstimated, fused.displayWatts, fused.fanSpeeds,
-                     fused.displayUpdatedAt, fused.detailSensorsUpdatedAt),
-            std::make_tuple(29.0, false, 3.2, live.fanSpeeds, kAt, kAt));
-
-  live.inputVolts = 0.0;
-  fused = PowerFusion::merge(registry(), live, std::nullopt, kAt);
-  EXPECT_EQ(std::tie(fused.inputWatts, fused.inputSource),
-            std::make_tuple(40.0, PowerDataSource::systemCache));
-}
-
-// System power: the platform's reading, else input minus battery when both flows are measured and the
-// result is not negative. On battery alone the discharge is a measurement of the whole system: a platform
-// counter reading well below it (by more than 10 % and 0.5 W) is not wired or not counting.
-TEST(PowerFusion, SystemFromThePlatformOrTheMeasuredFlows) {
-  using enum PowerDataSource;
+// The platform counter gives the whole-system power unless it contradicts another measurement: on battery
+// alone the discharge (by more than 10 % and 0.5 W), on the adapter the processor package of the same
+// interval. Then, or without a platform value, the supplies' own figure stands; where there is none, the
+// headline is absent with the platform's trouble as its reason.
+TEST(PowerFusion, SystemFromThePlatformUnlessContradicted) {
   struct Case {
-    double battery;
-    std::optional<double> input, platform;
-    std::optional<bool> external;  // absent: the registry's, on the adapter
-    double system;
+    PowerSnapshot from;
+    std::optional<double> cpu;
+    Measured platform;
+    std::optional<double> system;
     bool estimated;
-    PowerDataSource source;
+    std::optional<Kind> why;
   };
-  const Case cases[] = {
-      {5, 30, {}, {}, 25, true, sensor},
-      {5, 3, {}, {}, 33.7, true, systemCache},   // 3 W in, 5 W into the battery: not derived, not clamped
-      {5, {}, {}, {}, 33.7, true, systemCache},  // the input still from the registry
-      {-8, {}, {}, false, 8, true, sensor},
-      {-8, 30, 11, {}, 11, false, sensor},
-      {-18, {}, 0.0, false, 18, true, sensor},  // a counter that does not move
-      {-18, {}, 15, false, 18, true, sensor},
-      {-18, {}, 16.3, false, 16.3, false, sensor},  // within 10 %
-      {-18, {}, 21, false, 21, false, sensor},      // above the discharge: the battery need not carry it all
-      {-3, {}, 2.6, false, 2.6, false, sensor},     // more than 10 % but within 0.5 W
-      {-3, {}, 2.4, false, 3, true, sensor},
-      {-18, {}, 0.0, true, 0, false, sensor},  // on the adapter the discharge is no measure of the system
-  };
-  for (const Case& c : cases) {
-    LiveSensorReadings live;
-    std::tie(live.batteryAmps, live.batteryVolts, live.systemWatts) =
-        std::make_tuple(c.battery / 12, 12.0, c.platform);
-    if (c.input) std::tie(live.inputAmps, live.inputVolts) = std::make_tuple(*c.input / 20, 20.0);
-    const auto fused = PowerFusion::merge(registry(), live, c.external, kAt);
-    EXPECT_NEAR(fused.systemWatts.value_or(-1), c.system, 1e-9)
-        << c.battery << " " << c.platform.value_or(-1);
-    EXPECT_EQ(std::make_tuple(fused.systemEstimated, fused.systemSource),
-              std::make_tuple(c.estimated, c.source))
-        << c.battery << " " << c.platform.value_or(-1);
+  const Measured still = Measured::absent(Kind::counterStill, "intel-rapl:1/energy_uj");
+  for (const auto& [from, cpu, platform, system, estimated, why] : std::vector<Case>{
+           {supplies(-18, false), 12, {16.3, {}}, 16.3, false, {}},  // within 10 %
+           {supplies(-18, false), 12, {15, {}}, 18, true, {}},
+           {supplies(-18, false), 12, {21, {}}, 21, false, {}},  // above: the battery need not carry it all
+           {supplies(-3, false), 1, {2.6, {}}, 2.6, false, {}},  // beyond 10 % but within 0.5 W
+           {supplies(-18, false), 12, still, 18, true, {}},
+           {supplies(+5, true), 7.5, {0.8, {}}, {}, false, Kind::implausible},  // below the package
+           {supplies(+5, true), 7.5, {7.5, {}}, 7.5, false, {}},
+           {supplies(+5, true, 30), 7.5, {0.8, {}}, 25, true, {}},  // the supplies' own figure stands
+           {supplies(+5, true), 7.5, still, {}, false, Kind::counterStill},
+           {supplies(+5, true), 7.5, Measured::absent(Kind::noDevice, "psys"), {}, false, Kind::needs},
+           {supplies(-18, std::nullopt), 12, {0.5, {}}, 0.5, false, {}},  // unknown source: no contradiction
+       }) {
+    const PowerSnapshot fused =
+        PowerFusion::merge(from, components(cpu, std::nullopt, platform), std::nullopt, kAt);
+    EXPECT_NEAR(fused.systemWatts.value_or(-1), system.value_or(-1), 1e-9) << platform.value.value_or(-1);
+    const auto reason = fused.unavailable.find("systemWatts");
+    EXPECT_EQ(std::make_tuple(fused.systemEstimated, reason == fused.unavailable.end()
+                                                         ? std::nullopt
+                                                         : std::optional(reason->second.kind)),
+              std::make_tuple(estimated, why))
+        << platform.value.value_or(-1);
   }
+}
+
+// CPU and GPU together never exceed the whole system beyond the readings' spread (the GPU goes); the first
+// two fans with a plausible speed keep their position, and details are dated only when there are some.
+TEST(PowerFusion, ComponentsAndDetails) {
+  const auto gpu = [](double watts) {
+    const auto s = PowerFusion::merge(supplies(-16.1, false), components(7.5, watts, {}), std::nullopt, kAt);
+    return std::make_tuple(s.gpuWatts, s.unavailable.contains("gpuWatts"));
+  };
+  EXPECT_EQ(gpu(11.0), std::make_tuple(std::optional<double>(), true));
+  EXPECT_EQ(gpu(9.5), std::make_tuple(std::optional(9.5), false));
+  EXPECT_EQ(PowerFusion::fanSpeeds({{"a", 2400}, {"b", {}}, {"c", 1800}}),
+            (std::vector<FanSpeed>{{0, 2400}}));
+  EXPECT_EQ(PowerFusion::fanSpeeds({{"a", 25000}, {"b", 0}}), (std::vector<FanSpeed>{{1, 0}}));
+  const auto dated = [](std::optional<std::vector<FanSpeed>> speeds) {
+    return PowerFusion::merge(supplies(-5, false), components({}, {}, {}), speeds, kAt)
+        .detailSensorsUpdatedAt;
+  };
+  EXPECT_EQ(std::make_tuple(dated(std::vector<FanSpeed>{{1, 2000}}), dated(std::nullopt)),
+            std::make_tuple(std::optional(kAt), std::optional<Date>()));
 }
 
 }  // namespace

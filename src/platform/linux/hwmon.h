@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/fan_sensors.h"
+#include "platform/identity.h"
+
 namespace wattline {
 
 // One device of class/hwmon.
@@ -21,5 +24,28 @@ struct HwmonDevice {
 
 // The devices under `sysfsRoot`/class/hwmon: the platform's own first, each part in natural order.
 std::vector<HwmonDevice> hwmonDevices(const std::string& sysfsRoot);
+
+// The first two fan inputs of class/hwmon, the platform's own first. They are looked for again at the next
+// read when one vanishes, and at most every 10 seconds while there are none. A suspended device's fans are
+// not read: reading would wake it.
+class HwmonFans : public FanSensors {
+ public:
+  static constexpr double kSearchInterval = 10.0;
+
+  HwmonFans(std::string sysfsRoot, const Clock& clock) : root_(std::move(sysfsRoot)), clock_(clock) {}
+  std::vector<FanReading> read() override;
+
+ private:
+  struct Fan {
+    std::string path;
+    std::string name;
+    HwmonDevice device;
+  };
+
+  std::string root_;
+  const Clock& clock_;
+  std::vector<Fan> fans_;
+  Date lastSearch_ = kDistantPast;
+};
 
 }  // namespace wattline

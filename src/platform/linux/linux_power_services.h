@@ -2,12 +2,11 @@
 
 #include <string>
 
-#include "readers/power_reader.h"
+#include "platform/power_reader_services.h"
 
 namespace wattline {
 
-// The reader's services over the sysfs tree at `sysfsRoot`, sharing one
-// supply scanner and one clock.
+// The reader's sources over the sysfs tree at `sysfsRoot`, sharing one clock.
 PowerReaderServices linuxPowerServices(const std::string& sysfsRoot, std::unique_ptr<Clock> clock);
 
 // WATTLINE_SYSFS_ROOT, or /sys.

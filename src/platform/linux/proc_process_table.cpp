@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <charconv>
 
+#include "base/counter_interval.h"
 #include "platform/linux/desktop_application.h"
 #include "platform/linux/sysfs_file.h"
-#include "readers/component_power_policy.h"
 
 namespace wattline {
 
@@ -126,7 +126,7 @@ std::optional<std::vector<ProcessUsage>> ProcProcessTable::sample() {
   sampledUptime_ = uptime;
   if (!consumed || !cpu) return std::nullopt;
   std::optional<double> lowestWatts;
-  if (seconds >= ComponentPowerPolicy::kMinimumInterval) {
+  if (seconds >= kMinimumInterval) {
     floor_.add(uptime, static_cast<double>(*consumed) / 1e9 / seconds);
     lowestWatts = floor_.lowest(uptime);
   }

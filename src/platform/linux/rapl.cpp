@@ -26,12 +26,4 @@ std::vector<RaplDomain> raplDomains(const std::string& sysfsRoot) {
   return domains;
 }
 
-std::optional<std::int64_t> energyDelta(std::int64_t earlier, std::int64_t later,
-                                        std::optional<std::int64_t> maxRange) {
-  if (earlier < 0 || later < 0) return std::nullopt;
-  if (later >= earlier) return later - earlier;
-  if (!maxRange || earlier > *maxRange) return std::nullopt;
-  return *maxRange - earlier + later;
-}
-
 }  // namespace wattline

@@ -24,9 +24,4 @@ struct RaplDomain {
 // The named domains under `sysfsRoot`/class/powercap, in natural order.
 std::vector<RaplDomain> raplDomains(const std::string& sysfsRoot);
 
-// The energy counted from `earlier` to `later`, across one wrap-around at
-// `maxRange`; nothing when the counter went backwards without a known range.
-std::optional<std::int64_t> energyDelta(std::int64_t earlier, std::int64_t later,
-                                        std::optional<std::int64_t> maxRange);
-
 }  // namespace wattline

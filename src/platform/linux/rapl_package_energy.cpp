@@ -1,5 +1,6 @@
 #include "platform/linux/rapl_package_energy.h"
 
+#include "base/counter_interval.h"
 #include "platform/linux/rapl.h"
 
 namespace wattline {

@@ -61,11 +61,14 @@ TextRead readFile(const std::string& path, std::size_t limit) {
   // Opening a FIFO for reading would wait for a writer; without blocking it
   // opens at once and is then refused, like any file that is not regular.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return {statusOf(errno), {}};
+  if (fd < 0) {
+    const int error = errno;
+    return {statusOf(error), {}, error};
+  }
   struct stat status;
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
     ::close(fd);
-    return {ReadStatus::failed, {}};
+    return {ReadStatus::failed, {}, EINVAL};  // no attribute a driver answers
   }
   std::string contents(limit, '\0');
   std::size_t used = 0;
@@ -79,9 +82,9 @@ TextRead readFile(const std::string& path, std::size_t limit) {
   }
   // Closing a descriptor only read from loses nothing, whatever it returns.
   ::close(fd);
-  if (readError != 0) return {statusOf(readError), {}};
+  if (readError != 0) return {statusOf(readError), {}, readError};
   contents.resize(used);
-  return {ReadStatus::ok, std::move(contents)};
+  return {ReadStatus::ok, std::move(contents), 0};
 }
 
 TextRead readText(const std::string& path) {
@@ -109,6 +112,14 @@ std::optional<std::int64_t> integer(const std::string& path) {
   const auto read = readText(path);
   if (read.status != ReadStatus::ok) return std::nullopt;
   return parseInteger(read.text);
+}
+
+IntegerRead readInteger(const std::string& path) {
+  const auto read = readText(path);
+  if (read.status != ReadStatus::ok) return {std::nullopt, UnavailableReason::fromError(read.error, path)};
+  if (auto value = parseInteger(read.text)) return {value, std::nullopt};
+  return {std::nullopt, UnavailableReason{UnavailableReason::Kind::malformed,
+                                          path + " (\"" + read.text.substr(0, 32) + "\")"}};
 }
 
 std::optional<std::string> linkName(const std::string& path) {

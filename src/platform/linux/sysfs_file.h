@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/unavailable_reason.h"
+
 namespace wattline::sysfs {
 
 // How reading one attribute ended: the driver may answer with an error
@@ -14,7 +16,14 @@ enum class ReadStatus { ok, missing, failed };
 
 struct TextRead {
   ReadStatus status = ReadStatus::failed;
-  std::string text;  // without surrounding white space
+  std::string text;  // readText trims its surrounding white space
+  int error = 0;     // the errno of a failed read
+};
+
+// An integer attribute, or why it is absent.
+struct IntegerRead {
+  std::optional<std::int64_t> value;
+  std::optional<UnavailableReason> problem;  // not reported, permission denied, unreadable or malformed
 };
 
 // Up to `limit` bytes of a regular file, as they are. Anything else where a file should be (a FIFO, a device
@@ -27,6 +36,7 @@ std::optional<std::string> text(const std::string& path);
 // when unreadable, malformed or beyond 64 bits.
 std::optional<std::int64_t> integer(const std::string& path);
 std::optional<std::int64_t> parseInteger(std::string_view text);
+IntegerRead readInteger(const std::string& path);
 
 // The last component of a symbolic link's target ("platform" for a device's "subsystem" link);
 // nothing when `path` is no link.

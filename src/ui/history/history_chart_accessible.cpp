@@ -1,7 +1,7 @@
 #include "ui/history/history_chart_accessible.h"
 
+#include "base/power_snapshot.h"
 #include "history/history_time.h"
-#include "power/power_snapshot.h"
 #include "ui/history/history_power_chart.h"
 
 namespace wattline {

@@ -9,7 +9,7 @@
 #include <unicode/numfmt.h>
 #include <unicode/smpdtfmt.h>
 
-#include "power/power_snapshot.h"
+#include "base/power_snapshot.h"
 
 namespace wattline::HistoryTexts {
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "base/date.h"
 #include "history/history_explorer_model.h"
 #include "platform/scheduler.h"
-#include "power/date.h"
 #include "power/power_monitor.h"
 
 class QWidget;

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "power/json_coding.h"
+#include "base/json_coding.h"
 #include "power/power_monitor.h"
 #include "ui/panel/panel_placement.h"
 

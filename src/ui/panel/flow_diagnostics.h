@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "base/date.h"
 #include "platform/windowing.h"
-#include "power/date.h"
 
 namespace wattline {
 

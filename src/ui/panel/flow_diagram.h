@@ -8,8 +8,8 @@
 #include <optional>
 #include <vector>
 
+#include "base/power_snapshot.h"
 #include "platform/identity.h"
-#include "power/power_snapshot.h"
 #include "ui/panel/flow_scene.h"
 
 namespace wattline {

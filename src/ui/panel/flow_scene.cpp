@@ -147,10 +147,12 @@ Nodes nodes(const PowerSnapshot& s) {
   n.adapterStrokeOpacity = external ? 0.25 : 0.12;
 
   n.sourceColor = external ? FlowStyle::blue : FlowStyle::muted;
-  n.sourceValue = external ? reading(s.inputWatts, "W", 1, false) : "未接入";
-  n.sourceDetail = external ? std::string(s.inputAmpsEstimated ? "≈" : "") +
-                                  reading(s.inputAmps, "A", false) + " · " + reading(s.inputVolts, "V", false)
-                            : "电源未连接";
+  // Where no supply tells whether the adapter is connected, its values are unknown rather than zero.
+  const bool shown = external || !s.externalKnown();
+  n.sourceValue = shown ? reading(s.inputWatts, "W", 1, false) : "未接入";
+  n.sourceDetail = shown ? std::string(s.inputAmpsEstimated ? "≈" : "") + reading(s.inputAmps, "A", false) +
+                               " · " + reading(s.inputVolts, "V", false)
+                         : "电源未连接";
   n.sourceEstimated = external && s.inputWattsEstimated;
 
   n.systemValue = reading(s.systemWatts, "W", 1, false);

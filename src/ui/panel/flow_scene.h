@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/date.h"
+#include "base/power_snapshot.h"
 #include "platform/geometry.h"
-#include "power/date.h"
-#include "power/power_snapshot.h"
 #include "ui/style/colors.h"
 
 namespace wattline {

@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/date.h"
+#include "base/power_snapshot.h"
 #include "platform/geometry.h"
-#include "power/date.h"
 #include "power/power_history.h"
-#include "power/power_snapshot.h"
 #include "readers/process_power_snapshot.h"
 #include "ui/style/colors.h"
 

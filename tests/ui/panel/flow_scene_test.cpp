@@ -163,6 +163,13 @@ TEST(FlowScene, NodeTextsForEachBatteryState) {
   EXPECT_TRUE(n.sourceEstimated && n.systemEstimated);
   EXPECT_EQ(std::make_pair(n.adapterFillOpacity, n.adapterStrokeOpacity), std::make_pair(0.035, 0.25));
   EXPECT_EQ(nodes(scene(1)).adapterStrokeOpacity, 0.12);
+  // Where no supply tells whether the adapter is there, its values are unknown rather than "未接入".
+  PowerSnapshot unknown = scene(1);
+  unknown.unavailable.emplace("externalConnected",
+                              UnavailableReason{UnavailableReason::Kind::noDevice, "/sys"});
+  unknown.inputAmps = unknown.inputWatts = std::nullopt;
+  EXPECT_EQ(std::make_pair(nodes(unknown).sourceValue, nodes(unknown).sourceDetail),
+            std::make_pair(std::string("— W"), std::string("— A · — V")));
 }
 
 TEST(FlowScene, MissingPercentAndNegativeBatteryValues) {

@@ -1,0 +1,31 @@
+#include "app/system_readers.h"
+
+#include "platform/linux/linux_power_services.h"
+#include "platform/linux/system_clock.h"
+#include "platform/linux/system_process_table.h"
+#include "readers/power_reader.h"
+
+namespace wattline {
+
+namespace PowerReader {
+
+PowerSnapshot read(bool includeDetails) {
+  // A function-local static is created once, safely under concurrent first use.
+  static LivePowerReader live(
+      linuxPowerServices(sysfsRootFromEnvironment(), std::make_unique<SystemClock>()));
+  return live.read(includeDetails);
+}
+
+}  // namespace PowerReader
+
+std::unique_ptr<ProcessPowerReader> makeSystemProcessPowerReader() {
+  auto clock = std::make_shared<SystemClock>();
+  return std::make_unique<ProcessPowerReader>(systemProcessTable(clock), clock);
+}
+
+ProcessPowerReader& sharedProcessPowerReader() {
+  static std::unique_ptr<ProcessPowerReader> reader = makeSystemProcessPowerReader();
+  return *reader;
+}
+
+}  // namespace wattline

@@ -1,0 +1,26 @@
+#include "platform/linux/system_process_table.h"
+
+#include <cstdlib>
+
+#include "platform/linux/desktop_application.h"
+#include "platform/linux/linux_power_services.h"
+#include "platform/linux/proc_process_table.h"
+
+namespace wattline {
+
+namespace {
+
+std::string procRootFromEnvironment() {
+  const char* value = std::getenv("WATTLINE_PROC_ROOT");
+  return value != nullptr && value[0] != '\0' ? value : "/proc";
+}
+
+}  // namespace
+
+std::shared_ptr<ProcessTable> systemProcessTable(std::shared_ptr<const Clock> clock) {
+  return std::make_shared<ProcProcessTable>(
+      procRootFromEnvironment(), sysfsRootFromEnvironment(),
+      DesktopApplications(applicationDirectories(), programDirectories()), std::move(clock));
+}
+
+}  // namespace wattline
