@@ -125,7 +125,8 @@ void CpuWhileAnimating(benchmark::State& state) {
     PowerMonitor monitor(services, false, store);
     std::optional<StatusItem> item;
     if (state.range(0) == 1) {
-      item.emplace(StatusItemServices{monitor, host, desktop, defaults, scheduler}, [](TrayHost::Anchor) {});
+      item.emplace(StatusItemServices{monitor, clock, host, desktop, defaults, scheduler},
+                   [](TrayHost::Anchor) {});
       monitor.didUpdate = [&] { item->updateStatus(); };
       item->updateStatus();
       item->startAnimation();

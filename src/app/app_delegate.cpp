@@ -3,6 +3,7 @@
 #include "app/status_item.h"
 #include "app/system_readers.h"
 #include "history/history_store.h"
+#include "platform/qt/log_categories.h"
 #include "platform/startup_policy.h"
 
 namespace wattline {
@@ -49,6 +50,12 @@ bool AppDelegate::applicationDidFinishLaunching() {
     monitorServices.defaultStore = [this] { return services_.openStore(*services_.defaultStoreFile); };
   monitor_ = std::make_unique<PowerMonitor>(std::move(monitorServices), true, std::move(store));
   termination_.setMonitor(monitor_.get());
+  // Each new history message (a failure, a refused file, a paused recording) goes to the log once.
+  monitor_->observe([this](PowerMonitor::Field field) {
+    if (field != PowerMonitor::Field::historyError || monitor_->historyError() == historyMessage_) return;
+    historyMessage_ = monitor_->historyError();
+    if (historyMessage_) qCWarning(logHistory).noquote() << QString::fromStdString(*historyMessage_);
+  });
   // 5. The presentation controller; its quit is the orderly quit.
   AppWindows& windows = services_.windows;
   PowerMonitor& monitor = *monitor_;
@@ -66,7 +73,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
   // 6. The status item, with its launch accessibility text; a click toggles the panel.
   tray_ = windows.makeTray();
   statusItem_ = std::make_unique<StatusItem>(
-      StatusItemServices{monitor, *tray_, services_.desktopSettings, services_.defaults, services_.scheduler},
+      StatusItemServices{monitor, services_.clock, *tray_, services_.desktopSettings, services_.defaults,
+                         services_.scheduler},
       [this, alive](TrayHost::Anchor anchor) {
         if (alive.lock()) togglePopover(anchor);
       });
@@ -100,6 +108,11 @@ bool AppDelegate::applicationDidFinishLaunching() {
     }
   }
   return true;
+}
+
+void AppDelegate::requestTermination() {
+  if (services_.stopAnswering) services_.stopAnswering();
+  termination_.request();
 }
 
 void AppDelegate::applicationShouldHandleReopen() {

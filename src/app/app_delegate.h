@@ -59,6 +59,8 @@ struct AppServices {
   // Ends the event loop with status 0.
   std::function<void()> exitApplication;
   std::string version;  // the release version, "unknown" when there is none
+  // Later starts are no longer answered once termination begins, so that they wait for this copy to end.
+  std::function<void()> stopAnswering;
 };
 
 // The application: its launch, reopen, the status item's clicks and the
@@ -78,7 +80,7 @@ class AppDelegate {
   // The status item's click.
   void togglePopover(const TrayHost::Anchor& anchor);
   // Quit from the panel, SIGTERM, SIGINT or SIGHUP: stop, wait for the last history write, exit 0.
-  void requestTermination() { termination_.request(); }
+  void requestTermination();
 
   PowerMonitor* monitor() { return monitor_.get(); }
   FlowWindowController* windowController() { return windowController_.get(); }
@@ -95,6 +97,7 @@ class AppDelegate {
   std::unique_ptr<PowerMonitor> monitor_;
   std::unique_ptr<FlowWindowController> windowController_;
   std::unique_ptr<StatusItem> statusItem_;
+  std::optional<std::string> historyMessage_;
   ReasonLog reasons_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

@@ -37,7 +37,9 @@ StatusItem::~StatusItem() {
 
 void StatusItem::updateStatus() {
   TrayHost& host = services_.host;
-  const StatusTexts texts = statusTexts(services_.monitor.snapshot(), services_.monitor.demoMode());
+  const std::optional<double> stale = staleLimit();
+  showsStale_ = stale.has_value();
+  const StatusTexts texts = statusTexts(services_.monitor.snapshot(), services_.monitor.demoMode(), stale);
   const std::string title = iconOnlyForCrowding_ || !host.showsTitle() ? std::string() : texts.title;
   if (title != title_) {
     title_ = title;
@@ -62,7 +64,14 @@ void StatusItem::updateStatusImage() {
   picture_ = std::move(picture);
 }
 
+std::optional<double> StatusItem::staleLimit() const {
+  const PowerMonitor& monitor = services_.monitor;
+  if (monitor.demoMode()) return std::nullopt;
+  return staleReadingLimit(monitor.snapshot().timestamp, services_.clock.now(), monitor.refreshInterval());
+}
+
 void StatusItem::animationStep() {
+  if (staleLimit().has_value() != showsStale_) updateStatus();
   const bool reduceMotion =
       services_.defaults.boolValue(reduceFlowMotionKey) || services_.desktop.reduceMotion();
   const double next = nextAnimationPhase(phase_, reduceMotion, services_.monitor.snapshot().available);

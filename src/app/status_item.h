@@ -17,6 +17,7 @@ namespace wattline {
 // What the status item reads and where it shows itself.
 struct StatusItemServices {
   const PowerMonitor& monitor;
+  const Clock& clock;
   TrayHost& host;
   DesktopSettings& desktop;
   const UserDefaults& defaults;
@@ -42,7 +43,8 @@ class StatusItem {
   void updateStatus();
   // Redraws the icon from the snapshot and the phase.
   void updateStatusImage();
-  // One 0.25 s step of the dot.
+  // One 0.25 s step of the dot; a reading that has grown stale since the last
+  // update is taken off the item here.
   void animationStep();
   // The repeating 0.25 s timer that runs animationStep; stopping invalidates it.
   void startAnimation();
@@ -60,6 +62,7 @@ class StatusItem {
     bool operator==(const Picture&) const = default;
   };
   void crowdingCheck();
+  std::optional<double> staleLimit() const;
 
   StatusItemServices services_;
   // Queued checks hold this weakly: an item that is gone ends them without effect.
@@ -71,6 +74,7 @@ class StatusItem {
   std::string title_;
   std::optional<std::string> accessibilityLabel_;
   std::optional<std::string> toolTip_;
+  bool showsStale_ = false;
   std::optional<Picture> picture_;
   std::unique_ptr<Subscription> desktopChanges_;
 };

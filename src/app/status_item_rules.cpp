@@ -13,6 +13,12 @@ double nextAnimationPhase(double phase, bool reduceMotion, bool available) {
   return next - std::floor(next);
 }
 
+std::optional<double> staleReadingLimit(Date readAt, Date now, double refreshInterval) {
+  const double limit = 3 * refreshInterval;
+  if (secondsBetween(readAt, now) > limit) return limit;
+  return std::nullopt;
+}
+
 bool itemCrowded(const TrayItemPlace& place) {
   const Rect& r = place.item;
   if (r.isEmpty()) return false;

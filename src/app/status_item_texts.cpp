@@ -15,8 +15,18 @@ std::string title(std::optional<double> watts) {
 
 }  // namespace
 
-StatusTexts statusTexts(const PowerSnapshot& s, std::optional<int> demoMode) {
+StatusTexts statusTexts(const PowerSnapshot& s, std::optional<int> demoMode,
+                        std::optional<double> staleLimit) {
   StatusTexts texts;
+  if (staleLimit) {
+    char reason[64];
+    std::snprintf(reason, sizeof reason, "读数已过期：超过 %g 秒未更新", *staleLimit);
+    texts.title = title(std::nullopt);
+    texts.accessibilityLabel =
+        "电脑实时功耗：" + reading(std::nullopt, "瓦", 1, false) + "。" + reason + "。";
+    texts.toolTip = std::string(reason) + "\n点击查看动态供电图";
+    return texts;
+  }
   texts.title = title(s.systemWatts);
   texts.accessibilityLabel =
       "电脑实时功耗：" + reading(s.systemWatts, "瓦", 1, false) + "。点击查看供电流向。";

@@ -21,7 +21,9 @@ inline constexpr const char* statusTitleGuide = "888.8W";
 // What the item says before the first reading is shown.
 inline constexpr const char* launchAccessibilityLabel = "瓦迹。查看充电器和电池的实时电流、供电流向。";
 
-// `demoMode` is the demonstration scene shown, if any.
-StatusTexts statusTexts(const PowerSnapshot& snapshot, std::optional<int> demoMode);
+// `demoMode` is the demonstration scene shown, if any. A reading past its
+// `staleLimit` (seconds) shows no number, and the tool tip says why.
+StatusTexts statusTexts(const PowerSnapshot& snapshot, std::optional<int> demoMode,
+                        std::optional<double> staleLimit = std::nullopt);
 
 }  // namespace wattline

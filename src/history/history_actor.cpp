@@ -18,8 +18,8 @@ std::optional<HistoryError> captureHistoryError(const std::function<void()>& wor
   }
 }
 
-HistoryActor::HistoryActor(std::filesystem::path url, Scheduler& scheduler)
-    : scheduler_(scheduler), store_(std::move(url)), thread_([this] { run(); }) {}
+HistoryActor::HistoryActor(std::filesystem::path url, Scheduler& scheduler, HistoryStoreOptions options)
+    : scheduler_(scheduler), store_(std::move(url), std::move(options)), thread_([this] { run(); }) {}
 
 HistoryActor::~HistoryActor() {
   {

@@ -20,7 +20,7 @@ namespace wattline {
 // scheduler must outlive the actor.
 class HistoryActor : public HistoryService {
  public:
-  HistoryActor(std::filesystem::path url, Scheduler& scheduler);
+  HistoryActor(std::filesystem::path url, Scheduler& scheduler, HistoryStoreOptions options = {});
   ~HistoryActor() override;
   HistoryActor(const HistoryActor&) = delete;
   HistoryActor& operator=(const HistoryActor&) = delete;

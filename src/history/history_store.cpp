@@ -1,13 +1,20 @@
 #include "history/history_store.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <random>
 
+#include "history/clock_trust.h"
 #include "history/history_summary.h"
 
 namespace wattline {
@@ -20,19 +27,13 @@ constexpr int kBusyTimeoutMilliseconds = 1500;
 constexpr std::int64_t kCleanupInterval = 3600;
 
 // Incremental auto-vacuum only takes hold while the file has no pages yet, and
-// switching to WAL writes the first page; so it is asked for once before the
-// journal mode as well (on an existing file it changes nothing).
+// switching to WAL writes the first page; so a new file asks for it before the
+// journal mode as well.
 constexpr const char* kVacuumMode = "PRAGMA auto_vacuum=INCREMENTAL;";
 constexpr const char* kSetupPragmas =
     "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA auto_vacuum=INCREMENTAL;";
-constexpr const char* kSchema =
-    "CREATE TABLE IF NOT EXISTS samples (\n"
-    "  second INTEGER PRIMARY KEY, observed REAL NOT NULL, watts REAL,\n"
-    "  cpu REAL, gpu REAL, display REAL, input REAL, battery REAL,\n"
-    "  external INTEGER NOT NULL, flow TEXT NOT NULL, estimated INTEGER NOT NULL,\n"
-    "  source TEXT NOT NULL, sensor_time REAL, session TEXT NOT NULL,\n"
-    "  energy_wh REAL NOT NULL, duration REAL NOT NULL);\n"
-    "PRAGMA user_version=1;";
+constexpr const char* kSchemaObjects = "SELECT COUNT(*) FROM sqlite_master";
+constexpr const char* kSampleColumns = "SELECT name FROM pragma_table_info('samples') ORDER BY cid";
 constexpr const char* kHighWaterQuery = "SELECT COALESCE(MAX(second),0) FROM samples";
 constexpr const char* kInsert = "INSERT OR IGNORE INTO samples VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 constexpr const char* kRetentionDelete = "DELETE FROM samples WHERE second <= ?";
@@ -53,6 +54,11 @@ constexpr const char* kWriteFailed = "历史写入失败";
 constexpr const char* kCleanupFailed = "历史清理失败";
 constexpr const char* kSummaryInterrupted = "历史查询中断";
 constexpr const char* kSecondsInterrupted = "秒级查询中断";
+constexpr const char* kForeignFile = "历史库不是瓦迹的文件，未作改动";
+constexpr const char* kNewerFile = "历史库来自更新版本的瓦迹，未作改动";
+constexpr const char* kReadOnly = "历史库只读，不记录";
+constexpr const char* kClockBehind = "系统时间早于已有记录，暂停记录";
+constexpr const char* kMovedAway = "历史库已被移走或删除，已在原处新建";
 
 // Binding fails only without memory for a text copy or for an index out of
 // range; each returns whether the value is bound.
@@ -90,6 +96,49 @@ std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
   return sum;
 }
 
+// The file as an SQLite URI with `query`: every byte but the unreserved ones percent-encoded.
+std::string fileUri(const std::filesystem::path& path, const char* query) {
+  std::string uri = "file:";
+  for (const unsigned char c : path.string()) {
+    if (std::isalnum(c) || std::strchr("/-._~", c)) {
+      uri += static_cast<char>(c);
+    } else {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+      uri += escaped;
+    }
+  }
+  return uri + "?" + query;
+}
+
+std::filesystem::path sideFile(const std::filesystem::path& url, const char* suffix) {
+  return std::filesystem::path(url.string() + suffix);
+}
+
+bool onDisk(const std::filesystem::path& path) {
+  struct stat status;
+  return ::lstat(path.c_str(), &status) == 0;
+}
+
+// A connection that only reads. SQLite makes the log's index beside a WAL database when it is missing,
+// with the database's own mode, so a read-only file would get side files nobody can write again; with
+// both side files present they are read, otherwise the file is read alone as if on read-only media.
+std::string readOnlyName(const std::filesystem::path& url) {
+  const bool sideFiles = onDisk(sideFile(url, "-wal")) && onDisk(sideFile(url, "-shm"));
+  return fileUri(url, sideFiles ? "mode=ro" : "immutable=1");
+}
+
+// The first column of the first row; absent when the statement fails or gives no row.
+std::optional<std::int64_t> scalar(sqlite3* db, const char* sql) {
+  sqlite3_stmt* statement = nullptr;
+  std::optional<std::int64_t> value;
+  if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+      sqlite3_step(statement) == SQLITE_ROW)
+    value = sqlite3_column_int64(statement, 0);
+  sqlite3_finalize(statement);
+  return value;
+}
+
 std::optional<std::filesystem::path> absoluteDirectory(const std::optional<std::string>& value) {
   if (!value || value->empty()) return std::nullopt;
   std::filesystem::path path(*value);
@@ -119,8 +168,8 @@ std::string randomSessionIdentifier() {
   return text;
 }
 
-HistoryStore::HistoryStore(std::filesystem::path url)
-    : session_(randomSessionIdentifier()), url_(std::move(url)) {}
+HistoryStore::HistoryStore(std::filesystem::path url, HistoryStoreOptions options)
+    : options_(std::move(options)), session_(randomSessionIdentifier()), url_(std::move(url)) {}
 
 HistoryStore::~HistoryStore() {
   closeConnection();
@@ -142,9 +191,11 @@ std::filesystem::path HistoryStore::urlInDirectory(const std::filesystem::path& 
   return directory / "history.sqlite3";
 }
 
-HistoryFailure HistoryStore::failure(std::string_view message) const {
-  std::string detail = db_ ? sqlite3_errmsg(db_) : url_.string();
-  return HistoryFailure(HistoryError{"Wattline.History", 1, std::string(message) + ": " + detail});
+HistoryFailure HistoryStore::failure(std::string_view message, std::optional<std::string> detail) const {
+  if (!detail) detail = db_ ? sqlite3_errmsg(db_) : url_.string();
+  std::string text(message);
+  if (!detail->empty()) text += ": " + *detail;
+  return HistoryFailure(HistoryError{"Wattline.History", 1, std::move(text)});
 }
 
 void HistoryStore::closeConnection() {
@@ -158,23 +209,33 @@ void HistoryStore::open() {
   if (db_) return;
   if (url_.has_parent_path()) std::filesystem::create_directories(url_.parent_path());
 
-  sqlite3* handle = nullptr;
-  if (sqlite3_open_v2(url_.c_str(), &handle, kOpenFlags, nullptr) != SQLITE_OK) {
-    sqlite3_close_v2(handle);
-    throw failure(kOpenFailed);
+  struct stat status;
+  const bool present = ::stat(url_.c_str(), &status) == 0;
+  const int statError = errno;
+  if (!present && statError != ENOENT)
+    throw failure(kOpenFailed, url_.string() + ": " + std::strerror(statError));
+  if (present && !S_ISREG(status.st_mode)) throw failure(kOpenFailed);
+  const HistorySchemaFacts facts = present && status.st_size > 0 ? inspect() : HistorySchemaFacts{};
+  switch (judgeHistorySchema(facts)) {
+    case HistorySchemaVerdict::foreign:
+      throw failure(kForeignFile, url_.string());
+    case HistorySchemaVerdict::newer:
+      throw failure(kNewerFile, url_.string());
+    case HistorySchemaVerdict::create:
+    case HistorySchemaVerdict::upgrade:
+      break;
   }
-  db_ = handle;
 
-  // The error is made while the connection still holds SQLite's message.
-  auto fail = [this](const char* message) {
-    HistoryFailure error = failure(message);
-    closeConnection();
-    throw error;
-  };
-  if (sqlite3_busy_timeout(db_, kBusyTimeoutMilliseconds) != SQLITE_OK) fail(kStorageFailed);
-  if (sqlite3_exec(db_, kVacuumMode, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
-  if (sqlite3_exec(db_, kSetupPragmas, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
-  if (sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kStorageFailed);
+  std::string blocked;
+  readOnly_ = present && !writable(blocked);
+  if (readOnly_) {
+    // Nothing to read in a file that was never set up.
+    if (facts.userVersion == 0) throw failure(kReadOnly, blocked);
+    connect(readOnlyName(url_), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX);
+  } else {
+    connect(url_.string(), kOpenFlags);
+    setUp(facts);
+  }
 
   Statement statement = prepareOrClose(kHighWaterQuery);
   // A read that fails would leave retention measured from the clock alone.
@@ -185,6 +246,111 @@ void HistoryStore::open() {
     throw error;
   }
   highWater_ = sqlite3_column_int64(statement.get(), 0);
+}
+
+HistorySchemaFacts HistoryStore::inspect() {
+  sqlite3* handle = nullptr;
+  const int opened = sqlite3_open_v2(readOnlyName(url_).c_str(), &handle,
+                                     SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX, nullptr);
+  const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(handle, sqlite3_close_v2);
+  if (opened != SQLITE_OK) throw failure(kOpenFailed, url_.string() + ": " + sqlite3_errstr(opened));
+  if (sqlite3_busy_timeout(handle, kBusyTimeoutMilliseconds) != SQLITE_OK)
+    throw failure(kOpenFailed, sqlite3_errmsg(handle));
+
+  HistorySchemaFacts facts;
+  const std::optional<std::int64_t> id = scalar(handle, "PRAGMA application_id");
+  const std::optional<std::int64_t> version = scalar(handle, "PRAGMA user_version");
+  const std::optional<std::int64_t> objects = scalar(handle, kSchemaObjects);
+  if (!id || !version || !objects) {
+    // Not an SQLite database at all: another program's file (no id of ours). Anything else is a failure to
+    // read.
+    if (sqlite3_errcode(handle) == SQLITE_NOTADB) {
+      facts.applicationId = -1;
+      return facts;
+    }
+    throw failure(kStorageFailed, sqlite3_errmsg(handle));
+  }
+  facts.applicationId = static_cast<std::int32_t>(*id);
+  facts.userVersion = static_cast<int>(*version);
+  facts.schemaObjects = static_cast<int>(*objects);
+
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(handle, kSampleColumns, -1, &raw, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(raw);
+    throw failure(kStorageFailed, sqlite3_errmsg(handle));
+  }
+  const Statement columns(raw);
+  int step;
+  while ((step = sqlite3_step(raw)) == SQLITE_ROW) facts.sampleColumns.push_back(columnText(raw, 0));
+  if (step != SQLITE_DONE) throw failure(kStorageFailed, sqlite3_errmsg(handle));
+  return facts;
+}
+
+void HistoryStore::connect(const std::string& name, int flags) {
+  sqlite3* handle = nullptr;
+  if (sqlite3_open_v2(name.c_str(), &handle, flags, nullptr) != SQLITE_OK) {
+    sqlite3_close_v2(handle);
+    throw failure(kOpenFailed);
+  }
+  db_ = handle;
+  if (sqlite3_busy_timeout(db_, kBusyTimeoutMilliseconds) != SQLITE_OK) {
+    HistoryFailure error = failure(kStorageFailed);
+    closeConnection();
+    throw error;
+  }
+}
+
+void HistoryStore::setUp(const HistorySchemaFacts& facts) {
+  // The error is made while the connection still holds SQLite's message.
+  auto run = [this](const std::string& sql) {
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) return;
+    HistoryFailure error = failure(kStorageFailed);
+    closeConnection();
+    throw error;
+  };
+  // SQLite opens a file it may not write for reading alone, and would then
+  // make its side files with the file's read-only mode.
+  if (sqlite3_db_readonly(db_, "main") != 0) {
+    closeConnection();
+    throw failure(kReadOnly, url_.string());
+  }
+  if (facts.schemaObjects == 0) run(kVacuumMode);
+  run(kSetupPragmas);
+  if (facts.applicationId == kHistoryApplicationId && facts.userVersion == historySchemaVersion()) return;
+
+  // The steps up from the version found once the write lock is held (another
+  // copy may have set the file up meanwhile), then the version and our mark, in
+  // one transaction.
+  run("BEGIN IMMEDIATE");
+  const std::optional<std::int64_t> version = scalar(db_, "PRAGMA user_version");
+  std::string steps;
+  for (std::int64_t step = version.value_or(0); step < historySchemaVersion(); ++step)
+    steps += kHistoryUpgrades[static_cast<std::size_t>(step)];
+  char marks[96];
+  std::snprintf(marks, sizeof marks, "PRAGMA user_version=%d; PRAGMA application_id=%d;",
+                historySchemaVersion(), kHistoryApplicationId);
+  if (!version || *version > historySchemaVersion() ||
+      sqlite3_exec(db_, (steps + marks + "COMMIT;").c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+    HistoryFailure error =
+        version > historySchemaVersion() ? failure(kNewerFile, url_.string()) : failure(kStorageFailed);
+    // Closing rolls back what the transaction began.
+    closeConnection();
+    throw error;
+  }
+}
+
+bool HistoryStore::writable(std::string& blocked) const {
+  for (const std::filesystem::path& path : {sideFile(url_, "-wal"), sideFile(url_, "-shm"), url_}) {
+    struct stat status;
+    if (::lstat(path.c_str(), &status) != 0) continue;
+    if (::access(path.c_str(), W_OK) == 0) continue;
+    if (path != url_ && status.st_uid == ::geteuid() &&
+        ::chmod(path.c_str(), (status.st_mode & 07777) | S_IWUSR) == 0 && ::access(path.c_str(), W_OK) == 0)
+      continue;
+    blocked = path.string();
+    return false;
+  }
+  return true;
 }
 
 HistoryStore::Statement HistoryStore::prepare(const char* sql) const {
@@ -209,8 +375,17 @@ HistoryStore::Statement HistoryStore::prepareOrClose(const char* sql) {
 
 void HistoryStore::record(const HistoryRecord& record, double uptime, Date now) {
   open();
+  std::string blocked;
+  if (readOnly_ && writable(blocked)) {
+    // The file can be written again: recording goes on without a restart.
+    closeConnection();
+    open();
+  }
+  if (readOnly_) throw failure(kReadOnly, blocked);
+  followMovedFile();
   const std::int64_t nowSecond = unixSecond(now);
   prune(nowSecond);
+  judgeClockFor(nowSecond, uptime);
 
   const bool accepted = highWater_ - kHistoryRetention < record.second && record.second <= nowSecond &&
                         nowSecond - kHistoryRetention < record.second;
@@ -263,8 +438,8 @@ void HistoryStore::record(const HistoryRecord& record, double uptime, Date now) 
 
 void HistoryStore::prune(std::int64_t now) {
   open();
-  if (now <= highWater_ - kHistoryRetention) forgetFuture(now);
   highWater_ = std::max(highWater_, now);
+  if (readOnly_) return;
   {
     Statement statement = prepare(kRetentionDelete);
     if (!bindInteger(statement.get(), 1, highWater_ - kHistoryRetention) ||
@@ -276,6 +451,51 @@ void HistoryStore::prune(std::int64_t now) {
       throw failure(kStorageFailed);
     lastCleanup_ = now;
   }
+}
+
+void HistoryStore::judgeClockFor(std::int64_t now, double uptime) {
+  if (now <= highWater_ - kHistoryRetention) {
+    if (!behindSince_) behindSince_ = uptime;
+    const bool synchronised = options_.clockSync && options_.clockSync->synchronised();
+    if (!synchronised)
+      synchronisedSince_.reset();
+    else if (!synchronisedSince_)
+      synchronisedSince_ = uptime;
+  } else {
+    behindSince_.reset();
+    synchronisedSince_.reset();
+  }
+  switch (judgeClock({highWater_, now, uptime, synchronisedSince_, behindSince_})) {
+    case ClockVerdict::inStep:
+      return;
+    case ClockVerdict::hold:
+      previous_.reset();
+      throw failure(kClockBehind, "");
+    case ClockVerdict::forgetAhead:
+      forgetFuture(now);
+      behindSince_.reset();
+      synchronisedSince_.reset();
+      return;
+  }
+}
+
+void HistoryStore::followMovedFile() {
+  int moved = 0;
+  const int asked = sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+  // A file system whose driver cannot tell leaves the file where it is believed to be.
+  if (asked == SQLITE_NOTFOUND) return;
+  if (asked != SQLITE_OK) throw failure(kStorageFailed);
+  if (!moved) return;
+  // The log at the old path still belongs to the moved file: it goes into that file, and is emptied, before
+  // a new database may start beside it.
+  int logFrames = -1, copied = -1;
+  if (sqlite3_wal_checkpoint_v2(db_, "main", SQLITE_CHECKPOINT_TRUNCATE, &logFrames, &copied) != SQLITE_OK ||
+      logFrames > 0)
+    throw failure(kStorageFailed);
+  closeConnection();
+  previous_.reset();
+  if (options_.notice) options_.notice(std::string(kMovedAway) + ": " + url_.string());
+  open();
 }
 
 void HistoryStore::forgetFuture(std::int64_t now) {

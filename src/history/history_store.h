@@ -11,7 +11,9 @@
 
 #include "base/date.h"
 #include "history/history_record.h"
+#include "history/history_schema.h"
 #include "history/history_types.h"
+#include "platform/clock_synchronisation.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -23,14 +25,27 @@ using EnvironmentLookup = std::function<std::optional<std::string>(std::string_v
 
 inline constexpr const char* kHistoryCandidateBundleIdentifier = "local.wattline.history-candidate";
 
+// What the store reaches beyond its file; both may be left empty.
+struct HistoryStoreOptions {
+  // The kernel's word on the clock; without it the clock is taken as one that never synchronises.
+  const ClockSynchronisation* clockSync = nullptr;
+  // Told once of what the store did by itself: a database moved away or deleted, replaced by a new file.
+  std::function<void(const std::string& message)> notice;
+};
+
 // The per-second power history in SQLite. Synchronous and single-threaded:
 // HistoryActor runs it on its own thread. Every operation opens the database
 // when needed and throws HistoryFailure (or, when the parent directory cannot
 // be made, std::filesystem::filesystem_error); the store stays usable after a
 // failure and the next operation retries what failed.
+//
+// A file is written only once it has been read, on a connection that writes
+// nothing, and found to be ours (or empty); another program's file, or a newer
+// version's, is left byte for byte. A file that cannot be written is read, and
+// nothing is recorded until it can be written again.
 class HistoryStore {
  public:
-  explicit HistoryStore(std::filesystem::path url);
+  explicit HistoryStore(std::filesystem::path url, HistoryStoreOptions options = {});
   ~HistoryStore();
   HistoryStore(const HistoryStore&) = delete;
   HistoryStore& operator=(const HistoryStore&) = delete;
@@ -67,17 +82,37 @@ class HistoryStore {
   using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
   void open();
+  // What the file says about itself, read without writing anything and without making side files.
+  HistorySchemaFacts inspect();
+  // Opens the connection the operations use; on failure the handle is closed and the error thrown.
+  void connect(const std::string& name, int flags);
+  void setUp(const HistorySchemaFacts& facts);
+  // Whether the file and its side files can be written, giving our own side files back the write
+  // permission an older release let SQLite copy from a read-only database; the file that cannot be
+  // written goes to `blocked`.
+  bool writable(std::string& blocked) const;
+  // Records stop while the clock reads a week or more before the history, until it can be trusted.
+  void judgeClockFor(std::int64_t now, double uptime);
+  // The database was moved away or deleted while open: its log goes into it, and a new file is begun.
+  void followMovedFile();
   // The clock once ran more than the retained week ahead of the present: the
   // rows after `now` carry times that have not happened, and measuring
   // retention from them would refuse every record until the clock catches up.
   void forgetFuture(std::int64_t now);
   void closeConnection();
-  HistoryFailure failure(std::string_view message) const;
+  // The message, ": " and the detail; without a detail, SQLite's message while a connection is held,
+  // else the file's path.
+  HistoryFailure failure(std::string_view message, std::optional<std::string> detail = std::nullopt) const;
   Statement prepare(const char* sql) const;
   // For the set-up steps of open(): a failure also closes the connection.
   Statement prepareOrClose(const char* sql);
 
   sqlite3* db_ = nullptr;
+  // The connection reads a file that cannot be written.
+  bool readOnly_ = false;
+  HistoryStoreOptions options_;
+  std::optional<double> synchronisedSince_;
+  std::optional<double> behindSince_;
   std::string session_;
   std::optional<Previous> previous_;
   std::int64_t highWater_ = 0;

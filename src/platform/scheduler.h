@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -11,7 +12,8 @@ namespace wattline {
 // Shared between the one who starts work and the work itself. Cancelling only
 // stops delivery of the result: work already running goes on to its end.
 // Abandoning also keeps work that has not started from ever starting and waits
-// for work that is running, so that what the work uses may then go away.
+// for work that is running, up to a deadline, so that what the work uses may
+// then go away.
 class CancelToken {
  public:
   void cancel() {
@@ -22,10 +24,11 @@ class CancelToken {
     std::lock_guard lock(mutex_);
     return cancelled_;
   }
-  void abandon() {
+  // True when the work has ended or will never start; false when it still runs at the deadline.
+  bool abandon(std::chrono::steady_clock::time_point deadline) {
     std::unique_lock lock(mutex_);
     cancelled_ = abandoned_ = true;
-    ended_.wait(lock, [this] { return !running_; });
+    return ended_.wait_until(lock, deadline, [this] { return !running_; });
   }
   // Whether the work has ended or will never start.
   bool isSettled() const {

@@ -38,8 +38,10 @@ PowerMonitor::PowerMonitor(PowerMonitorServices services, bool observeSystem,
 
 PowerMonitor::~PowerMonitor() {
   if (historyActivity_ && services_.activity) services_.activity->end(*historyActivity_);
-  // A read that has not started never will; one that is running may still use the reader and the clock.
-  for (const auto& work : backgroundWork_) work->abandon();
+  // A read that has not started never will; one that is running may still use the reader and the clock,
+  // but a hardware file that never answers must not hold up the quit for more than a second.
+  const auto deadline = std::chrono::steady_clock::now() + kReadWaitAtDestruction;
+  for (const auto& work : backgroundWork_) work->abandon(deadline);
 }
 
 CancelTokenPtr PowerMonitor::track(CancelTokenPtr work) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -35,6 +36,8 @@ struct PowerMonitorServices {
   std::function<std::shared_ptr<HistoryService>()> defaultStore;
 };
 
+inline constexpr std::chrono::seconds kReadWaitAtDestruction{1};
+
 // Reads a snapshot at the refresh interval, never two at a time, publishes it
 // with the one-minute trend, records history once per second and samples the
 // apps' power while the panel shows its details. Lives on the main thread.
@@ -55,7 +58,9 @@ class PowerMonitor {
   };
 
   // The services, and what liveRead and processSource use, must outlive the monitor;
-  // its destruction waits for a read that is running, so they may go right after.
+  // its destruction waits for a read that is running, so they may go right after,
+  // unless the read is stuck: after kReadWaitAtDestruction the monitor goes
+  // anyway, and the scheduler's background work tells whether a read still runs.
   PowerMonitor(PowerMonitorServices services, bool observeSystem,
                std::shared_ptr<HistoryService> historyStore = nullptr,
                std::function<PowerSnapshot()> readSource = nullptr);

@@ -56,7 +56,7 @@ struct Launch {
     delegate = std::make_unique<AppDelegate>(
         AppServices{scheduler, clock, defaults, desktop, settings, windows, nullptr, nullptr, read,
                     [] { return ProcessEnergyBatch{}; }, open, "/data/Wattline/history.sqlite3",
-                    [anotherCopy] { return anotherCopy; }, [this] { ++exits; }, "0.1.0"},
+                    [anotherCopy] { return anotherCopy; }, [this] { ++exits; }, "0.1.0", nullptr},
         parseCommandLine(arguments));
     launched = delegate->applicationDidFinishLaunching();
     scheduler.runBackground();

@@ -16,6 +16,7 @@ struct StatusItemRig {
   // Publishes `snapshot` as the monitor does, then lets the item show it.
   void publish(const wattline::PowerSnapshot& snapshot) {
     next = snapshot;
+    next.timestamp = clock.now();
     monitor.refresh(true);
     scheduler.runBackground();
     scheduler.runUntilIdle();
@@ -34,7 +35,7 @@ struct StatusItemRig {
         return next;
       }};
   std::vector<wattline::TrayHost::Anchor> toggles;
-  wattline::StatusItem item{{monitor, host, desktop, defaults, scheduler},
+  wattline::StatusItem item{{monitor, clock, host, desktop, defaults, scheduler},
                             [this](wattline::TrayHost::Anchor anchor) { toggles.push_back(anchor); }};
 };
 

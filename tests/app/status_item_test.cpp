@@ -171,3 +171,18 @@ TEST(StatusItem, ShrinksToTheIconForGoodOnceCrowdedAndOnHostsWithoutText) {
   rig.publish(batteryReading(9.9, -1.5));
   EXPECT_EQ(rig.item.title(), "");
 }
+
+// Readings that stop coming (a hardware file that never answers) leave no old number on the item.
+TEST(StatusItem, AReadingOlderThanThreeRefreshIntervalsIsShownAsStale) {
+  wattline::testing::RecordingTrayHost host;
+  StatusItemRig rig(host);
+  rig.item.startAnimation();
+  rig.publish(batteryReading(12.34, -1.5));
+  rig.scheduler.advance(3);
+  EXPECT_EQ(host.title, "12.3W");
+  rig.scheduler.advance(0.25);
+  EXPECT_EQ(std::tie(host.title, host.toolTip),
+            std::tuple("—W", std::string("读数已过期：超过 3 秒未更新") + tail));
+  rig.publish(batteryReading(12.34, -1.5));
+  EXPECT_EQ(host.title, "12.3W");
+}

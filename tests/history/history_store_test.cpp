@@ -7,6 +7,7 @@
 #include <random>
 
 #include "history_test_support.h"
+#include "platform/testing/settable_clock_synchronisation.h"
 
 namespace wattline {
 namespace {
@@ -117,28 +118,159 @@ TEST(HistoryStore, ClockSetBackNeitherKeepsRowsLongerNorAcceptsOlderOnes) {
   EXPECT_TRUE(store.seconds(newest, behind).empty());
 }
 
-// One record taken while the clock read far ahead, then the clock corrected: up to a week behind the
-// newest second the rules above hold; further behind, the future row is forgotten and recording goes on
-// from the present second, in the same process and after a restart.
-TEST(HistoryStore, ClockThatRanMoreThanAWeekAheadIsForgottenOnceCorrected) {
-  const std::int64_t present = kBase + 100;
-  for (const auto& [ahead, forgets] : {std::pair{604799, false}, {604800, true}, {116 * 86400, true}}) {
-    for (const bool restart : {false, true}) {
-      SCOPED_TRACE(::testing::Message() << ahead << (restart ? " after a restart" : ""));
-      FixtureCopy directory("");
-      const std::filesystem::path url = directory.path("history.sqlite3");
-      Inspector db(url);
-      auto store = std::make_unique<HistoryStore>(url);
-      for (std::int64_t s = kBase; s < present; ++s) write(*store, makeRecord(s, 10));
-      write(*store, makeRecord(present + ahead, 10));
-      EXPECT_EQ(db.count(), 1) << "retention followed the newest second";
-      if (restart) store = std::make_unique<HistoryStore>(url);
-      write(*store, makeRecord(present, 10));
-      write(*store, makeRecord(present + 1, 12));
-      EXPECT_TRUE(db.has(present) && db.has(present + 1));
-      EXPECT_EQ(db.has(present + ahead), !forgets);
-      EXPECT_EQ(db.column(present + 1, "duration"), 1);
-      EXPECT_EQ(store->summary(present, present + 1, dateFromSeconds(present + 2)).recorded, 2);
+// A clock far behind the newest row (a dead RTC before the network sets the time, a machine booted into an
+// old snapshot) deletes nothing and holds recording back until the kernel has called it synchronised for a
+// minute, or it has stayed behind for a day of running time; then the rows ahead of it are forgotten.
+TEST(HistoryStore, ClockAWeekBehindHoldsRecordingUntilItCanBeTrusted) {
+  const std::int64_t newest = kBase + 99;
+  const std::string held = "系统时间早于已有记录，暂停记录";
+  struct Step {
+    double after;  // running seconds since the first record behind
+    bool synchronised;
+    std::int64_t rows;  // afterwards; 100 while every row is kept and nothing is written
+  };
+  const struct {
+    const char* name;
+    std::int64_t behind;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"less than a week behind", 604799, {{0, false, 101}}},
+      {"never synchronised", 30 * 86400, {{0, false, 100}, {86399, false, 100}, {86400, false, 1}}},
+      {"synchronised", 30 * 86400, {{0, true, 100}, {59, true, 100}, {60, true, 1}}},
+      {"synchronisation lost",
+       604800 + 200,
+       {{0, true, 100}, {30, false, 100}, {61, true, 100}, {121, true, 1}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FixtureCopy directory("");
+    const std::filesystem::path url = directory.path("history.sqlite3");
+    SettableClockSynchronisation clock;
+    HistoryStore store(url, {&clock, nullptr});
+    Inspector db(url);
+    for (std::int64_t s = kBase; s <= newest; ++s) write(store, makeRecord(s, 10));
+    for (const Step& step : c.steps) {
+      clock.value = step.synchronised;
+      const std::int64_t second = newest - c.behind + static_cast<std::int64_t>(step.after);
+      const auto error = failureOf(
+          [&] { store.record(makeRecord(second, 12), 5000 + step.after, dateFromSeconds(second + 0.6)); });
+      EXPECT_EQ(error, step.rows == 100 ? std::optional(held) : std::nullopt) << step.after;
+      EXPECT_EQ(db.count(), step.rows) << step.after;
+    }
+  }
+}
+
+// Another program's file, or a later version's history, is refused with one message and left byte for
+// byte, without side files; an empty file and the history of the releases before the mark are taken up.
+TEST(HistoryStore, WritesOnlyFilesItCanTellAreItsOwn) {
+  const std::string ours = kHistoryUpgrades[0];
+  const std::string foreign = "历史库不是瓦迹的文件，未作改动", newer = "历史库来自更新版本的瓦迹，未作改动";
+  const struct {
+    const char* name;
+    std::string sql;  // run on a new file; absent: the file holds `text`
+    std::string text;
+    std::optional<std::string> refusal;
+  } cases[] = {
+      {"another program's samples",
+       "CREATE TABLE samples (second INTEGER PRIMARY KEY, value REAL); INSERT INTO samples VALUES (1, 2);"
+       "PRAGMA user_version=1;",
+       "", foreign},
+      {"another program's mark", "PRAGMA application_id=1234;" + ours, "", foreign},
+      {"a later version", ours + "PRAGMA user_version=2; PRAGMA application_id=1465142350;", "", newer},
+      {"not SQLite", "", std::string(5000, 'g'), foreign},
+      {"empty", "", "", std::nullopt},
+      {"the release before the mark",
+       ours + "PRAGMA user_version=1; INSERT INTO samples VALUES (" + std::to_string(kBase - 10) +
+           ",0,5,NULL,NULL,NULL,NULL,NULL,0,'',0,'',NULL,'',0,0);",
+       "", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FixtureCopy directory("");
+    const std::filesystem::path url = directory.path("history.sqlite3");
+    std::ofstream(url) << c.text;
+    if (!c.sql.empty()) Inspector(url).execute(c.sql);
+    const std::string before = fileBytes(url);
+    HistoryStore store(url);
+    const std::optional<std::string> refusal =
+        c.refusal ? std::optional(*c.refusal + ": " + url.string()) : std::nullopt;
+    EXPECT_EQ(failureOf([&] { write(store, makeRecord(kBase, 10)); }), refusal);
+    EXPECT_EQ(failureOf([&] { store.summary(kBase - 60, kBase, dateFromSeconds(kBase + 1)); }), refusal);
+    if (c.refusal) {
+      EXPECT_EQ(fileBytes(url), before);
+      EXPECT_FALSE(std::filesystem::exists(url.string() + "-wal") ||
+                   std::filesystem::exists(url.string() + "-shm"));
+      continue;
+    }
+    Inspector db(url);
+    EXPECT_EQ(
+        std::make_tuple(db.text("PRAGMA application_id"), db.text("PRAGMA user_version"), db.has(kBase)),
+        std::make_tuple("1465142350", "1", true));
+    EXPECT_EQ(db.count(), c.sql.empty() ? 1 : 2);
+  }
+}
+
+// SQLite would read a file it may not write alone and make its side files with the file's read-only mode,
+// which no one could write again. The store reads the file as it is, records nothing, and goes on
+// recording once the file (or a side file an older release left behind) can be written.
+TEST(HistoryStore, ReadOnlyFileIsReadAndRecordingResumesOnceItIsWritable) {
+  FixtureCopy directory("");
+  const std::filesystem::path url = directory.path("history.sqlite3");
+  const std::string outcome = asUnprivilegedUser(directory.path(), [&] {
+    std::string seen;
+    auto attempt = [&](HistoryStore& store, std::int64_t second) {
+      seen += failureOf([&] { write(store, makeRecord(second, 10)); }).value_or("written") + "\n";
+    };
+    {
+      HistoryStore store(url);
+      for (std::int64_t s = kBase; s < kBase + 3; ++s) attempt(store, s);
+    }
+    ::chmod(url.c_str(), 0444);
+    auto store = std::make_unique<HistoryStore>(url);
+    attempt(*store, kBase + 3);
+    seen += std::to_string(store->summary(kBase, kBase + 3, dateFromSeconds(kBase + 4)).recorded) + " read\n";
+    for (const char* side : {"-wal", "-shm"})
+      if (std::filesystem::exists(url.string() + side)) seen += std::string(side) + " made\n";
+    ::chmod(url.c_str(), 0644);
+    attempt(*store, kBase + 4);
+    // The side files an older release let SQLite make read-only beside a file it could only read: an
+    // empty log and a log index in use.
+    store.reset();
+    for (const auto& [side, size] : {std::pair{"-wal", 0}, {"-shm", 32768}}) {
+      std::ofstream(url.string() + side) << std::string(size, '\0');
+      ::chmod((url.string() + side).c_str(), 0444);
+    }
+    store = std::make_unique<HistoryStore>(url);
+    attempt(*store, kBase + 5);
+    return seen;
+  });
+  EXPECT_EQ(outcome, "written\nwritten\nwritten\n历史库只读，不记录: " + url.string() +
+                         "\n3 read\nwritten\nwritten\n");
+}
+
+// Deleting or moving the database while it is open: the store says so once and goes on in a new file at
+// the path; a moved database keeps every row, those still in the log included.
+TEST(HistoryStore, DatabaseMovedOrDeletedWhileOpenIsFollowedByANewFile) {
+  for (const bool moved : {false, true}) {
+    SCOPED_TRACE(moved ? "moved" : "deleted");
+    FixtureCopy directory("");
+    const std::filesystem::path url = directory.path("history.sqlite3"),
+                                away = directory.path("away.sqlite3");
+    std::vector<std::string> notices;
+    HistoryStore store(url, {nullptr, [&](const std::string& notice) { notices.push_back(notice); }});
+    for (std::int64_t s = kBase; s < kBase + 3; ++s) write(store, makeRecord(s, 10));
+    if (moved)
+      std::filesystem::rename(url, away);
+    else
+      std::filesystem::remove(url);
+    write(store, makeRecord(kBase + 3, 10));
+    write(store, makeRecord(kBase + 4, 10));
+    EXPECT_EQ(notices, std::vector<std::string>{"历史库已被移走或删除，已在原处新建: " + url.string()});
+    Inspector db(url);
+    EXPECT_EQ(std::make_tuple(db.count(), db.has(kBase + 3), db.text("PRAGMA application_id")),
+              std::make_tuple(2, true, "1465142350"));
+    if (moved) {
+      EXPECT_EQ(Inspector(away).count(), 3);
     }
   }
 }
@@ -307,9 +439,17 @@ TEST(HistoryStore, MaintenanceRunsOnTheFirstPruneOfAProcessAndThenHourly) {
   store->prune(later + 3600);
   EXPECT_EQ(freePages(), free - 32);
   // A clock that ran far ahead and came back does not hold the maintenance off until it catches up.
+  SettableClockSynchronisation synchronised;
+  synchronised.value = true;
+  store = std::make_unique<HistoryStore>(url, HistoryStoreOptions{&synchronised, nullptr});
   write(*store, makeRecord(later + 3600 + 200 * 86400, 5));
   const int beforeCorrection = freePages();
-  store->prune(later + 3601);
+  const auto correct = [&](double after) {
+    store->record(makeRecord(later + 3601, 5), 90000 + after, dateFromSeconds(later + 3602));
+  };
+  EXPECT_TRUE(failureOf([&] { correct(0); }));  // trusted only after a minute
+  correct(60);
+  store->prune(later + 3603);
   EXPECT_LT(freePages(), beforeCorrection);
 }
 

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <grp.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -31,6 +36,56 @@ inline HistoryRecord makeRecord(std::int64_t second, std::optional<double> watts
 // Records as a caller would right after the observation, uptime in step with the wall clock.
 inline void write(HistoryStore& store, const HistoryRecord& record) {
   store.record(record, record.observed - kBase + 1000, dateFromSeconds(record.observed + 0.1));
+}
+
+// The description of the error `work` throws; absent when it returns.
+inline std::optional<std::string> failureOf(const std::function<void()>& work) {
+  try {
+    work();
+    return std::nullopt;
+  } catch (const HistoryFailure& failure) {
+    return failure.error().description;
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+}
+
+// The whole content of a file.
+inline std::string fileBytes(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// Runs `work` as a user without the rights of root, who may write any file: when the tests run as root, in
+// a child process as nobody, to whom `directory` is handed. What `work` returns comes back.
+inline std::string asUnprivilegedUser(const std::filesystem::path& directory,
+                                      const std::function<std::string()>& work) {
+  if (::geteuid() != 0) return work();
+  constexpr uid_t kNobody = 65534;
+  int channel[2];
+  if (::chown(directory.c_str(), kNobody, kNobody) != 0 || ::pipe(channel) != 0) return "cannot set up";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // The child never returns into the test program.
+    ::close(channel[0]);
+    std::string result = "cannot become nobody";
+    try {
+      if (::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0) result = work();
+    } catch (const std::exception& error) {
+      result = std::string("threw: ") + error.what();
+    }
+    const bool sent =
+        ::write(channel[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
+    ::_exit(sent ? 0 : 1);
+  }
+  ::close(channel[1]);
+  std::string result;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;) result.append(buffer, got);
+  ::close(channel[0]);
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || status != 0) return "the child failed: " + result;
+  return result;
 }
 
 // A second connection to the database, opened at its first use.

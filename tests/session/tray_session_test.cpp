@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <xcb/xcb.h>
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -16,6 +19,7 @@
 #include <QThread>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -121,9 +125,9 @@ struct Session {
     qunsetenv("WAYLAND_DISPLAY");
   }
   ~Session() {
-    for (QProcess* process : {&program, &killed, &tray}) process->kill(), process->waitForFinished();
+    for (QProcess* process : {&program, &second, &killed, &tray}) process->kill(), process->waitForFinished();
     if (!::testing::Test::HasFailure()) return;
-    for (QProcess* process : {&program, &killed, &tray})
+    for (QProcess* process : {&program, &second, &killed, &tray})
       if (!process->program().isEmpty())
         std::cerr << process->program().toStdString() << ": "
                   << process->readAllStandardError().toStdString();
@@ -139,7 +143,7 @@ struct Session {
   wattline::testing::FixtureCopy sysfs{"sysfs/laptop-battery"};
   PrivateBus bus;
   QString trace = home.filePath("trace.jsonl");
-  QProcess tray, killed, program;
+  QProcess tray, killed, program, second;
 };
 
 }  // namespace
@@ -148,7 +152,8 @@ TEST(TraySession, IconPanelMenusEscapeReopenHistoryAndAnOrderlyQuitThatKeepsEver
   if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X display (xvfb-run)";
   Session session;
   ASSERT_TRUE(session.bus.running());
-  QProcess &tray = session.tray, &killed = session.killed, &program = session.program, second;
+  QProcess &tray = session.tray, &killed = session.killed, &program = session.program,
+           &second = session.second;
   // A dark tray. Under load trayer now and then fails to open the display xvfb-run has just handed over:
   // start it again.
   bool trayUp = false;
@@ -162,13 +167,30 @@ TEST(TraySession, IconPanelMenusEscapeReopenHistoryAndAnOrderlyQuitThatKeepsEver
   }
   ASSERT_TRUE(trayUp);
 
+  // Signals during the launch (a logout right after login) end a copy as an orderly quit would. The lock,
+  // taken first in the launch, tells that it is under way.
+  auto locked = [&] {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(session.home.path().toStdString()))
+      if (entry.path().filename().string().starts_with("local.wattline") &&
+          entry.path().extension() == ".lock")
+        return true;
+    return false;
+  };
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+    killed.start(WATTLINE_BINARY, {});
+    for (QDeadlineTimer launch(15000); !locked() && !launch.hasExpired();) QThread::usleep(100);
+    ::kill(static_cast<pid_t>(killed.processId()), number);
+    ASSERT_TRUE(killed.waitForFinished(10000));
+    EXPECT_EQ(std::make_pair(killed.exitStatus(), killed.exitCode()), std::make_pair(QProcess::NormalExit, 0))
+        << number;
+  }
+
   // A copy killed outright leaves its lock behind; the next start still runs.
   killed.start(WATTLINE_BINARY, {});
   ASSERT_TRUE(waitFor([&] { return windows(killed).count("wattline") == 1; }));
   killed.kill();
   killed.waitForFinished();
 
-  const double started = QDateTime::currentMSecsSinceEpoch() / 1000.0;
   const QString probeFile = session.home.filePath("probe.json");
   program.start(WATTLINE_BINARY, {"--history-directory", session.home.path(), "--ui-probe", probeFile,
                                   "--window-trace", session.trace, "--history-window", "--show"});
@@ -229,20 +251,50 @@ TEST(TraySession, IconPanelMenusEscapeReopenHistoryAndAnOrderlyQuitThatKeepsEver
   EXPECT_EQ(std::make_pair(second.exitStatus(), second.exitCode()), std::make_pair(QProcess::NormalExit, 0));
   EXPECT_TRUE(waitFor([&] { return (panel = session.shown("瓦迹")) && panel->top() == icon->bottom() + 1; }));
 
-  // A few seconds of history, then the quit a logout sends.
+  // A few seconds of history; the database deleted under the running program is followed by a new one.
   const std::string database = session.home.filePath("history.sqlite3").toStdString();
   EXPECT_TRUE(waitFor([&] { return history(database)[0] >= 3; }));
+  ASSERT_TRUE(std::filesystem::remove(database));
+  const double replaced = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+  EXPECT_TRUE(waitFor([&] { return history(database)[0] >= 2; }));
+  // A hardware file that never answers (a FIFO without a writer) holds up neither the readings nor the quit
+  // a logout sends.
+  const std::string capacity = session.sysfs.path("class/power_supply/BAT0/capacity");
+  ASSERT_TRUE(std::filesystem::remove(capacity));
+  ASSERT_EQ(mkfifo(capacity.c_str(), 0600), 0);
+  QThread::msleep(1500);
+  QElapsedTimer quitting;
+  quitting.start();
   ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
   ASSERT_TRUE(program.waitForFinished(15000));
   const double ended = QDateTime::currentMSecsSinceEpoch() / 1000.0;
   EXPECT_EQ(std::make_pair(program.exitStatus(), program.exitCode()),
             std::make_pair(QProcess::NormalExit, 0));
-  // One row for every second of the run, each with the fixture's 18 W.
+  EXPECT_LT(quitting.elapsed(), 2000);
+  // One row for every second since the new file began, each with the fixture's 18 W.
   const std::vector<double> rows = history(database);
   EXPECT_EQ(rows[2] - rows[1] + 1, rows[0]);
-  EXPECT_NEAR(rows[1], started, 2);
+  EXPECT_NEAR(rows[1], replaced, 2);
   EXPECT_GE(rows[2], std::floor(ended) - 1);  // the write under way at SIGTERM was kept
   EXPECT_EQ(std::make_pair(rows[3], rows[4]), std::make_pair(18.0, 18.0));
+
+  // A copy quitting slowly (its last write held up by another connection) answers no new start, which
+  // waits for it to end and then runs.
+  program.start(WATTLINE_BINARY, {"--history-directory", session.home.path()});
+  ASSERT_TRUE(waitFor([&] { return history(database)[2] > rows[2]; }));
+  sqlite3* blocker = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(database.c_str(), &blocker, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(blocker, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  QThread::msleep(1200);  // the write under way now waits for the busy timeout
+  ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+  QThread::msleep(200);
+  second.start(WATTLINE_BINARY, {});
+  EXPECT_TRUE(program.waitForFinished(5000) && program.exitCode() == 0);
+  EXPECT_EQ(sqlite3_close(blocker), SQLITE_OK);  // rolls the transaction back
+  EXPECT_FALSE(second.waitForFinished(1500)) << "the new start ended with the quitting copy";
+  ::kill(static_cast<pid_t>(second.processId()), SIGTERM);
+  ASSERT_TRUE(second.waitForFinished(5000));
+  EXPECT_EQ(std::make_pair(second.exitStatus(), second.exitCode()), std::make_pair(QProcess::NormalExit, 0));
 }
 
 // Stock GNOME without an AppIndicator extension: no watcher, no XEmbed tray.
@@ -269,7 +321,7 @@ TEST(TraySession, WithoutATrayThePanelIsAnOrdinaryWindowThatASecondStartBringsBa
 
   closeWindow(id);
   EXPECT_TRUE(waitFor([&] { return !session.shown("瓦迹"); }));
-  QProcess second;
+  QProcess& second = session.second;
   second.start(WATTLINE_BINARY, {});
   ASSERT_TRUE(second.waitForFinished(15000));
   EXPECT_TRUE(waitFor([&] { return session.shown("瓦迹").has_value(); }));

@@ -1,15 +1,14 @@
 #include "platform/linux/proc_process_table.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 
 #include "base/counter_interval.h"
 #include "platform/linux/desktop_application.h"
+#include "platform/linux/sysfs_file.h"
 
 namespace wattline {
 
@@ -17,22 +16,9 @@ namespace {
 
 // Reads up to `limit` bytes; false when the file cannot be opened or read.
 bool readFile(const std::string& path, std::string& contents, std::size_t limit) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  contents.resize(limit);
-  std::size_t used = 0;
-  while (used < limit) {
-    ssize_t got = ::read(fd, contents.data() + used, limit - used);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      close(fd);
-      return false;
-    }
-    if (got == 0) break;
-    used += static_cast<std::size_t>(got);
-  }
-  close(fd);
-  contents.resize(used);
+  sysfs::TextRead read = sysfs::readFile(path, limit);
+  if (read.status != sysfs::ReadStatus::ok) return false;
+  contents = std::move(read.text);
   return true;
 }
 

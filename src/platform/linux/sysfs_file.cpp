@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -56,23 +57,40 @@ bool naturalLess(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-TextRead readText(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+TextRead readFile(const std::string& path, std::size_t limit) {
+  // Opening a FIFO for reading would wait for a writer; without blocking it
+  // opens at once and is then refused, like any file that is not regular.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
     return {statusOf(error), {}, error};
   }
-  // An attribute is at most a page and comes whole from one read.
-  char buffer[4096];
-  ssize_t length;
-  do {
-    length = ::read(fd, buffer, sizeof buffer);
-  } while (length < 0 && errno == EINTR);
-  const int readError = length < 0 ? errno : 0;
+  struct stat status;
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(fd);
+    return {ReadStatus::failed, {}, EINVAL};  // no attribute a driver answers
+  }
+  std::string contents(limit, '\0');
+  std::size_t used = 0;
+  int readError = 0;
+  while (used < limit) {
+    const ssize_t got = ::read(fd, contents.data() + used, limit - used);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) readError = errno;
+    if (got <= 0) break;
+    used += static_cast<std::size_t>(got);
+  }
   // Closing a descriptor only read from loses nothing, whatever it returns.
   ::close(fd);
-  if (length < 0) return {statusOf(readError), {}, readError};
-  return {ReadStatus::ok, std::string(trim(std::string_view(buffer, static_cast<std::size_t>(length))))};
+  if (readError != 0) return {statusOf(readError), {}, readError};
+  contents.resize(used);
+  return {ReadStatus::ok, std::move(contents), 0};
+}
+
+TextRead readText(const std::string& path) {
+  TextRead read = readFile(path, 4096);
+  if (read.status == ReadStatus::ok) read.text = std::string(trim(read.text));
+  return read;
 }
 
 std::optional<std::string> text(const std::string& path) {

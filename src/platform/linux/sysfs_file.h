@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,7 +16,7 @@ enum class ReadStatus { ok, missing, failed };
 
 struct TextRead {
   ReadStatus status = ReadStatus::failed;
-  std::string text;  // without surrounding white space
+  std::string text;  // readText trims its surrounding white space
   int error = 0;     // the errno of a failed read
 };
 
@@ -25,6 +26,9 @@ struct IntegerRead {
   std::optional<UnavailableReason> problem;  // not reported, permission denied, unreadable or malformed
 };
 
+// Up to `limit` bytes of a regular file, as they are. Anything else where a file should be (a FIFO, a device
+// node) is refused at once, without waiting for it to answer.
+TextRead readFile(const std::string& path, std::size_t limit);
 // The attribute's text; attributes are short, longer content is cut at 4 KiB.
 TextRead readText(const std::string& path);
 std::optional<std::string> text(const std::string& path);

@@ -112,8 +112,8 @@ void QtScheduler::runInBackground(std::function<void()> work) {
   });
 }
 
-void QtScheduler::waitForBackground() {
-  pool_.waitForDone();
+bool QtScheduler::waitForBackground(std::chrono::milliseconds timeout) {
+  return pool_.waitForDone(static_cast<int>(timeout.count()));
 }
 
 }  // namespace wattline

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QThreadPool>
+#include <chrono>
 
 #include "platform/scheduler.h"
 
@@ -19,8 +20,8 @@ class QtScheduler : public Scheduler {
   std::unique_ptr<Timer> repeating(double interval, double tolerance, std::function<void()> tick) override;
   void runInBackground(std::function<void()> work) override;
 
-  // Waits until the background work handed out so far has ended.
-  void waitForBackground();
+  // Waits up to `timeout` for the background work handed out so far to end; false when some still runs.
+  bool waitForBackground(std::chrono::milliseconds timeout);
 
  private:
   QObject context_;

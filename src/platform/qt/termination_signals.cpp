@@ -15,9 +15,11 @@ constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 struct sigaction previous[std::size(kSignals)];
 bool installed[std::size(kSignals)];
 volatile sig_atomic_t writeEnd = -1;
+volatile sig_atomic_t caughtAny = 0;
 
 void onSignal(int signal) {
   int saved = errno;
+  caughtAny = 1;
   unsigned char byte = static_cast<unsigned char>(signal);
   // Nothing else is safe here; a full pipe already holds a request to quit.
   [[maybe_unused]] ssize_t written = write(writeEnd, &byte, 1);
@@ -26,7 +28,7 @@ void onSignal(int signal) {
 
 }  // namespace
 
-TerminationSignals::TerminationSignals(std::function<void(int)> handler) : handler_(std::move(handler)) {
+TerminationSignals::TerminationSignals() {
   if (writeEnd != -1) {
     problem_ = "termination signals are already being followed";
     return;
@@ -36,8 +38,7 @@ TerminationSignals::TerminationSignals(std::function<void(int)> handler) : handl
     return;
   }
   writeEnd = pipe_[1];
-  notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
-  QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { drain(); });
+  caughtAny = 0;
   struct sigaction action {};
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
@@ -57,6 +58,17 @@ TerminationSignals::~TerminationSignals() {
   notifier_.reset();
   close(pipe_[0]);
   close(pipe_[1]);
+}
+
+bool TerminationSignals::caught() const {
+  return caughtAny != 0;
+}
+
+void TerminationSignals::follow(std::function<void(int)> handler) {
+  if (pipe_[0] == -1) return;
+  handler_ = std::move(handler);
+  notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { drain(); });
 }
 
 void TerminationSignals::drain() {

@@ -1,0 +1,34 @@
+#include "history/history_schema.h"
+
+namespace wattline {
+
+const std::vector<const char*> kHistoryUpgrades = {
+    // 0 → 1: one row per second.
+    "CREATE TABLE IF NOT EXISTS samples (\n"
+    "  second INTEGER PRIMARY KEY, observed REAL NOT NULL, watts REAL,\n"
+    "  cpu REAL, gpu REAL, display REAL, input REAL, battery REAL,\n"
+    "  external INTEGER NOT NULL, flow TEXT NOT NULL, estimated INTEGER NOT NULL,\n"
+    "  source TEXT NOT NULL, sensor_time REAL, session TEXT NOT NULL,\n"
+    "  energy_wh REAL NOT NULL, duration REAL NOT NULL);",
+};
+
+int historySchemaVersion() {
+  return static_cast<int>(kHistoryUpgrades.size());
+}
+
+const std::vector<std::string> kHistorySampleColumns = {
+    "second",   "observed", "watts",     "cpu",    "gpu",         "display", "input",     "battery",
+    "external", "flow",     "estimated", "source", "sensor_time", "session", "energy_wh", "duration"};
+
+HistorySchemaVerdict judgeHistorySchema(const HistorySchemaFacts& facts) {
+  const bool marked = facts.applicationId == kHistoryApplicationId;
+  if (!marked && facts.applicationId != 0) return HistorySchemaVerdict::foreign;
+  if (facts.schemaObjects == 0 && facts.userVersion == 0) return HistorySchemaVerdict::create;
+  const bool ourTable = facts.sampleColumns == kHistorySampleColumns;
+  if (facts.userVersion > historySchemaVersion() && (marked || ourTable)) return HistorySchemaVerdict::newer;
+  if (ourTable && facts.userVersion >= 1 && (marked || facts.userVersion == 1))
+    return HistorySchemaVerdict::upgrade;
+  return HistorySchemaVerdict::foreign;
+}
+
+}  // namespace wattline
