@@ -6,7 +6,10 @@
 #include <thread>
 
 #include "energyd/counter_share.h"
+#include "platform/linux/energy_counters.h"
 #include "platform/linux/energy_service.h"
+#include "platform/linux/energy_service_counters.h"
+#include "platform/linux/system_clock.h"
 #include "platform/testing/fixture_tree.h"
 #include "platform/testing/manual_scheduler.h"
 #include "platform/testing/private_system_bus.h"
@@ -115,6 +118,52 @@ TEST_F(EnergyService, ExitsWhenIdleAndIsStartedAgain) {
     std::this_thread::sleep_for(100ms);
   EXPECT_FALSE(bus.serviceRunning());
   EXPECT_TRUE(client.read().reading);
+}
+
+// A counter the program cannot read (here: a directory where the file belongs) comes from the service, timed
+// by the service's read. Without the service the reason says why both paths failed; after a failure the
+// service is asked again only ten seconds later, on a connection made anew.
+TEST_F(EnergyService, ClosedCountersThroughTheServiceOrWhyNot) {
+  testing::FixtureTree closed(WATTLINE_FIXTURES "/sysfs/desktop");
+  const std::string path = closed.root() + "/class/powercap/intel-rapl:0/energy_uj";
+  const auto through = [&](const std::string& address, std::shared_ptr<const Clock> clock) {
+    auto client = std::make_shared<EnergyServiceClient>(clock, address);
+    return std::make_pair(client,
+                          std::make_unique<EnergyServiceCounters>(
+                              std::make_unique<SysfsEnergyCounters>(closed.root(), *clock), client, *clock));
+  };
+  testing::PrivateSystemBus bus(tree.root());
+  auto system = std::make_shared<SystemClock>();
+  auto [client, source] = through(bus.address(), system);
+  const EnergyCounterReading counter = source->read().counters.at(0);
+  EXPECT_EQ(std::make_tuple(counter.microjoules, counter.maxRange, counter.problem),
+            std::make_tuple(5'000'000'000, kRange, std::nullopt));
+  const auto served = client->read();
+  EXPECT_EQ(counter.uptime, static_cast<double>(served.reading->readAtNanoseconds) / 1e9);
+  EXPECT_LT(std::abs(secondsBetween(counter.readAt, system->now())), 1.5);
+
+  const std::string unreadable = "unreadable: " + path + " (Is a directory); energy service: ";
+  testing::PrivateSystemBus withoutService;
+  EXPECT_EQ(through(withoutService.address(), clock).second->read().counters.at(0).problem->text(),
+            unreadable + "not available (org.freedesktop.DBus.Error.ServiceUnknown)");
+  EXPECT_EQ(through("unix:path=/nonexistent/socket", clock).second->read().counters.at(0).problem->text(),
+            unreadable + "no system bus (No such file or directory)");
+  testing::FixtureTree other(WATTLINE_FIXTURES "/sysfs/laptop-battery");
+  other.remove("class/powercap/intel-rapl:0");
+  testing::PrivateSystemBus elsewhere(other.root());
+  EXPECT_EQ(through(elsewhere.address(), clock).second->read().counters.at(0).problem->text(),
+            unreadable + "no reading of intel-rapl:0");
+
+  auto [retrying, counters] = through(bus.address(), clock);
+  EXPECT_FALSE(counters->read().counters.at(0).problem);
+  bus.stop();
+  const auto broken = counters->read().counters.at(0).problem;
+  ASSERT_TRUE(broken);
+  bus.start();
+  scheduler.advance(9.9);
+  EXPECT_EQ(counters->read().counters.at(0).problem, broken);
+  scheduler.advance(0.1);
+  EXPECT_FALSE(counters->read().counters.at(0).problem);
 }
 
 }  // namespace
