@@ -1,6 +1,6 @@
 // wattline-energyd: reads the RAPL energy counters that the kernel lets only root read, at most once a
 // second, for every user on the system bus.
-#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
       const double seconds = std::strtod(argv[++i], &end);
       if (end == argv[i] || *end != '\0' || !(seconds > 0 && seconds <= 86400))
         return usageError(std::string("not a number of seconds: ") + argv[i]);
-      options.idleNanoseconds = std::llround(seconds * 1e9);
+      options.idleNanoseconds = static_cast<std::int64_t>(seconds * 1e9);
     } else {
       return usageError("unknown option " + argument);
     }

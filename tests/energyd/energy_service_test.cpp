@@ -108,16 +108,20 @@ TEST_F(EnergyService, ReadsEveryRaplZoneAtMostOnceASecond) {
 TEST_F(EnergyService, ExitsWhenIdleAndIsStartedAgain) {
   testing::PrivateSystemBus bus(tree.root(), 1.0);
   EnergyServiceClient client(clock, bus.address());
+  ASSERT_TRUE(client.read().reading);
+  const auto pid = bus.servicePid();
+  ASSERT_TRUE(pid);
   for (int call = 0; call < 3; ++call) {
-    ASSERT_TRUE(client.read().reading);
-    EXPECT_TRUE(bus.serviceRunning()) << call;
     std::this_thread::sleep_for(600ms);
+    ASSERT_TRUE(client.read().reading);
+    EXPECT_EQ(bus.servicePid(), pid) << call;
   }
   const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (bus.serviceRunning() && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(100ms);
-  EXPECT_FALSE(bus.serviceRunning());
+  while (bus.servicePid() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(100ms);
+  EXPECT_FALSE(bus.servicePid());
   EXPECT_TRUE(client.read().reading);
+  const auto again = bus.servicePid();
+  EXPECT_TRUE(again && again != pid);
 }
 
 // A counter the program cannot read (here: a directory where the file belongs) comes from the service, timed

@@ -101,17 +101,20 @@ void PrivateSystemBus::stop() {
   pid_ = 0;
 }
 
-bool PrivateSystemBus::serviceRunning() const {
+std::optional<int> PrivateSystemBus::servicePid() const {
   const std::string command = "dbus-send --bus='" + address() +
-                              "' --print-reply --dest=org.freedesktop.DBus / "
-                              "org.freedesktop.DBus.NameHasOwner string:local.wattline.EnergyCounters1";
+                              "' --print-reply=literal --dest=org.freedesktop.DBus / "
+                              "org.freedesktop.DBus.GetConnectionUnixProcessID "
+                              "string:local.wattline.EnergyCounters1 2>/dev/null";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) throw std::runtime_error("cannot run dbus-send");
   std::string reply;
   char buffer[256];
   while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) reply.append(buffer, got);
-  ::pclose(pipe);
-  return reply.find("boolean true") != std::string::npos;
+  // "uint32 1234" when the name has an owner; an error on standard error when it has none.
+  int pid = 0;
+  if (::pclose(pipe) != 0 || std::sscanf(reply.c_str(), " uint32 %d", &pid) != 1) return std::nullopt;
+  return pid;
 }
 
 }  // namespace wattline::testing

@@ -22,8 +22,8 @@ class PrivateSystemBus {
   // Stops the bus and waits until it has gone; start() brings it back at the same address.
   void stop();
   void start();
-  // Whether the service's name has an owner now (asked with dbus-send).
-  bool serviceRunning() const;
+  // The process that owns the service's name now, if any (asked with dbus-send).
+  std::optional<int> servicePid() const;
 
  private:
   std::string directory_;
