@@ -29,12 +29,6 @@ Counters counters(const ServiceAnswer& answer) {
   return values;
 }
 
-std::int64_t monotonicNow() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 // Calls within a second of a read share it, values and time; the clock is handed in, and one going back
 // keeps the last read.
 TEST(CounterShare, OneReadASecondForAllCallers) {
@@ -44,13 +38,13 @@ TEST(CounterShare, OneReadASecondForAllCallers) {
     ++reads;
     return energyd::CountersRead{at, {}};
   };
-  for (const auto& [now, readAt] :
-       std::vector<std::pair<std::int64_t, std::int64_t>>{{5 * kSecond, 5 * kSecond},
-                                                          {6 * kSecond - 1, 5 * kSecond},
-                                                          {6 * kSecond, 6 * kSecond},
-                                                          {5 * kSecond, 6 * kSecond},
-                                                          {9 * kSecond, 9 * kSecond}})
-    EXPECT_EQ(share.answer(now, read).readAtNanoseconds, readAt) << now;
+  // (now, the read time answered)
+  const std::pair<std::int64_t, std::int64_t> calls[] = {{5 * kSecond, 5 * kSecond},
+                                                         {6 * kSecond - 1, 5 * kSecond},
+                                                         {6 * kSecond, 6 * kSecond},
+                                                         {5 * kSecond, 6 * kSecond},
+                                                         {9 * kSecond, 9 * kSecond}};
+  for (const auto& [now, readAt] : calls) EXPECT_EQ(share.answer(now, read).readAtNanoseconds, readAt) << now;
   EXPECT_EQ(reads, 3);
 }
 
@@ -87,15 +81,15 @@ TEST_F(EnergyService, ReadsEveryRaplZoneAtMostOnceASecond) {
   const std::int64_t readAt = first.reading->readAtNanoseconds;
   tree.write("class/powercap/intel-rapl:0/energy_uj", "5000600000");
   tree.remove("class/powercap/intel-rapl:0:0/energy_uj");
-  const bool withinTheSecond = monotonicNow() < readAt + kSecond;
+  const auto nextSecond = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(readAt + kSecond));
+  const bool withinTheSecond = std::chrono::steady_clock::now() < nextSecond;
   const auto second = client.read();
   if (withinTheSecond) {
     EXPECT_EQ(std::make_tuple(second.reading->readAtNanoseconds, counters(second)),
               std::make_tuple(readAt, counters(first)));
   }
   // A second later: a new read, which leaves the vanished counter out.
-  std::this_thread::sleep_until(
-      std::chrono::steady_clock::time_point(std::chrono::nanoseconds(readAt + kSecond)));
+  std::this_thread::sleep_until(nextSecond);
   const auto third = client.read();
   EXPECT_GE(third.reading->readAtNanoseconds, readAt + kSecond);
   EXPECT_EQ(counters(third), (Counters{{"intel-rapl-mmio:0", 7000, std::nullopt},
@@ -152,22 +146,17 @@ TEST_F(EnergyService, ClosedCountersThroughTheServiceOrWhyNot) {
             unreadable + "not available (org.freedesktop.DBus.Error.ServiceUnknown)");
   EXPECT_EQ(through("unix:path=/nonexistent/socket", clock).second->read().counters.at(0).problem->text(),
             unreadable + "no system bus (No such file or directory)");
-  testing::FixtureTree other(WATTLINE_FIXTURES "/sysfs/laptop-battery");
-  other.remove("class/powercap/intel-rapl:0");
-  testing::PrivateSystemBus elsewhere(other.root());
-  EXPECT_EQ(through(elsewhere.address(), clock).second->read().counters.at(0).problem->text(),
-            unreadable + "no reading of intel-rapl:0");
 
-  auto [retrying, counters] = through(bus.address(), clock);
-  EXPECT_FALSE(counters->read().counters.at(0).problem);
+  const auto retrying = through(bus.address(), clock).second;
+  EXPECT_FALSE(retrying->read().counters.at(0).problem);
   bus.stop();
-  const auto broken = counters->read().counters.at(0).problem;
+  const auto broken = retrying->read().counters.at(0).problem;
   ASSERT_TRUE(broken);
   bus.start();
   scheduler.advance(9.9);
-  EXPECT_EQ(counters->read().counters.at(0).problem, broken);
+  EXPECT_EQ(retrying->read().counters.at(0).problem, broken);
   scheduler.advance(0.1);
-  EXPECT_FALSE(counters->read().counters.at(0).problem);
+  EXPECT_FALSE(retrying->read().counters.at(0).problem);
 }
 
 }  // namespace
