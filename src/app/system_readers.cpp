@@ -7,12 +7,22 @@
 
 namespace wattline {
 
+namespace {
+
+// One connection to the energy service for every reader of the process.
+std::shared_ptr<EnergyServiceClient> energyService() {
+  // A function-local static is created once, safely under concurrent first use.
+  static auto service = std::make_shared<EnergyServiceClient>(std::make_shared<SystemClock>());
+  return service;
+}
+
+}  // namespace
+
 namespace PowerReader {
 
 PowerSnapshot read(bool includeDetails) {
-  // A function-local static is created once, safely under concurrent first use.
   static LivePowerReader live(
-      linuxPowerServices(sysfsRootFromEnvironment(), std::make_unique<SystemClock>()));
+      linuxPowerServices(sysfsRootFromEnvironment(), std::make_unique<SystemClock>(), energyService()));
   return live.read(includeDetails);
 }
 
@@ -20,7 +30,7 @@ PowerSnapshot read(bool includeDetails) {
 
 std::unique_ptr<ProcessPowerReader> makeSystemProcessPowerReader() {
   auto clock = std::make_shared<SystemClock>();
-  return std::make_unique<ProcessPowerReader>(systemProcessTable(clock), clock);
+  return std::make_unique<ProcessPowerReader>(systemProcessTable(clock, energyService()), clock);
 }
 
 ProcessPowerReader& sharedProcessPowerReader() {

@@ -102,17 +102,26 @@ ComponentPowerReading ComponentPowerReader::read(const EnergyCounterScan& scan) 
   watts.reserve(scan.counters.size());
   std::optional<double> duration;
   std::optional<Date> sampledAt;
+  std::map<std::string, Previous, std::less<>> next;
   for (const auto& counter : scan.counters) {
     const auto before = previous_.find(counter.path);
-    const EnergyCounterReading* earlier = before == previous_.end() ? nullptr : &before->second;
-    watts.push_back(ComponentPower::counterWatts(earlier, counter));
-    if (watts.back().value && !duration) {
-      duration = counter.uptime - earlier->uptime;
-      sampledAt = counter.readAt;
+    Previous current{counter, {}, 0};
+    if (before != previous_.end() && !counter.problem && counter.uptime == before->second.reading.uptime &&
+        counter.microjoules == before->second.reading.microjoules) {
+      current = before->second;
+    } else {
+      const EnergyCounterReading* earlier = before == previous_.end() ? nullptr : &before->second.reading;
+      current.watts = ComponentPower::counterWatts(earlier, counter);
+      if (current.watts.value) current.duration = counter.uptime - earlier->uptime;
     }
+    watts.push_back(current.watts);
+    if (current.watts.value && !duration) {
+      duration = current.duration;
+      sampledAt = current.reading.readAt;
+    }
+    next.insert_or_assign(counter.path, std::move(current));
   }
-  previous_.clear();
-  for (const auto& counter : scan.counters) previous_.insert_or_assign(counter.path, counter);
+  previous_ = std::move(next);
 
   ComponentPowerReading reading = ComponentPower::combine(scan, watts);
   if (reading.cpuWatts.value || reading.gpuWatts.value) {

@@ -38,14 +38,20 @@ ComponentPowerReading combine(const EnergyCounterScan& scan, const std::vector<M
 
 }  // namespace ComponentPower
 
-// Each read averages the energy each counter counted since the previous read. Not thread-safe: its owner
-// serialises it.
+// Each read averages the energy each counter counted since the previous read. A counter read again at the
+// very same moment (a service that reads at most once a second answered from its last read) has nothing
+// new: its last interval's power stands and the baseline stays. Not thread-safe: its owner serialises it.
 class ComponentPowerReader {
  public:
   ComponentPowerReading read(const EnergyCounterScan& scan);
 
  private:
-  std::map<std::string, EnergyCounterReading, std::less<>> previous_;
+  struct Previous {
+    EnergyCounterReading reading;
+    Measured watts;       // over the interval that ended with `reading`
+    double duration = 0;  // that interval
+  };
+  std::map<std::string, Previous, std::less<>> previous_;
 };
 
 }  // namespace wattline

@@ -13,6 +13,9 @@
 #include <filesystem>
 
 #include "platform/fixture_copy.h"
+#include "platform/testing/fixture_tree.h"
+#include "platform/testing/moving_counters.h"
+#include "platform/testing/private_system_bus.h"
 
 namespace wattline {
 namespace {
@@ -96,19 +99,37 @@ TEST(ToolModes, SnapshotOnFixtures) {
   EXPECT_FALSE(desktop.available || desktop.batteryWatts || desktop.cpuWatts);  // nor can its RAPL counters
 }
 
-// A counter only root may read, read by another user: the reason names the file.
-TEST(ToolModes, SnapshotSaysWhichFileItMayNotRead) {
+// Counters only root may read, read by another user through the energy service, on the adapter: the
+// processor's and the whole system's power, and the apps' ranking. Without the service the reason names the
+// file and why the service did not answer.
+TEST(ToolModes, ClosedCountersThroughTheEnergyService) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
-  FixtureCopy tree("sysfs/laptop-battery");
-  const std::string root = std::filesystem::path(tree.path()).parent_path();  // without the final "/"
-  const std::string counter = root + "/class/powercap/intel-rapl:0/energy_uj";
-  ASSERT_EQ(::chmod(root.c_str(), 0755) | ::chmod(counter.c_str(), 0600), 0);
-  // env runs setpriv, which runs the program as nobody.
-  const auto json =
-      runJson("WATTLINE_SYSFS_ROOT='" + root + "' setpriv --reuid=nobody --regid=nogroup --clear-groups",
-              "--snapshot");
-  EXPECT_EQ(json["unavailable"]["cpuWatts"], "permission denied: " + counter);
-  EXPECT_EQ(json["batteryWatts"], -18.0);
+  testing::FixtureTree tree(std::string(WATTLINE_FIXTURES) + "/sysfs/intel-arc");
+  FixtureCopy proc("proc-desktop");
+  ASSERT_EQ(::chmod(proc.path().c_str(), 0755), 0);
+  testing::MovingCounters moving(tree.root(), {{"intel-rapl:0", 8.0}, {"intel-rapl:1", 20.0}});
+  for (const char* zone : {"intel-rapl:0", "intel-rapl:0:0", "intel-rapl:1"})
+    ASSERT_EQ(::chmod(proc.path("sys/class/powercap/" + std::string(zone) + "/energy_uj").c_str(), 0400), 0);
+  const auto asNobody = [&](const testing::PrivateSystemBus& bus, const std::string& root) {
+    return "WATTLINE_SYSFS_ROOT='" + root + "' WATTLINE_PROC_ROOT='" + proc.path("proc") +
+           "' DBUS_SYSTEM_BUS_ADDRESS='" + bus.address() +
+           "' setpriv --reuid=nobody --regid=nogroup --clear-groups";
+  };
+  testing::PrivateSystemBus bus(tree.root());
+  auto json = runJson(asNobody(bus, tree.root()), "--snapshot");
+  EXPECT_NEAR(json.value("cpuWatts", 0.0), 8.0, 1.0) << json["unavailable"];
+  EXPECT_NEAR(json.value("systemWatts", 0.0), 20.0, 2.0) << json["unavailable"];
+
+  testing::PrivateSystemBus withoutService;
+  json = runJson(asNobody(withoutService, tree.root()), "--snapshot");
+  EXPECT_FALSE(json.contains("cpuWatts") || json.contains("systemWatts"));
+  EXPECT_EQ(json["unavailable"]["cpuWatts"],
+            "permission denied: " + tree.root() +
+                "/class/powercap/intel-rapl:0/energy_uj; energy service: not "
+                "available (org.freedesktop.DBus.Error.ServiceUnknown)");
+
+  testing::PrivateSystemBus processBus(proc.path("sys"));
+  EXPECT_EQ(runJson(asNobody(processBus, proc.path("sys")), "--process-power")["phase"], "ready");
 }
 
 TEST(CommandLine, WholeArgumentsAnywhereAndTheFirstValueCounts) {

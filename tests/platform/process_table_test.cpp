@@ -7,6 +7,7 @@
 
 #include "platform/fixture_copy.h"
 #include "platform/linux/desktop_application.h"
+#include "platform/linux/energy_counters.h"
 #include "platform/linux/rapl_package_energy.h"
 #include "platform/testing/manual_scheduler.h"
 #include "readers/process_power_policy.h"
@@ -34,10 +35,14 @@ const ProcessUsage& usageOf(const std::vector<ProcessUsage>& usage, std::int32_t
   return *found;
 }
 
+std::unique_ptr<EnergyCounterSource> packages(const std::string& sysfsRoot, const Clock& clock) {
+  return std::make_unique<SysfsEnergyCounters>(sysfsRoot, clock, true);
+}
+
 class ProcTable : public ::testing::Test {
  protected:
   std::shared_ptr<ProcProcessTable> table(DesktopApplications applications = {{}, {}}) {
-    return std::make_shared<ProcProcessTable>(fixture.path("proc"), fixture.path("sys"),
+    return std::make_shared<ProcProcessTable>(fixture.path("proc"), packages(fixture.path("sys"), *clock),
                                               std::move(applications), clock);
   }
 
@@ -113,35 +118,48 @@ TEST_F(ProcTable, BillsOnlyTheEnergyAboveTheIdleFloor) {
   }
   // Without the system's CPU times the idle floor cannot be told; without a package counter or a process
   // list there is nothing to share.
-  EXPECT_FALSE(ProcProcessTable(fixture.path("proc"), fixture.path("nothing"), {{}, {}}, clock).sample());
-  EXPECT_FALSE(ProcProcessTable(fixture.path("nothing"), fixture.path("sys"), {{}, {}}, clock).sample());
+  EXPECT_FALSE(
+      ProcProcessTable(fixture.path("proc"), packages(fixture.path("nothing"), *clock), {{}, {}}, clock)
+          .sample());
+  EXPECT_FALSE(
+      ProcProcessTable(fixture.path("nothing"), packages(fixture.path("sys"), *clock), {{}, {}}, clock)
+          .sample());
   std::filesystem::remove(fixture.path("proc/stat"));
   EXPECT_FALSE(processes->sample());
 }
 
 TEST(RaplPackageEnergy, CountsPackagesAcrossWrapAroundOrNotAtAll) {
   FixtureCopy fixture("proc-desktop");
-  RaplPackageEnergy energy(fixture.path("sys"));
-  EXPECT_EQ(energy.consumedSinceLastRead(), 0u);
-  // A counter that went back without a known range: the interval's use is unknown, not zero.
+  testing::ManualScheduler scheduler;
+  testing::ManualClock clock(scheduler, dateFromSeconds(1'780'000'000));
   std::filesystem::remove(fixture.path("sys/class/powercap/intel-rapl:1/max_energy_range_uj"));
+  RaplPackageEnergy energy(packages(fixture.path("sys"), clock));
+  const auto consumed = [&] {
+    scheduler.advance(2);
+    const auto used = energy.consumedSinceLastRead();
+    return used ? std::optional(used->nanojoules) : std::nullopt;
+  };
+  EXPECT_EQ(consumed(), 0u);
+  // A counter that went back without a known range: the interval's use is unknown, not zero.
   fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "5\n");
-  EXPECT_EQ(energy.consumedSinceLastRead(), std::nullopt);
+  EXPECT_EQ(consumed(), std::nullopt);
   fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "2000000000\n");
-  EXPECT_EQ(energy.consumedSinceLastRead(), 1'999'999'995'000u);
-  // Package 0 wraps at max_energy_range_uj; package 1 goes on.
+  EXPECT_EQ(consumed(), 1'999'999'995'000u);
+  // Package 0 wraps at max_energy_range_uj; package 1 goes on, over the counters' own interval.
   fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "1000\n");
   fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "2000000500\n");
-  EXPECT_EQ(energy.consumedSinceLastRead(), (262143328850u - 1000000000u + 1000u + 500u) * 1000u);
+  EXPECT_EQ(consumed(), (262143328850u - 1000000000u + 1000u + 500u) * 1000u);
+  scheduler.advance(3);
+  EXPECT_EQ(energy.consumedSinceLastRead()->seconds, 3.0);
 
   // A package whose counter cannot be read leaves the rest counting; a garbage reading counts as unreadable.
   fixture.write("sys/class/powercap/intel-rapl:1/energy_uj", "-5\n");
   fixture.write("sys/class/powercap/intel-rapl:0/energy_uj", "3000\n");
-  EXPECT_EQ(energy.consumedSinceLastRead(), 2'000'000u);
+  EXPECT_EQ(consumed(), 2'000'000u);
 
-  // No package at all: no energy counter.
-  fixture.write("sys/class/powercap/intel-rapl:0/name", "psys\n");
-  EXPECT_FALSE(energy.consumedSinceLastRead());
+  // No package left at all: no energy counter.
+  std::filesystem::remove_all(fixture.path("sys/class/powercap"));
+  EXPECT_FALSE(consumed());
 }
 
 // A desktop application is its own program (found on the PATH, through links) or anything inside its

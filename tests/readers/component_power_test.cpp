@@ -65,6 +65,24 @@ TEST(ComponentPower, OneCounterOverOneInterval) {
   EXPECT_EQ(kind(counterWatts(nullptr, before)), Kind::firstSample);
 }
 
+// Read again at the very same moment (a service answering from its last read), a counter has nothing new:
+// the last interval's power stands rather than an interval of no length.
+TEST(ComponentPower, ARepeatedReadingKeepsItsInterval) {
+  ComponentPowerReader reader;
+  const auto scan = [](std::int64_t microjoules, double uptime) {
+    return EnergyCounterScan{"/sys/class/powercap",
+                             {counter(EnergyDomain::package, microjoules, uptime, uptime)}};
+  };
+  reader.read(scan(5'000'000'000, 1000));
+  for (const auto& [microjoules, uptime, watts, duration] :
+       std::vector<std::tuple<std::int64_t, double, double, double>>{{5'012'000'000, 1001, 12.0, 1.0},
+                                                                     {5'012'000'000, 1001, 12.0, 1.0},
+                                                                     {5'018'000'000, 1003, 3.0, 2.0}}) {
+    const auto r = reader.read(scan(microjoules, uptime));
+    EXPECT_EQ(std::make_tuple(r.cpuWatts.value, r.duration), std::make_tuple(watts, duration)) << uptime;
+  }
+}
+
 // An APU's reading is the whole chip's: its graphics are that less the processor package of the same
 // interval, estimated and never below zero. A reading that cannot be told apart counts as the chip's when
 // it lies above the package's power. The graphics share of the package and the cards add up.

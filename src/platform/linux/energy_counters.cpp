@@ -32,6 +32,7 @@ void SysfsEnergyCounters::search() {
     const std::string path = domain.directory + "/energy_uj";
     if (domain.isPackage())
       sources_.push_back({EnergyDomain::package, path, false, domain.maxEnergyRange, {}});
+    if (packagesOnly_) continue;
     if (domain.isPlatform())
       sources_.push_back({EnergyDomain::platform, path, false, domain.maxEnergyRange, {}});
     // The first graphics share only: a second package's would be another chip's.
@@ -40,6 +41,7 @@ void SysfsEnergyCounters::search() {
       sources_.push_back({EnergyDomain::integratedGraphics, path, false, domain.maxEnergyRange, {}});
     }
   }
+  if (packagesOnly_) return;
   for (const auto& device : hwmonDevices(root_)) {
     if (device.name != "amdgpu" && device.name != "i915" && device.name != "xe") continue;
     Source source{graphicsDomain(device), device.directory + "/energy1_input", false, std::nullopt, device};

@@ -12,14 +12,14 @@ namespace wattline {
 
 // The RAPL domains of class/powercap (the packages, "psys" and the first "uncore") and the graphics
 // drivers' own readings in class/hwmon (amdgpu, i915, xe: the energy counter energy1_input, else the average
-// power power1_average or power1_input). They are found at the first read, again at the next read after a
-// file vanished, and at most every 30 seconds while there are none.
+// power power1_average or power1_input), or the packages alone. They are found at the first read, again at
+// the next read after a file vanished, and at most every 30 seconds while there are none.
 class SysfsEnergyCounters : public EnergyCounterSource {
  public:
   static constexpr double kSearchInterval = 30.0;
 
-  SysfsEnergyCounters(std::string sysfsRoot, const Clock& clock)
-      : root_(std::move(sysfsRoot)), clock_(clock) {}
+  SysfsEnergyCounters(std::string sysfsRoot, const Clock& clock, bool packagesOnly = false)
+      : root_(std::move(sysfsRoot)), clock_(clock), packagesOnly_(packagesOnly) {}
   EnergyCounterScan read() override;
 
  private:
@@ -35,6 +35,7 @@ class SysfsEnergyCounters : public EnergyCounterSource {
 
   std::string root_;
   const Clock& clock_;
+  bool packagesOnly_;
   std::vector<Source> sources_;
   Date lastSearch_ = kDistantPast;
 };

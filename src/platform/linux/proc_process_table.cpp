@@ -68,12 +68,12 @@ std::optional<ProcStat> parseProcStat(std::string_view line) {
   return ProcStat{start, utime + stime};
 }
 
-ProcProcessTable::ProcProcessTable(std::string procRoot, std::string sysfsRoot,
+ProcProcessTable::ProcProcessTable(std::string procRoot, std::unique_ptr<EnergyCounterSource> packages,
                                    DesktopApplications applications, std::shared_ptr<const Clock> clock)
     : procRoot_(std::move(procRoot)),
       applications_(std::move(applications)),
-      package_(std::move(sysfsRoot)),
-      clock_(std::move(clock)) {
+      clock_(std::move(clock)),
+      package_(std::move(packages)) {
   long ticks = sysconf(_SC_CLK_TCK);
   ticksPerSecond_ = ticks > 0 ? static_cast<double>(ticks) : 100.0;
 }
@@ -121,16 +121,16 @@ std::string ProcProcessTable::processFile(std::int32_t pid, const char* name) co
 std::optional<std::vector<ProcessUsage>> ProcProcessTable::sample() {
   const auto consumed = package_.consumedSinceLastRead();
   const auto cpu = cpuTicksSinceLastRead();
-  const double uptime = clock_->uptime();
-  const double seconds = sampledUptime_ ? uptime - *sampledUptime_ : 0.0;
-  sampledUptime_ = uptime;
   if (!consumed || !cpu) return std::nullopt;
+  // The energy's interval is the counters' own, which may have been read for this pass a moment earlier.
+  const double seconds = consumed->seconds;
+  const double uptime = clock_->uptime();
   std::optional<double> lowestWatts;
   if (seconds >= kMinimumInterval) {
-    floor_.add(uptime, static_cast<double>(*consumed) / 1e9 / seconds);
+    floor_.add(uptime, static_cast<double>(consumed->nanojoules) / 1e9 / seconds);
     lowestWatts = floor_.lowest(uptime);
   }
-  const std::uint64_t dynamic = dynamicEnergy(*consumed, *cpu, seconds, lowestWatts);
+  const std::uint64_t dynamic = dynamicEnergy(consumed->nanojoules, *cpu, seconds, lowestWatts);
 
   DIR* dir = opendir(procRoot_.c_str());
   if (dir == nullptr) return std::nullopt;

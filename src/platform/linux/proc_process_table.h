@@ -41,8 +41,9 @@ std::optional<CpuTicks> parseCpuTicks(std::string_view stat);
 // so that seed never reaches the user.
 class ProcProcessTable : public ProcessTable {
  public:
-  ProcProcessTable(std::string procRoot, std::string sysfsRoot, DesktopApplications applications,
-                   std::shared_ptr<const Clock> clock);
+  // `packages`: the package energy counters, reading the clock this table holds.
+  ProcProcessTable(std::string procRoot, std::unique_ptr<EnergyCounterSource> packages,
+                   DesktopApplications applications, std::shared_ptr<const Clock> clock);
 
   std::optional<std::vector<ProcessUsage>> sample() override;
   std::string executablePath(std::int32_t pid) override;
@@ -65,12 +66,11 @@ class ProcProcessTable : public ProcessTable {
 
   std::string procRoot_;
   DesktopApplications applications_;
+  std::shared_ptr<const Clock> clock_;  // before the counters that read it
   RaplPackageEnergy package_;
   double ticksPerSecond_;
-  std::shared_ptr<const Clock> clock_;
   std::unordered_map<std::int32_t, Attribution> attributions_;
   std::optional<CpuTicks> cpuTicks_;
-  std::optional<double> sampledUptime_;
   PackagePowerFloor floor_;
 };
 

@@ -9,6 +9,7 @@ namespace wattline {
 
 // One RAPL domain of class/powercap: a cumulative energy counter in µJ.
 struct RaplDomain {
+  std::string zone;  // its entry in class/powercap: "intel-rapl:0", "intel-rapl-mmio:0"
   std::string directory;
   std::string name;  // "package-0", "core", "uncore", "dram", "psys"
   std::optional<std::int64_t> maxEnergyRange;
@@ -21,7 +22,8 @@ struct RaplDomain {
   bool isPlatform() const { return name == "psys"; }
 };
 
-// The named domains under `sysfsRoot`/class/powercap, in natural order.
-std::vector<RaplDomain> raplDomains(const std::string& sysfsRoot);
+// The named domains under `sysfsRoot`/class/powercap, in natural order: those of the MSR interface and, with
+// `mmio`, the MMIO interface's view of the packages as well.
+std::vector<RaplDomain> raplDomains(const std::string& sysfsRoot, bool mmio = false);
 
 }  // namespace wattline

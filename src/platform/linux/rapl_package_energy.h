@@ -2,25 +2,34 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/energy_counters.h"
+
 namespace wattline {
 
-// The processor packages' RAPL energy counters under <sysfs>/class/powercap.
+// The energy the processor packages used between two reads of their counters.
+struct PackageEnergy {
+  std::uint64_t nanojoules = 0;
+  double seconds = 0;  // between the counters' two reads, by their own read times; 0 on the first read
+};
+
+// Sums the package counters of `packages` (a source of package counters) from read to read.
 class RaplPackageEnergy {
  public:
-  explicit RaplPackageEnergy(std::string sysfsRoot) : sysfsRoot_(std::move(sysfsRoot)) {}
+  explicit RaplPackageEnergy(std::unique_ptr<EnergyCounterSource> packages)
+      : packages_(std::move(packages)) {}
 
-  // Energy all packages used since the previous call, in nanojoules (0 on the
-  // first call); nothing when no package counter can be read, or when how much
-  // a package used cannot be told.
-  std::optional<std::uint64_t> consumedSinceLastRead();
+  // Energy all packages used since the previous call (nothing used on the first call); nothing when no
+  // package counter can be read, or when how much a package used cannot be told.
+  std::optional<PackageEnergy> consumedSinceLastRead();
 
  private:
-  std::string sysfsRoot_;
-  // Last raw microjoule reading per domain directory.
-  std::map<std::string, std::int64_t> previous_;
+  std::unique_ptr<EnergyCounterSource> packages_;
+  // Last reading per counter file.
+  std::map<std::string, EnergyCounterReading> previous_;
 };
 
 }  // namespace wattline

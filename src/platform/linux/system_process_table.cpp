@@ -3,6 +3,8 @@
 #include <cstdlib>
 
 #include "platform/linux/desktop_application.h"
+#include "platform/linux/energy_counters.h"
+#include "platform/linux/energy_service_counters.h"
 #include "platform/linux/linux_power_services.h"
 #include "platform/linux/proc_process_table.h"
 
@@ -17,9 +19,13 @@ std::string procRootFromEnvironment() {
 
 }  // namespace
 
-std::shared_ptr<ProcessTable> systemProcessTable(std::shared_ptr<const Clock> clock) {
+std::shared_ptr<ProcessTable> systemProcessTable(std::shared_ptr<const Clock> clock,
+                                                 std::shared_ptr<EnergyServiceClient> service) {
+  auto packages = std::make_unique<EnergyServiceCounters>(
+      std::make_unique<SysfsEnergyCounters>(sysfsRootFromEnvironment(), *clock, true), std::move(service),
+      *clock);
   return std::make_shared<ProcProcessTable>(
-      procRootFromEnvironment(), sysfsRootFromEnvironment(),
+      procRootFromEnvironment(), std::move(packages),
       DesktopApplications(applicationDirectories(), programDirectories()), std::move(clock));
 }
 
