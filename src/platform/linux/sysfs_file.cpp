@@ -66,9 +66,16 @@ TextRead readFile(const std::string& path, std::size_t limit) {
     return {statusOf(error), {}, error};
   }
   struct stat status;
-  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+  if (::fstat(fd, &status) != 0) {
+    const int error = errno;
     ::close(fd);
-    return {ReadStatus::failed, {}, EINVAL};  // no attribute a driver answers
+    return {statusOf(error), {}, error};
+  }
+  if (!S_ISREG(status.st_mode)) {
+    ::close(fd);
+    // No attribute a driver answers; a directory says so in its own words.
+    const int error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    return {ReadStatus::failed, {}, error};
   }
   std::string contents(limit, '\0');
   std::size_t used = 0;
