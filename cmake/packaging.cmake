@@ -1,5 +1,5 @@
-# Installs what a Linux application carries besides its program: manual pages, AppStream data, bash
-# completion, licence and changelog.
+# Installs what a Linux application carries besides its program (manual pages, AppStream data, bash
+# completion, licence and changelog) and describes the Debian package that cpack makes of the whole install.
 find_program(GZIP gzip REQUIRED)
 
 # Manual pages and the changelog are installed compressed, without a time stamp, so that a rebuild of
@@ -48,3 +48,35 @@ install(FILES packaging/wattline.bash-completion DESTINATION "${WATTLINE_BASH_CO
 # The udev rule that opens the energy counters to a group is a choice the administrator makes (README):
 # it is shipped as a document, never installed where udev reads it.
 install(FILES packaging/debian/copyright packaging/60-wattline-rapl.rules DESTINATION "${WATTLINE_DOCDIR}")
+
+# scripts/package: cpack --config build/CPackConfig.cmake makes wattline_<version>_<arch>.deb of a /usr
+# install of this build.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME wattline)
+set(CPACK_PACKAGE_VENDOR "The Wattline authors")
+set(CPACK_PACKAGE_CONTACT "The Wattline authors <maintainers@wattline.invalid>")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# cpack indents the lines after the first; an empty line separates paragraphs.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "tray power monitor: live power flow and a week of history
+Wattline (瓦迹) shows in the system tray, live and in watts, how power flows
+between the power adapter, the mainboard and the battery, with processor,
+graphics and display power, the applications using the most power, a
+one-minute trend and a per-second history of the last seven days.
+
+A reading the system does not give is shown as missing, with its reason,
+never as zero. The interface is in Simplified Chinese.
+
+The package also holds wattline-energyd, a small system service started on
+demand that lets every user read the RAPL energy counters at most once a
+second.")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+  "${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/postinst"
+  "${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/prerm"
+  "${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/postrm")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
