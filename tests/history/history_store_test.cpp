@@ -471,10 +471,10 @@ TEST(HistoryStore, DefaultLocationFollowsTheXdgDataHomeAndIsMadePrivate) {
   FixtureCopy home("");
   HistoryStore made(home.path("share/Wattline/history.sqlite3"));
   write(made, makeRecord(kBase, 10));
-  for (const char* made : {"share", "share/Wattline"})
-    EXPECT_EQ(std::filesystem::status(home.path(made)).permissions() & std::filesystem::perms::all,
+  for (const char* directory : {"share", "share/Wattline"})
+    EXPECT_EQ(std::filesystem::status(home.path(directory)).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all)
-        << made;
+        << directory;
 }
 
 }  // namespace
