@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The energy service on a private system-shaped bus, over a laptop's counters. Three figures:
 // - ServiceSample: one sample of the program's energy counters when every RAPL counter is closed to it and
 // comes

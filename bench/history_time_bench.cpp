@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exact-time texts: the per-second table labels every row it shows, and each label builds a formatter.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history window's drawing and responsiveness: the chart with 600 buckets and the overview strip
 // with 280 painted offscreen, and on a generated week of history the time from showing the window to
 // the first chart painted with data, and from a hover to the card repainted with that second's row.

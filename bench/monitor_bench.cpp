@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One full refresh cycle of the monitor (read, persist, publish) on a fixture
 // tree, and the monitor's own CPU time while it runs at 1 s with history on.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel's drawing costs: one animation frame of the diagram, one whole
 // panel, and the CPU the visible panel uses while its dots move (and the
 // hidden panel's, which must be nothing). Offscreen, on a monitor that reads

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One PowerReader::read(includeDetails: true) on a fixture tree, beside a
 // floor that reads the same attribute files with open/read/close and nothing else.
 #include <benchmark/benchmark.h>

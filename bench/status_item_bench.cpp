@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status item's cost: one animation frame drawn at every host size, and
 // the whole process's CPU while the dot runs (4 icon updates a second over
 // D-Bus to a tray that fetches each new icon) with the monitor reading a

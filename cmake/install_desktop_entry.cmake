@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the desktop entry so that it starts the installed program by its
 # absolute path, for whatever prefix the install is given. Runs at install time
 # with WATTLINE_DESKTOP_SOURCE, WATTLINE_BINDIR and WATTLINE_DATADIR set.

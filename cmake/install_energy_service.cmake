@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the energy service's systemd unit and D-Bus activation file so that they start the installed
 # service by its absolute path, for whatever prefix the install is given. Runs at install time with
 # WATTLINE_PACKAGING, WATTLINE_LIBEXECDIR, WATTLINE_DATADIR and WATTLINE_SYSTEMD_UNITDIR set.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what a Linux application carries besides its program (manual pages, AppStream data, bash
 # completion, licence and changelog) and describes the Debian package that cpack makes of the whole install.
 find_program(GZIP gzip REQUIRED)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typed exact times: parsing any bytes must not crash, and whatever is accepted must be the very text the
 // formatter writes for that instant at the text's own offset.
 #include <cstddef>

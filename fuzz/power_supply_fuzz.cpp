@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whatever texts a driver puts in its supply attributes: parsing them never crashes, and the supplies they
 // make decode to a snapshot whose numbers are finite, whose system power is not negative and whose absent
 // battery and input values each carry a reason.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whatever the user types, a parsed interval is valid and finite.
 #include <cmath>
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The writer and the checker of scripts/crashtest-history.
 //
 //   history_crash_writer write DB FIRST   records FIRST, FIRST+1, ... (one virtual second

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the history window on a generated week of history into a PNG, as the README shows it.
 //
 //   render_history_window OUTPUT.png      (on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise)

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "app/status_item_rules.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "app/system_readers.h"
 
 #include "platform/linux/linux_power_services.h"

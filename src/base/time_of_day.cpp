@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "base/time_of_day.h"
 
 #include <unicode/datefmt.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "energyd/energy_counters_service.h"
 
 #include <systemd/sd-bus.h>

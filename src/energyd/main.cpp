@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // wattline-energyd: reads the RAPL energy counters that the kernel lets only root read, at most once a
 // second, for every user on the system bus.
 #include <cstdint>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "energyd/powercap_counters.h"
 
 #include "platform/linux/rapl.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "history/clock_trust.h"
 
 #include "history/history_types.h"

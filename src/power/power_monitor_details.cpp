@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The monitor's work beside the read pipeline: per-process power while the
 // panel shows its details, and handing readings to the history store.
 #include <cmath>

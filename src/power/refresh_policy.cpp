@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "power/refresh_policy.h"
 
 #include <unicode/uchar.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "readers/process_power_reader.h"
 
 #include <unordered_set>

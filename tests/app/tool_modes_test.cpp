@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "app/tool_modes.h"
 
 #include "app/command_line.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "base/power_supply_rules.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program on a virtual X display (CTest runs this under xvfb-run), with trayer as
 // its tray or with no tray at all, and a private session bus, so that no
 // StatusNotifierItem watcher is found.

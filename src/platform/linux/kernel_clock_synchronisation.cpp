@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "platform/linux/kernel_clock_synchronisation.h"
 
 #include <sys/timex.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "platform/linux/power_supply.h"
 
 #include "platform/linux/sysfs_file.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "platform/linux/proc_process_table.h"
 
 #include <dirent.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "platform/qt/qt_panel_window.h"
 
 #include <xcb/xcb.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "platform/qt/status_notifier_item_host.h"
 
 #include <QCoreApplication>

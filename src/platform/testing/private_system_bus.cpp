@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "platform/testing/private_system_bus.h"
 
 #include <fcntl.h>

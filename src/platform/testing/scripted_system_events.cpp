@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "platform/testing/scripted_system_events.h"
 
 #include <algorithm>
