@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <unordered_map>
 
 #include "history/clock_trust.h"
 #include "history/history_summary.h"
@@ -36,9 +38,39 @@ constexpr const char* kSchemaObjects = "SELECT COUNT(*) FROM sqlite_master";
 constexpr const char* kSampleColumns = "SELECT name FROM pragma_table_info('samples') ORDER BY cid";
 constexpr const char* kHighWaterQuery = "SELECT COALESCE(MAX(second),0) FROM samples";
 constexpr const char* kInsert = "INSERT OR IGNORE INTO samples VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
-constexpr const char* kRetentionDelete = "DELETE FROM samples WHERE second <= ?";
-constexpr const char* kFutureDelete = "DELETE FROM samples WHERE second > ?";
-constexpr const char* kMaintenance = "PRAGMA incremental_vacuum(32); PRAGMA wal_checkpoint(PASSIVE)";
+// The samples, and the ledger's minutes by the second they begin.
+constexpr std::array<const char*, 3> kRetentionDeletes = {"DELETE FROM samples WHERE second <= ?",
+                                                          "DELETE FROM app_minutes WHERE minute <= ?",
+                                                          "DELETE FROM ledger_minutes WHERE minute <= ?"};
+constexpr std::array<const char*, 3> kFutureDeletes = {"DELETE FROM samples WHERE second > ?",
+                                                       "DELETE FROM app_minutes WHERE minute > ?",
+                                                       "DELETE FROM ledger_minutes WHERE minute > ?"};
+constexpr const char* kMaintenance =
+    "DELETE FROM apps WHERE id NOT IN (SELECT app FROM app_minutes);"
+    "PRAGMA incremental_vacuum(32); PRAGMA wal_checkpoint(PASSIVE)";
+constexpr const char* kLedgerMinuteUpsert =
+    "INSERT INTO ledger_minutes VALUES (?,?,?) ON CONFLICT(minute) DO UPDATE SET "
+    "seconds=MIN(60.0,seconds+excluded.seconds), on_battery=MAX(on_battery,excluded.on_battery)";
+constexpr const char* kAppUpsert =
+    "INSERT INTO apps(key,name) VALUES (?,?) ON CONFLICT(key) DO UPDATE SET name=excluded.name RETURNING id";
+constexpr const char* kAppMinuteUpsert =
+    "INSERT INTO app_minutes VALUES (?,?,?,?) ON CONFLICT(minute,app) DO UPDATE SET "
+    "joules=joules+excluded.joules, cpu_seconds=cpu_seconds+excluded.cpu_seconds";
+constexpr const char* kLedgerRange =
+    "SELECT minute,seconds,on_battery FROM ledger_minutes WHERE minute BETWEEN ? AND ? ORDER BY minute";
+constexpr const char* kAppMinutes =
+    "SELECT minute,app,joules,cpu_seconds FROM app_minutes WHERE minute BETWEEN ? AND ?";
+constexpr const char* kApps = "SELECT id,key,name FROM apps";
+constexpr const char* kAppPower =
+    "SELECT m.minute,m.joules,l.seconds FROM app_minutes m JOIN ledger_minutes l ON l.minute=m.minute "
+    "WHERE m.app=(SELECT id FROM apps WHERE key=?) AND m.minute BETWEEN ? AND ? ORDER BY m.minute";
+constexpr const char* kExportSamples =
+    "SELECT second,observed,watts,cpu,gpu,display,input,battery,external,flow,estimated,source,sensor_time,"
+    "session,energy_wh,duration FROM samples WHERE second BETWEEN ? AND ? ORDER BY second";
+constexpr const char* kExportApps =
+    "SELECT m.minute,a.key,a.name,m.joules,m.cpu_seconds,l.seconds,l.on_battery FROM app_minutes m "
+    "JOIN apps a ON a.id=m.app JOIN ledger_minutes l ON l.minute=m.minute "
+    "WHERE m.minute BETWEEN ? AND ? ORDER BY m.minute, a.key";
 // The rows of a summary, in key order: a range of the primary key read without
 // any sort, and folded into buckets as they come.
 constexpr const char* kSummaryRows =
@@ -58,6 +90,8 @@ constexpr const char* kForeignFile = "历史库不是瓦迹的文件，未作改
 constexpr const char* kNewerFile = "历史库来自更新版本的瓦迹，未作改动";
 constexpr const char* kReadOnly = "历史库只读，不记录";
 constexpr const char* kClockBehind = "系统时间早于已有记录，暂停记录";
+constexpr const char* kLedgerInterrupted = "耗电查询中断";
+constexpr const char* kExportInterrupted = "导出中断";
 constexpr const char* kMovedAway = "历史库已被移走或删除，已在原处新建";
 
 // Binding fails only without memory for a text copy or for an index out of
@@ -227,7 +261,9 @@ void HistoryStore::open() {
   }
 
   std::string blocked;
-  readOnly_ = present && !writable(blocked);
+  if (options_.readOnly && !present) throw failure(kOpenFailed, url_.string() + ": " + std::strerror(ENOENT));
+  readOnly_ = options_.readOnly || (present && !writable(blocked));
+  schemaVersion_ = readOnly_ ? facts.userVersion : historySchemaVersion();
   if (readOnly_) {
     // Nothing to read in a file that was never set up.
     if (facts.userVersion == 0) throw failure(kReadOnly, blocked);
@@ -373,18 +409,23 @@ HistoryStore::Statement HistoryStore::prepareOrClose(const char* sql) {
   return Statement(raw);
 }
 
-void HistoryStore::record(const HistoryRecord& record, double uptime, Date now) {
+std::int64_t HistoryStore::openForWriting(Date now) {
   open();
   std::string blocked;
-  if (readOnly_ && writable(blocked)) {
+  if (readOnly_ && !options_.readOnly && writable(blocked)) {
     // The file can be written again: recording goes on without a restart.
     closeConnection();
     open();
   }
-  if (readOnly_) throw failure(kReadOnly, blocked);
+  if (readOnly_) throw failure(kReadOnly, blocked.empty() ? url_.string() : blocked);
   followMovedFile();
   const std::int64_t nowSecond = unixSecond(now);
   prune(nowSecond);
+  return nowSecond;
+}
+
+void HistoryStore::record(const HistoryRecord& record, double uptime, Date now) {
+  const std::int64_t nowSecond = openForWriting(now);
   judgeClockFor(nowSecond, uptime);
 
   const bool accepted = highWater_ - kHistoryRetention < record.second && record.second <= nowSecond &&
@@ -440,17 +481,18 @@ void HistoryStore::prune(std::int64_t now) {
   open();
   highWater_ = std::max(highWater_, now);
   if (readOnly_) return;
-  {
-    Statement statement = prepare(kRetentionDelete);
-    if (!bindInteger(statement.get(), 1, highWater_ - kHistoryRetention) ||
-        sqlite3_step(statement.get()) != SQLITE_DONE)
-      throw failure(kCleanupFailed);
-  }
+  for (const char* sql : kRetentionDeletes) deleteFrom(sql, highWater_ - kHistoryRetention);
   if (now >= saturatingAdd(lastCleanup_, kCleanupInterval)) {
     if (sqlite3_exec(db_, kMaintenance, nullptr, nullptr, nullptr) != SQLITE_OK)
       throw failure(kStorageFailed);
     lastCleanup_ = now;
   }
+}
+
+void HistoryStore::deleteFrom(const char* sql, std::int64_t second) {
+  Statement statement = prepare(sql);
+  if (!bindInteger(statement.get(), 1, second) || sqlite3_step(statement.get()) != SQLITE_DONE)
+    throw failure(kCleanupFailed);
 }
 
 void HistoryStore::judgeClockFor(std::int64_t now, double uptime) {
@@ -499,11 +541,7 @@ void HistoryStore::followMovedFile() {
 }
 
 void HistoryStore::forgetFuture(std::int64_t now) {
-  {
-    Statement statement = prepare(kFutureDelete);
-    if (!bindInteger(statement.get(), 1, now) || sqlite3_step(statement.get()) != SQLITE_DONE)
-      throw failure(kCleanupFailed);
-  }
+  for (const char* sql : kFutureDeletes) deleteFrom(sql, now);
   // Nothing newer than `now` remains; the next row starts afresh, and the
   // maintenance no longer waits for the clock to catch up with the future.
   highWater_ = now;
@@ -564,6 +602,182 @@ std::vector<HistorySecond> HistoryStore::seconds(std::int64_t around, Date now) 
   }
   if (step != SQLITE_DONE) throw failure(kSecondsInterrupted);
   return rows;
+}
+
+void HistoryStore::recordLedger(const std::vector<LedgerMinute>& minutes, Date now) {
+  const std::int64_t nowSecond = openForWriting(now);
+  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+    throw failure(kWriteFailed);
+  std::optional<HistoryFailure> error;
+  try {
+    writeLedger(minutes, nowSecond);
+    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return;
+    error = failure(kWriteFailed);
+  } catch (const HistoryFailure& thrown) {
+    error = thrown;
+  }
+  // A failed COMMIT may have ended the transaction already; the rollback's own outcome changes nothing.
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  throw *error;
+}
+
+void HistoryStore::writeLedger(const std::vector<LedgerMinute>& minutes, std::int64_t nowSecond) {
+  Statement minuteInsert = prepare(kLedgerMinuteUpsert);
+  Statement appInsert = prepare(kAppUpsert);
+  Statement shareInsert = prepare(kAppMinuteUpsert);
+  std::unordered_map<std::string, std::int64_t> ids;
+  auto run = [this](sqlite3_stmt* statement, bool bound) {
+    int step = bound ? sqlite3_step(statement) : SQLITE_MISUSE;
+    while (step == SQLITE_ROW) step = sqlite3_step(statement);
+    if (step != SQLITE_DONE) throw failure(kWriteFailed);
+    sqlite3_reset(statement);
+  };
+  for (const LedgerMinute& minute : minutes) {
+    if (minute.minute <= highWater_ - kHistoryRetention || minute.minute > nowSecond) continue;
+    sqlite3_stmt* row = minuteInsert.get();
+    run(row, bindInteger(row, 1, minute.minute) && bindDouble(row, 2, minute.seconds) &&
+                 bindInteger(row, 3, minute.onBattery ? 1 : 0));
+    for (const AppMinuteShare& share : minute.shares) {
+      auto id = ids.find(share.app);
+      if (id == ids.end()) {
+        sqlite3_stmt* app = appInsert.get();
+        if (!bindText(app, 1, share.app) || !bindText(app, 2, share.name) || sqlite3_step(app) != SQLITE_ROW)
+          throw failure(kWriteFailed);
+        id = ids.emplace(share.app, sqlite3_column_int64(app, 0)).first;
+        run(app, true);
+      }
+      sqlite3_stmt* part = shareInsert.get();
+      run(part, bindInteger(part, 1, minute.minute) && bindInteger(part, 2, id->second) &&
+                    bindDouble(part, 3, share.joules) && bindDouble(part, 4, share.cpuSeconds));
+    }
+  }
+}
+
+AppEnergyRanking HistoryStore::appRanking(std::int64_t from, std::int64_t through, bool onBatteryOnly,
+                                          Date now) {
+  const std::int64_t nowSecond = unixSecond(now);
+  prune(nowSecond);
+  AppEnergyRanking ranking;
+  const std::int64_t lower = std::max(highWater_ - (kHistoryRetention - 1), from);
+  const std::int64_t upper = std::min(through, nowSecond);
+  if (!hasLedger() || upper < lower) return ranking;
+
+  // The minutes that count, then every app row of the range folded by app.
+  std::unordered_map<std::int64_t, bool> counted;
+  {
+    Statement statement = prepare(kLedgerRange);
+    sqlite3_stmt* query = statement.get();
+    if (!bindInteger(query, 1, lower) || !bindInteger(query, 2, upper)) throw failure(kLedgerInterrupted);
+    int step;
+    while ((step = sqlite3_step(query)) == SQLITE_ROW) {
+      const bool counts = !onBatteryOnly || sqlite3_column_int64(query, 2) != 0;
+      counted.emplace(sqlite3_column_int64(query, 0), counts);
+      if (counts) ranking.seconds += sqlite3_column_double(query, 1);
+    }
+    if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
+  }
+  std::unordered_map<std::int64_t, AppEnergyTotal> totals;
+  {
+    Statement statement = prepare(kAppMinutes);
+    sqlite3_stmt* query = statement.get();
+    if (!bindInteger(query, 1, lower) || !bindInteger(query, 2, upper)) throw failure(kLedgerInterrupted);
+    int step;
+    while ((step = sqlite3_step(query)) == SQLITE_ROW) {
+      const auto minute = counted.find(sqlite3_column_int64(query, 0));
+      if (minute == counted.end() || !minute->second) continue;
+      AppEnergyTotal& total = totals[sqlite3_column_int64(query, 1)];
+      total.joules += sqlite3_column_double(query, 2);
+      if (const std::optional<double> cpu = columnDouble(query, 3))
+        total.cpuSeconds = total.cpuSeconds.value_or(0) + *cpu;
+    }
+    if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
+  }
+  {
+    Statement statement = prepare(kApps);
+    sqlite3_stmt* query = statement.get();
+    int step;
+    while ((step = sqlite3_step(query)) == SQLITE_ROW) {
+      const auto total = totals.find(sqlite3_column_int64(query, 0));
+      if (total == totals.end()) continue;
+      total->second.app = columnText(query, 1);
+      total->second.name = columnText(query, 2);
+      if (total->second.app == kUnbilledApp) {
+        ranking.unbilled = total->second;
+      } else {
+        ranking.billedJoules += total->second.joules;
+        ranking.apps.push_back(total->second);
+      }
+    }
+    if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
+  }
+  const std::size_t shown = std::min(ranking.apps.size(), kRankedApps);
+  std::partial_sort(ranking.apps.begin(), ranking.apps.begin() + static_cast<std::ptrdiff_t>(shown),
+                    ranking.apps.end(), [](const AppEnergyTotal& a, const AppEnergyTotal& b) {
+                      return a.joules != b.joules ? a.joules > b.joules : a.app < b.app;
+                    });
+  ranking.apps.resize(shown);
+  return ranking;
+}
+
+std::vector<AppPowerPoint> HistoryStore::appPower(const std::string& app, std::int64_t from,
+                                                  std::int64_t through, Date now) {
+  const std::int64_t nowSecond = unixSecond(now);
+  prune(nowSecond);
+  std::vector<AppPowerPoint> points;
+  const std::int64_t lower = std::max(highWater_ - (kHistoryRetention - 1), from);
+  const std::int64_t upper = std::min(through, nowSecond);
+  if (!hasLedger() || upper < lower) return points;
+  Statement statement = prepare(kAppPower);
+  sqlite3_stmt* query = statement.get();
+  if (!bindText(query, 1, app) || !bindInteger(query, 2, lower) || !bindInteger(query, 3, upper))
+    throw failure(kLedgerInterrupted);
+  int step;
+  while ((step = sqlite3_step(query)) == SQLITE_ROW) {
+    const double seconds = sqlite3_column_double(query, 2);
+    // A minute without measured seconds has no power, not zero.
+    if (seconds > 0)
+      points.push_back({sqlite3_column_int64(query, 0), sqlite3_column_double(query, 1) / seconds});
+  }
+  if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
+  return points;
+}
+
+const std::vector<std::string>& HistoryStore::exportColumns(HistoryExport kind) {
+  static const std::vector<std::string> apps = {"minute",      "app",     "name",      "joules",
+                                                "cpu_seconds", "seconds", "on_battery"};
+  return kind == HistoryExport::samples ? kHistorySampleColumns : apps;
+}
+
+void HistoryStore::exportRows(HistoryExport kind, std::int64_t from, std::int64_t through,
+                              const std::function<void(const std::vector<HistoryCell>&)>& row) {
+  open();
+  if (kind == HistoryExport::apps && !hasLedger()) return;
+  Statement statement = prepare(kind == HistoryExport::samples ? kExportSamples : kExportApps);
+  sqlite3_stmt* query = statement.get();
+  if (!bindInteger(query, 1, from) || !bindInteger(query, 2, through)) throw failure(kExportInterrupted);
+  const int columns = sqlite3_column_count(query);
+  std::vector<HistoryCell> cells(static_cast<std::size_t>(columns));
+  int step;
+  while ((step = sqlite3_step(query)) == SQLITE_ROW) {
+    for (int column = 0; column < columns; ++column) {
+      HistoryCell& cell = cells[static_cast<std::size_t>(column)];
+      switch (sqlite3_column_type(query, column)) {
+        case SQLITE_INTEGER:
+          cell = static_cast<std::int64_t>(sqlite3_column_int64(query, column));
+          break;
+        case SQLITE_FLOAT:
+          cell = sqlite3_column_double(query, column);
+          break;
+        case SQLITE_NULL:
+          cell = std::monostate{};
+          break;
+        default:
+          cell = columnText(query, column);
+      }
+    }
+    row(cells);
+  }
+  if (step != SQLITE_DONE) throw failure(kExportInterrupted);
 }
 
 }  // namespace wattline
