@@ -46,7 +46,7 @@ class HistoryWindowControllerTest : public ::testing::Test {
 
 TEST_F(HistoryWindowControllerTest, PresentedOnceAndClosedByTheUserItCallsOnCloseOnceAndHidesTheExplorer) {
   EXPECT_FALSE(window.isVisible() || controller.isPresented());
-  EXPECT_EQ(window.size(), QSize(720, 600)) << "on the 800 x 800 offscreen screen";
+  EXPECT_EQ(window.size(), QSize(720, 740)) << "on the 800 x 800 offscreen screen";
   EXPECT_TRUE(controller.coordinatedPresent(1, true, true));
   EXPECT_TRUE(window.isVisible() && controller.isPresented() && controller.explorer().active());
   EXPECT_EQ(events.front(), (Event{"program.orderFront.begin", 1, false}));
