@@ -47,10 +47,11 @@ struct AppEnergyRanking {
 
 inline constexpr std::size_t kRankedApps = 10;
 
-// One app's average power in one ledger minute.
+// One app's average power in one ledger minute, or over a whole hour for the long ranges.
 struct AppPowerPoint {
-  std::int64_t minute = 0;
+  std::int64_t minute = 0;  // where it begins
   double watts = 0;
+  std::int64_t width = 60;  // seconds
   bool operator==(const AppPowerPoint&) const = default;
 };
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <memory>
 #include <random>
 #include <unordered_map>
@@ -45,6 +46,27 @@ constexpr std::array<const char*, 3> kRetentionDeletes = {"DELETE FROM samples W
 constexpr std::array<const char*, 3> kFutureDeletes = {"DELETE FROM samples WHERE second > ?",
                                                        "DELETE FROM app_minutes WHERE minute > ?",
                                                        "DELETE FROM ledger_minutes WHERE minute > ?"};
+// The hours wholly past the retained week, and the hour sums that may hold minutes after the present.
+constexpr std::array<const char*, 2> kHourDeletes = {"DELETE FROM ledger_hours WHERE hour <= ?",
+                                                     "DELETE FROM app_hours WHERE hour <= ?"};
+constexpr std::array<const char*, 2> kFutureHourDeletes = {"DELETE FROM ledger_hours WHERE hour > ?",
+                                                           "DELETE FROM app_hours WHERE hour > ?"};
+// An hour that gains a minute is summed again later.
+constexpr std::array<const char*, 2> kHourUnroll = {"DELETE FROM ledger_hours WHERE hour = ?",
+                                                    "DELETE FROM app_hours WHERE hour = ?"};
+constexpr const char* kLastRolledHour = "SELECT COALESCE(MAX(hour), -1) FROM ledger_hours";
+// The hours from ?1 up to the one beginning at ?2, summed from their minutes.
+constexpr const char* kRollLedgerHours =
+    "INSERT INTO ledger_hours SELECT minute/3600*3600, on_battery, SUM(seconds) FROM ledger_minutes "
+    "WHERE minute >= ?1 AND minute < ?2 GROUP BY 1, 2";
+constexpr const char* kRollAppHours =
+    "INSERT INTO app_hours SELECT m.minute/3600*3600, l.on_battery, m.app, SUM(m.joules), SUM(m.cpu_seconds) "
+    "FROM app_minutes m JOIN ledger_minutes l ON l.minute=m.minute WHERE m.minute >= ?1 AND m.minute < ?2 "
+    "GROUP BY 1, 2, 3";
+constexpr const char* kLedgerHourRange =
+    "SELECT hour,on_battery,seconds FROM ledger_hours WHERE hour BETWEEN ? AND ?";
+constexpr const char* kAppHours =
+    "SELECT hour,on_battery,app,joules,cpu_seconds FROM app_hours WHERE hour BETWEEN ? AND ?";
 constexpr const char* kMaintenance =
     "DELETE FROM apps WHERE id NOT IN (SELECT app FROM app_minutes);"
     "PRAGMA incremental_vacuum(32); PRAGMA wal_checkpoint(PASSIVE)";
@@ -64,6 +86,9 @@ constexpr const char* kApps = "SELECT id,key,name FROM apps";
 constexpr const char* kAppPower =
     "SELECT m.minute,m.joules,l.seconds FROM app_minutes m JOIN ledger_minutes l ON l.minute=m.minute "
     "WHERE m.app=(SELECT id FROM apps WHERE key=?) AND m.minute BETWEEN ? AND ? ORDER BY m.minute";
+constexpr const char* kAppId = "SELECT id FROM apps WHERE key=?";
+constexpr const char* kAppHourPower =
+    "SELECT hour,SUM(joules) FROM app_hours WHERE hour BETWEEN ? AND ? AND app=? GROUP BY hour";
 constexpr const char* kExportSamples =
     "SELECT second,observed,watts,cpu,gpu,display,input,battery,external,flow,estimated,source,sensor_time,"
     "session,energy_wh,duration FROM samples WHERE second BETWEEN ? AND ? ORDER BY second";
@@ -233,6 +258,7 @@ HistoryFailure HistoryStore::failure(std::string_view message, std::optional<std
 }
 
 void HistoryStore::closeConnection() {
+  appIds_.clear();
   if (!db_) return;
   // close_v2 always succeeds: a statement still open keeps the connection alive until it is finalised.
   sqlite3_close_v2(db_);
@@ -482,7 +508,10 @@ void HistoryStore::prune(std::int64_t now) {
   highWater_ = std::max(highWater_, now);
   if (readOnly_) return;
   for (const char* sql : kRetentionDeletes) deleteFrom(sql, highWater_ - kHistoryRetention);
+  for (const char* sql : kHourDeletes) deleteFrom(sql, highWater_ - kHistoryRetention - 3600);
   if (now >= saturatingAdd(lastCleanup_, kCleanupInterval)) {
+    // The maintenance removes apps no minute names any more.
+    appIds_.clear();
     if (sqlite3_exec(db_, kMaintenance, nullptr, nullptr, nullptr) != SQLITE_OK)
       throw failure(kStorageFailed);
     lastCleanup_ = now;
@@ -542,6 +571,7 @@ void HistoryStore::followMovedFile() {
 
 void HistoryStore::forgetFuture(std::int64_t now) {
   for (const char* sql : kFutureDeletes) deleteFrom(sql, now);
+  for (const char* sql : kFutureHourDeletes) deleteFrom(sql, now - 3600);
   // Nothing newer than `now` remains; the next row starts afresh, and the
   // maintenance no longer waits for the clock to catch up with the future.
   highWater_ = now;
@@ -618,6 +648,7 @@ void HistoryStore::recordLedger(const std::vector<LedgerMinute>& minutes, Date n
   }
   // A failed COMMIT may have ended the transaction already; the rollback's own outcome changes nothing.
   sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  appIds_.clear();  // the apps it added are gone with it
   throw *error;
 }
 
@@ -625,31 +656,45 @@ void HistoryStore::writeLedger(const std::vector<LedgerMinute>& minutes, std::in
   Statement minuteInsert = prepare(kLedgerMinuteUpsert);
   Statement appInsert = prepare(kAppUpsert);
   Statement shareInsert = prepare(kAppMinuteUpsert);
-  std::unordered_map<std::string, std::int64_t> ids;
   auto run = [this](sqlite3_stmt* statement, bool bound) {
     int step = bound ? sqlite3_step(statement) : SQLITE_MISUSE;
     while (step == SQLITE_ROW) step = sqlite3_step(statement);
     if (step != SQLITE_DONE) throw failure(kWriteFailed);
     sqlite3_reset(statement);
   };
+  const std::optional<std::int64_t> lastRolled = scalar(db_, kLastRolledHour);
+  if (!lastRolled) throw failure(kWriteFailed);
+  std::optional<std::int64_t> newestHour;
   for (const LedgerMinute& minute : minutes) {
     if (minute.minute <= highWater_ - kHistoryRetention || minute.minute > nowSecond) continue;
+    const std::int64_t hour = minute.minute / 3600 * 3600;
+    if (hour <= *lastRolled)
+      for (const char* sql : kHourUnroll) deleteFrom(sql, hour);
+    newestHour = std::max(newestHour.value_or(hour), hour);
     sqlite3_stmt* row = minuteInsert.get();
     run(row, bindInteger(row, 1, minute.minute) && bindDouble(row, 2, minute.seconds) &&
                  bindInteger(row, 3, minute.onBattery ? 1 : 0));
     for (const AppMinuteShare& share : minute.shares) {
-      auto id = ids.find(share.app);
-      if (id == ids.end()) {
+      auto id = appIds_.find(share.app);
+      if (id == appIds_.end() || id->second.second != share.name) {
         sqlite3_stmt* app = appInsert.get();
         if (!bindText(app, 1, share.app) || !bindText(app, 2, share.name) || sqlite3_step(app) != SQLITE_ROW)
           throw failure(kWriteFailed);
-        id = ids.emplace(share.app, sqlite3_column_int64(app, 0)).first;
+        id = appIds_.insert_or_assign(share.app, std::pair(sqlite3_column_int64(app, 0), share.name)).first;
         run(app, true);
       }
       sqlite3_stmt* part = shareInsert.get();
-      run(part, bindInteger(part, 1, minute.minute) && bindInteger(part, 2, id->second) &&
+      run(part, bindInteger(part, 1, minute.minute) && bindInteger(part, 2, id->second.first) &&
                     bindDouble(part, 3, share.joules) && bindDouble(part, 4, share.cpuSeconds));
     }
+  }
+  // The hours after the last one summed and before the newest, once each: a minute is added to an earlier
+  // hour only when the clock went back, and that hour is then read by minute.
+  if (!newestHour || *newestHour <= *lastRolled + 3600) return;
+  for (const char* sql : {kRollLedgerHours, kRollAppHours}) {
+    Statement roll = prepare(sql);
+    run(roll.get(), bindInteger(roll.get(), 1, std::max<std::int64_t>(*lastRolled + 3600, 0)) &&
+                        bindInteger(roll.get(), 2, *newestHour));
   }
 }
 
@@ -662,36 +707,54 @@ AppEnergyRanking HistoryStore::appRanking(std::int64_t from, std::int64_t throug
   const std::int64_t upper = std::min(through, nowSecond);
   if (!hasLedger() || upper < lower) return ranking;
 
-  // The minutes that count, then every app row of the range folded by app.
-  std::unordered_map<std::int64_t, bool> counted;
-  {
-    Statement statement = prepare(kLedgerRange);
-    sqlite3_stmt* query = statement.get();
-    if (!bindInteger(query, 1, lower) || !bindInteger(query, 2, upper)) throw failure(kLedgerInterrupted);
-    int step;
-    while ((step = sqlite3_step(query)) == SQLITE_ROW) {
-      const bool counts = !onBatteryOnly || sqlite3_column_int64(query, 2) != 0;
-      counted.emplace(sqlite3_column_int64(query, 0), counts);
-      if (counts) ranking.seconds += sqlite3_column_double(query, 1);
-    }
-    if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
-  }
+  // Whole hours inside the range that are summed are read as sums, every other minute by itself.
+  const std::int64_t firstHour = (lower + 3599) / 3600 * 3600;
+  const std::int64_t lastHour = (upper + 1) / 3600 * 3600 - 3600;
   std::unordered_map<std::int64_t, AppEnergyTotal> totals;
-  {
-    Statement statement = prepare(kAppMinutes);
-    sqlite3_stmt* query = statement.get();
-    if (!bindInteger(query, 1, lower) || !bindInteger(query, 2, upper)) throw failure(kLedgerInterrupted);
-    int step;
-    while ((step = sqlite3_step(query)) == SQLITE_ROW) {
-      const auto minute = counted.find(sqlite3_column_int64(query, 0));
-      if (minute == counted.end() || !minute->second) continue;
-      AppEnergyTotal& total = totals[sqlite3_column_int64(query, 1)];
-      total.joules += sqlite3_column_double(query, 2);
-      if (const std::optional<double> cpu = columnDouble(query, 3))
-        total.cpuSeconds = total.cpuSeconds.value_or(0) + *cpu;
-    }
-    if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
+  auto add = [&totals](std::int64_t app, double joules, std::optional<double> cpu) {
+    AppEnergyTotal& total = totals[app];
+    total.joules += joules;
+    if (cpu) total.cpuSeconds = total.cpuSeconds.value_or(0) + *cpu;
+  };
+  std::unordered_map<std::int64_t, bool> summed;
+  if (firstHour <= lastHour) {
+    stepRows(kLedgerHourRange, firstHour, lastHour, [&](sqlite3_stmt* row) {
+      summed[sqlite3_column_int64(row, 0)] = true;
+      if (!onBatteryOnly || sqlite3_column_int64(row, 1) != 0)
+        ranking.seconds += sqlite3_column_double(row, 2);
+    });
+    stepRows(kAppHours, firstHour, lastHour, [&](sqlite3_stmt* row) {
+      if (!onBatteryOnly || sqlite3_column_int64(row, 1) != 0)
+        add(sqlite3_column_int64(row, 2), sqlite3_column_double(row, 3), columnDouble(row, 4));
+    });
   }
+  auto inSummedHour = [&](std::int64_t minute) { return summed.contains(minute / 3600 * 3600); };
+  // Whether a summed hour lies between two minutes that are read by minute.
+  auto summedBetween = [&](std::int64_t earlier, std::int64_t later) {
+    for (std::int64_t hour = earlier / 3600 * 3600 + 3600; hour < later; hour += 3600)
+      if (summed.contains(hour)) return true;
+    return false;
+  };
+  // The minutes that count, then the app rows of the spans between the summed hours.
+  std::unordered_map<std::int64_t, bool> counted;
+  std::vector<std::pair<std::int64_t, std::int64_t>> spans;
+  stepRows(kLedgerRange, lower, upper, [&](sqlite3_stmt* row) {
+    const std::int64_t minute = sqlite3_column_int64(row, 0);
+    if (inSummedHour(minute)) return;
+    const bool counts = !onBatteryOnly || sqlite3_column_int64(row, 2) != 0;
+    counted.emplace(minute, counts);
+    if (counts) ranking.seconds += sqlite3_column_double(row, 1);
+    if (!spans.empty() && !summedBetween(spans.back().second, minute))
+      spans.back().second = minute;
+    else
+      spans.emplace_back(minute, minute);
+  });
+  for (const auto& [first, last] : spans)
+    stepRows(kAppMinutes, first, last, [&](sqlite3_stmt* row) {
+      const auto minute = counted.find(sqlite3_column_int64(row, 0));
+      if (minute != counted.end() && minute->second)
+        add(sqlite3_column_int64(row, 1), sqlite3_column_double(row, 2), columnDouble(row, 3));
+    });
   {
     Statement statement = prepare(kApps);
     sqlite3_stmt* query = statement.get();
@@ -719,6 +782,16 @@ AppEnergyRanking HistoryStore::appRanking(std::int64_t from, std::int64_t throug
   return ranking;
 }
 
+void HistoryStore::stepRows(const char* sql, std::int64_t from, std::int64_t through,
+                            const std::function<void(sqlite3_stmt*)>& row) {
+  Statement statement = prepare(sql);
+  sqlite3_stmt* query = statement.get();
+  if (!bindInteger(query, 1, from) || !bindInteger(query, 2, through)) throw failure(kLedgerInterrupted);
+  int step;
+  while ((step = sqlite3_step(query)) == SQLITE_ROW) row(query);
+  if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
+}
+
 std::vector<AppPowerPoint> HistoryStore::appPower(const std::string& app, std::int64_t from,
                                                   std::int64_t through, Date now) {
   const std::int64_t nowSecond = unixSecond(now);
@@ -727,18 +800,57 @@ std::vector<AppPowerPoint> HistoryStore::appPower(const std::string& app, std::i
   const std::int64_t lower = std::max(highWater_ - (kHistoryRetention - 1), from);
   const std::int64_t upper = std::min(through, nowSecond);
   if (!hasLedger() || upper < lower) return points;
-  Statement statement = prepare(kAppPower);
-  sqlite3_stmt* query = statement.get();
-  if (!bindText(query, 1, app) || !bindInteger(query, 2, lower) || !bindInteger(query, 3, upper))
-    throw failure(kLedgerInterrupted);
-  int step;
-  while ((step = sqlite3_step(query)) == SQLITE_ROW) {
-    const double seconds = sqlite3_column_double(query, 2);
-    // A minute without measured seconds has no power, not zero.
-    if (seconds > 0)
-      points.push_back({sqlite3_column_int64(query, 0), sqlite3_column_double(query, 1) / seconds});
+  // Over more than a day the chart has fewer points than minutes: whole summed hours stand for their minutes.
+  std::map<std::int64_t, double> hours;  // measured seconds of each summed hour
+  const std::int64_t firstHour = (lower + 3599) / 3600 * 3600;
+  const std::int64_t lastHour = (upper + 1) / 3600 * 3600 - 3600;
+  if (upper - lower >= 86400 && firstHour <= lastHour)
+    stepRows(kLedgerHourRange, firstHour, lastHour, [&](sqlite3_stmt* row) {
+      hours[sqlite3_column_int64(row, 0)] += sqlite3_column_double(row, 2);
+    });
+  if (!hours.empty()) {
+    Statement id = prepare(kAppId);
+    if (!bindText(id.get(), 1, app)) throw failure(kLedgerInterrupted);
+    const int found = sqlite3_step(id.get());
+    if (found != SQLITE_ROW && found != SQLITE_DONE) throw failure(kLedgerInterrupted);
+    if (found == SQLITE_DONE) return points;
+    Statement statement = prepare(kAppHourPower);
+    sqlite3_stmt* query = statement.get();
+    if (!bindInteger(query, 1, firstHour) || !bindInteger(query, 2, lastHour) ||
+        !bindInteger(query, 3, sqlite3_column_int64(id.get(), 0)))
+      throw failure(kLedgerInterrupted);
+    int step;
+    while ((step = sqlite3_step(query)) == SQLITE_ROW) {
+      const auto hour = hours.find(sqlite3_column_int64(query, 0));
+      if (hour != hours.end() && hour->second > 0)
+        points.push_back({hour->first, sqlite3_column_double(query, 1) / hour->second, 3600});
+    }
+    if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
   }
-  if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
+  // The minutes between the summed hours.
+  std::int64_t next = lower;
+  auto minutesThrough = [&](std::int64_t last) {
+    if (last < next) return;
+    Statement statement = prepare(kAppPower);
+    sqlite3_stmt* query = statement.get();
+    if (!bindText(query, 1, app) || !bindInteger(query, 2, next) || !bindInteger(query, 3, last))
+      throw failure(kLedgerInterrupted);
+    int step;
+    while ((step = sqlite3_step(query)) == SQLITE_ROW) {
+      const double seconds = sqlite3_column_double(query, 2);
+      // A minute without measured seconds has no power, not zero.
+      if (seconds > 0)
+        points.push_back({sqlite3_column_int64(query, 0), sqlite3_column_double(query, 1) / seconds});
+    }
+    if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
+  };
+  for (const auto& [hour, seconds] : hours) {
+    minutesThrough(hour - 1);
+    next = hour + 3600;
+  }
+  minutesThrough(upper);
+  std::sort(points.begin(), points.end(),
+            [](const AppPowerPoint& a, const AppPowerPoint& b) { return a.minute < b.minute; });
   return points;
 }
 

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -81,7 +83,8 @@ class HistoryStore {
   void recordLedger(const std::vector<LedgerMinute>& minutes, Date now);
   // The apps' energy in the minutes that begin from `from` through `through`, on battery alone if asked.
   AppEnergyRanking appRanking(std::int64_t from, std::int64_t through, bool onBatteryOnly, Date now);
-  // One app's power in each ledger minute of the range; minutes the ledger did not measure are left out.
+  // One app's power in each ledger minute of the range, for a range longer than a day in each summed hour
+  // inside it; minutes the ledger did not measure are left out.
   std::vector<AppPowerPoint> appPower(const std::string& app, std::int64_t from, std::int64_t through,
                                       Date now);
   // The rows of the range in time order, each handed to `row` as it is read.
@@ -128,6 +131,9 @@ class HistoryStore {
   // retention from them would refuse every record until the clock catches up.
   void forgetFuture(std::int64_t now);
   void closeConnection();
+  // Hands each row of a query over the seconds `from` through `through` to `row`.
+  void stepRows(const char* sql, std::int64_t from, std::int64_t through,
+                const std::function<void(sqlite3_stmt*)>& row);
   // Runs a delete whose one parameter is a second.
   void deleteFrom(const char* sql, std::int64_t second);
   // Whether the file holds the ledger's tables (a read-only file of an earlier version does not).
@@ -150,6 +156,8 @@ class HistoryStore {
   std::optional<Previous> previous_;
   std::int64_t highWater_ = 0;
   std::int64_t lastCleanup_ = 0;
+  // Each app's row id and name as written on this connection.
+  std::unordered_map<std::string, std::pair<std::int64_t, std::string>> appIds_;
   std::filesystem::path url_;
 };
 

@@ -94,6 +94,8 @@ TEST(AppLedgerStore, KeepsTheRetainedWeekOnly) {
   EXPECT_EQ(db.text("SELECT COUNT(*) FROM app_minutes"), "0");
 }
 
+// Whole hours are read from their sums and the rest by minute: both give what the minutes hold, also after a
+// minute was added to an hour already summed.
 TEST(AppLedgerStore, RanksAGeneratedWeek) {
   ScratchDirectory directory;
   const std::filesystem::path url = directory.path() / "history.sqlite3";
@@ -106,8 +108,44 @@ TEST(AppLedgerStore, RanksAGeneratedWeek) {
             std::make_tuple("desktop:app0", "desktop:app9"));
   EXPECT_NEAR(*averageWatts(week.apps[0], week), 4.0, 0.05);
   EXPECT_NEAR(*averageWatts(*week.unbilled, week), 2.0, 1e-9);
+
+  Inspector db(url);
+  const std::int64_t late = kWeekEnd - 86400 * 3 + 1800;
+  store.recordLedger({minute(late / 60 * 60, true, {{"desktop:app5", "", 1000, 1}}, 0, 0)}, now);
+  for (const auto& [from, through] :
+       {std::pair{kWeekStart, kWeekEnd}, std::pair{kWeekEnd - 86400 * 4 + 1234, kWeekEnd - 777}})
+    for (const bool battery : {false, true}) {
+      const AppEnergyRanking ranking = store.appRanking(from, through, battery, now);
+      const std::string range = std::to_string(from) + " AND " + std::to_string(through);
+      const std::string filter = battery ? " AND on_battery" : "";
+      EXPECT_NEAR(ranking.seconds,
+                  std::stod(*db.text("SELECT SUM(seconds) FROM ledger_minutes WHERE minute BETWEEN " + range +
+                                     filter)),
+                  1e-6);
+      for (const AppEnergyTotal& app : ranking.apps)
+        EXPECT_NEAR(
+            app.joules,
+            std::stod(*db.text("SELECT SUM(joules) FROM app_minutes JOIN ledger_minutes USING (minute) "
+                               "WHERE app=(SELECT id FROM apps WHERE key='" +
+                               app.app + "') AND minute BETWEEN " + range + filter)),
+            1e-6)
+            << app.app << " " << from << " " << battery;
+    }
   const AppEnergyRanking battery = store.appRanking(kWeekStart, kWeekEnd, true, now);
   EXPECT_NEAR(battery.seconds / week.seconds, 7.0 / 24, 1e-3);
+
+  // Over the week the app's power comes by hour where the hour is summed, one after the other.
+  double energy = 0, seconds = 0, hours = 0;
+  std::int64_t end = 0;
+  for (const AppPowerPoint& point : store.appPower("desktop:app0", kWeekStart, kWeekEnd, now)) {
+    EXPECT_GE(point.minute, end);
+    end = point.minute + point.width;
+    energy += point.watts * static_cast<double>(point.width), seconds += static_cast<double>(point.width);
+    hours += point.width == 3600 ? 1 : 0;
+  }
+  EXPECT_NEAR(energy / seconds, 4.0, 0.05);
+  EXPECT_EQ(hours,
+            168 - 3);  // not the first (partly retained), the newest nor the one the late minute reopened
 }
 
 }  // namespace

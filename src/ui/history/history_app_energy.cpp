@@ -51,8 +51,8 @@ void addOverlay(HistoryScene& scene, const std::vector<AppPowerPoint>& points, s
                 std::int64_t end, StyleColor color) {
   const double span = static_cast<double>(std::max<std::int64_t>(end - start, 1));
   auto at = [&](const AppPowerPoint& point) {
-    const double x =
-        scene.plot.minX() + static_cast<double>(point.minute + 30 - start) / span * scene.plot.width;
+    const double middle = static_cast<double>(point.minute - start) + static_cast<double>(point.width) / 2;
+    const double x = scene.plot.minX() + middle / span * scene.plot.width;
     return Point{x, scene.plot.maxY() - std::min(point.watts, scene.yMax) / scene.yMax * scene.plot.height};
   };
   std::vector<Point> run;
@@ -61,12 +61,13 @@ void addOverlay(HistoryScene& scene, const std::vector<AppPowerPoint>& points, s
     if (run.size() > 1) scene.curves.push_back({std::move(run), color, 1.5, std::nullopt});
     run.clear();
   };
-  std::optional<std::int64_t> previous;
+  std::optional<std::int64_t> previousEnd;
   for (const AppPowerPoint& point : points) {
-    if (point.minute + 30 < start || point.minute + 30 > end) continue;
-    if (previous && point.minute - *previous > 60) flush();
+    const std::int64_t middle = point.minute + point.width / 2;
+    if (middle < start || middle > end) continue;
+    if (previousEnd && point.minute > *previousEnd) flush();
     run.push_back(at(point));
-    previous = point.minute;
+    previousEnd = point.minute + point.width;
   }
   flush();
 }

@@ -32,8 +32,8 @@ std::vector<Line> lines(const AppEnergyRanking& ranking, const std::optional<std
 // The app's own colour, the same on every run.
 StyleColor color(std::string_view app);
 
-// The app's power per minute on the chart's plot, each point in the middle of its minute: one curve per run
-// of adjacent minutes, a lone minute a dot. Minutes without a row stay gaps.
+// The app's power on the chart's plot, each point in the middle of its minute (or hour): one curve per run
+// of adjacent points, a lone point a dot. Minutes without a row stay gaps.
 void addOverlay(HistoryScene& scene, const std::vector<AppPowerPoint>& points, std::int64_t start,
                 std::int64_t end, StyleColor color);
 
