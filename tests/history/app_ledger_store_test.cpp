@@ -106,7 +106,7 @@ TEST(AppLedgerStore, RanksAGeneratedWeek) {
   ASSERT_EQ(week.apps.size(), 10u);
   EXPECT_EQ(std::make_tuple(week.apps[0].app, week.apps[9].app),
             std::make_tuple("desktop:app0", "desktop:app9"));
-  EXPECT_NEAR(*averageWatts(week.apps[0], week), 4.0, 0.05);
+  EXPECT_NEAR(*averageWatts(week.apps[0], week), 1.6, 0.02);
   EXPECT_NEAR(*averageWatts(*week.unbilled, week), 2.0, 1e-9);
 
   Inspector db(url);
@@ -143,7 +143,7 @@ TEST(AppLedgerStore, RanksAGeneratedWeek) {
     energy += point.watts * static_cast<double>(point.width), seconds += static_cast<double>(point.width);
     hours += point.width == 3600 ? 1 : 0;
   }
-  EXPECT_NEAR(energy / seconds, 4.0, 0.05);
+  EXPECT_NEAR(energy / seconds, 1.6, 0.02);
   EXPECT_EQ(hours,
             168 - 3);  // not the first (partly retained), the newest nor the one the late minute reopened
 }

@@ -108,7 +108,7 @@ void fillWeekLedger(const std::filesystem::path& url, int apps) {
       const double day = 1 + 0.8 * std::sin(2 * M_PI * (static_cast<double>(minute) / 86400 + k / 7.0));
       row.shares.push_back({"desktop:app" + std::to_string(k),
                             named < kAppNames.size() ? kAppNames[named] : "应用 " + std::to_string(k),
-                            (apps - k) * 0.1 * 60 * day, (apps - k) * 0.01 * 60 * day});
+                            1.6 * std::pow(0.8, k) * 60 * day, 0.1 * std::pow(0.8, k) * 60 * day});
     }
     minutes.push_back(std::move(row));
   }

@@ -5,7 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
-#include <QToolButton>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "ui/history/history_app_energy.h"
@@ -56,17 +56,18 @@ HistoryAppSection::HistoryAppSection(HistoryExplorerModel& model, QWidget* paren
   grid_->setColumnStretch(0, 3);
   grid_->setColumnStretch(3, 2);
   for (int i = 0; i < kRows; ++i) {
-    Row row{new QToolButton(this), value(this), value(this), new QProgressBar(this), value(this)};
+    Row row{new QPushButton(this), value(this), value(this), new QProgressBar(this), value(this)};
     row.name->setFont(Fonts::system(12));
-    row.name->setAutoRaise(true);
+    row.name->setFlat(true);
     row.name->setCheckable(true);
-    row.name->setToolButtonStyle(Qt::ToolButtonTextOnly);
     row.name->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    row.name->setStyleSheet(QStringLiteral("QToolButton { text-align: left; padding: 0 2px; }"));
+    row.name->setStyleSheet(
+        QStringLiteral("QPushButton { text-align: left; padding: 1px 4px; border: none; }"
+                       "QPushButton:checked { background: rgba(0, 0, 0, 20); border-radius: 4px; }"));
     row.bar->setRange(0, 1000);
     row.bar->setTextVisible(false);
     row.bar->setFixedHeight(6);
-    connect(row.name, &QToolButton::clicked, this, [this, i] {
+    connect(row.name, &QPushButton::clicked, this, [this, i] {
       if (static_cast<std::size_t>(i) < apps_.size() && !apps_[i].empty()) model_.selectApp(apps_[i]);
     });
     grid_->addWidget(row.name, i, 0);

@@ -9,7 +9,7 @@ class QCheckBox;
 class QGridLayout;
 class QLabel;
 class QProgressBar;
-class QToolButton;
+class QPushButton;
 
 namespace wattline {
 
@@ -26,7 +26,7 @@ class HistoryAppSection : public QWidget {
 
  private:
   struct Row {
-    QToolButton* name;
+    QPushButton* name;
     QLabel* energy;
     QLabel* share;
     QProgressBar* bar;
