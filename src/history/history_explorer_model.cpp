@@ -194,7 +194,6 @@ void HistoryExplorerModel::requestSummary(bool debounced) {
   const std::int64_t through = navigation_.end;
   TaskPtr task = summaryTask_ = std::make_shared<Task>();
   after(task, debounced ? summaryDebounce : 0, [this, task, revision, from, through] {
-    requestApps();
     std::weak_ptr<char> alive = lifetime_;
     loadSummary_(from, through, summaryBuckets,
                  [this, alive, task, revision, from, through](HistoryResult<HistorySummary> result) {
@@ -209,6 +208,8 @@ void HistoryExplorerModel::requestSummary(bool debounced) {
                    setSummary(std::move(result.value()));
                    setLoading(false);
                  });
+    // After the chart's summary, which the store answers first.
+    requestApps();
   });
 }
 
