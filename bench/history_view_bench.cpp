@@ -38,6 +38,7 @@ struct Week {
   HistorySummary day, overview;
   Week() {
     fillWeek(url);
+    fillWeekLedger(url, 40);
     HistoryStore store(url);
     day = store.summary(kWeekEnd - 86399, kWeekEnd, kNow, 600);
     overview = store.summary(kWeekStart, kWeekEnd, kNow, 280);

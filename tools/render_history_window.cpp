@@ -22,17 +22,19 @@ int main(int argc, char** argv) {
   ScratchDirectory directory;
   const auto url = directory.path() / "history.sqlite3";
   fillWeek(url);
+  fillWeekLedger(url, 40);
 
   HistoryWeekWindow week(url);
   QWidget* window = week.controller->window();
-  window->resize(720, 600);
+  window->resize(720, 840);
   week.controller->coordinatedPresent(1, true, true);
   HistoryExplorerModel& explorer = week.explorer();
   // An hour of the last day's working hours, the cursor on a second with a reading.
   explorer.seek(kWeekEnd - 20 * 3600 + 1234);
+  explorer.selectApp("desktop:app0");
   const bool ready = week.waitFor([&] {
     return !explorer.loading() && !explorer.locating() && explorer.selectedRow() &&
-           explorer.overview().valid > 0;
+           explorer.overview().valid > 0 && !explorer.apps().apps.empty() && !explorer.appPower().empty();
   });
   if (!ready) {
     std::fprintf(stderr, "the window did not load its data\n");

@@ -48,6 +48,14 @@ bool AppDelegate::applicationDidFinishLaunching() {
   if (!monitorServices.liveRead) monitorServices.liveRead = PowerReader::read;
   if (!monitorServices.processSource)
     monitorServices.processSource = [] { return sharedProcessPowerReader().read(); };
+  monitorServices.ledgerSource = monitorServices.processSource;
+  if (services_.notifications)
+    monitorServices.drainAlert = [this](const DrainAlert& alert) {
+      std::weak_ptr<int> alive = alive_;
+      services_.notifications->notify(drainAlertText(alert), [this, alive] {
+        if (alive.lock() && windowController_) windowController_->show(buttonPlace());
+      });
+    };
   if (services_.defaultStoreFile)
     monitorServices.defaultStore = [this] { return services_.openStore(*services_.defaultStoreFile); };
   monitor_ = std::make_unique<PowerMonitor>(std::move(monitorServices), true, std::move(store));

@@ -11,6 +11,7 @@
 #include "app/app_termination.h"
 #include "app/command_line.h"
 #include "history/history_service.h"
+#include "platform/desktop_notifications.h"
 #include "platform/desktop_settings.h"
 #include "platform/identity.h"
 #include "platform/process_activity.h"
@@ -63,6 +64,8 @@ struct AppServices {
   std::string version;  // the release version, "unknown" when there is none
   // Later starts are no longer answered once termination begins, so that they wait for this copy to end.
   std::function<void()> stopAnswering;
+  // Where an app that drains the battery is told of; none: nowhere.
+  DesktopNotifications* notifications = nullptr;
 };
 
 // The application: its launch, reopen, the status item's clicks and the

@@ -14,6 +14,12 @@ struct CommandLineOptions {
   bool startupStatus = false;
   bool snapshot = false;
   bool processPower = false;
+  bool appEnergy = false;
+  bool exportHistory = false;
+  std::optional<std::string> since;  // a duration: 90m, 24h, 7d
+  bool onBattery = false;
+  std::optional<std::string> format;  // csv or json
+  bool apps = false;
   std::optional<std::string> renderPreview;  // the output directory
   std::optional<std::string> historyDirectory;
   bool historyWindow = false;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include <chrono>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -13,6 +14,9 @@
 #include "app/tool_modes.h"
 #include "app/tray_application.h"
 #include "base/json_coding.h"
+#include "history/history_store.h"
+#include "platform/linux/app_identity.h"
+#include "platform/linux/system_clock.h"
 #include "platform/qt/qt_user_defaults.h"
 #include "platform/qt/system_login_item.h"
 
@@ -42,6 +46,20 @@ int printProcessPower() {
   return 0;
 }
 
+// The history the tray application keeps: in --history-directory, else in the data home.
+HistoryToolContext historyTool(const CommandLineOptions& options) {
+  std::optional<std::filesystem::path> database;
+  if (options.historyDirectory) {
+    database = HistoryStore::urlInDirectory(*options.historyDirectory);
+  } else {
+    database = HistoryStore::defaultURL(AppIdentity().bundleIdentifier(), [](std::string_view name) {
+      const char* value = std::getenv(std::string(name).c_str());
+      return value ? std::optional<std::string>(value) : std::nullopt;
+    });
+  }
+  return {database, SystemClock().now(), std::cout, std::cerr};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,6 +80,8 @@ int main(int argc, char** argv) {
   if (options.startupStatus) return printStartupStatus();
   if (options.snapshot) return printSnapshot();
   if (options.processPower) return printProcessPower();
+  if (options.appEnergy) return printAppEnergy(options, historyTool(options));
+  if (options.exportHistory) return exportHistory(options, historyTool(options));
   if (options.renderPreview) return renderPreview(argc, argv, *options.renderPreview);
   // The tray application; argc and argv go to Qt unchanged, with its own options.
   return runTrayApplication(argc, argv, options);

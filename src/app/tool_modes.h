@@ -2,11 +2,16 @@
 
 #pragma once
 
+#include <filesystem>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "app/command_line.h"
 #include "base/power_snapshot.h"
 #include "platform/login_item.h"
 #include "platform/user_defaults.h"
@@ -27,5 +32,19 @@ PowerSnapshot measureSnapshot(const std::function<PowerSnapshot(bool includeDeta
 // Two batches `seconds` apart, ranked.
 ProcessPowerSnapshot measureProcessPower(ProcessPowerReader& reader, double seconds,
                                          const std::function<void(double)>& sleep);
+
+// Where the history tools read and write.
+struct HistoryToolContext {
+  // Absent when no directory could be found for it.
+  std::optional<std::filesystem::path> database;
+  Date now;
+  std::ostream& out;
+  std::ostream& err;
+};
+
+// --app-energy and --export-history: the exit status; 2 for a bad duration or format or no database, 1 for a
+// database that cannot be read, with one line on `err`. The database is only read.
+int printAppEnergy(const CommandLineOptions& options, const HistoryToolContext& context);
+int exportHistory(const CommandLineOptions& options, const HistoryToolContext& context);
 
 }  // namespace wattline

@@ -15,6 +15,7 @@
 #include "platform/linux/kernel_clock_synchronisation.h"
 #include "platform/linux/system_clock.h"
 #include "platform/qt/display_platform.h"
+#include "platform/qt/freedesktop_notifications.h"
 #include "platform/qt/log_categories.h"
 #include "platform/qt/portal_desktop_settings.h"
 #include "platform/qt/qt_desktop.h"
@@ -65,6 +66,7 @@ int runTrayApplication(int& argc, char** argv, const CommandLineOptions& options
     NoProcessActivity activity;
     PortalDesktopSettings desktopSettings;
     KernelClockSynchronisation clockSync;
+    FreedesktopNotifications notifications;
     QtAppWindows windows({defaults, std::make_shared<SystemLoginItem>(), desktopSettings, clock,
                           AppInfo::version(), [] { AppInfo::showAbout(); }},
                          scheduler);
@@ -91,7 +93,7 @@ int runTrayApplication(int& argc, char** argv, const CommandLineOptions& options
            return secondary;
          },
          [] { QCoreApplication::exit(0); }, identity.version().value_or("unknown"),
-         [&instance] { instance.stopListening(); }},
+         [&instance] { instance.stopListening(); }, &notifications},
         options);
     running = &delegate;
     // A signal while Qt started: nothing has been opened yet, so nothing is left to keep.

@@ -98,4 +98,39 @@ void HistoryActor::seconds(std::int64_t around, Date now,
   });
 }
 
+template <class T>
+void HistoryActor::ask(std::function<T(HistoryStore&)> work, std::function<void(HistoryResult<T>)> done) {
+  enqueue([this, work = std::move(work), done = std::move(done)](HistoryStore& store) mutable {
+    T value{};
+    std::optional<HistoryError> error = captureHistoryError([&] { value = work(store); });
+    if (!done) return;
+    HistoryResult<T> result =
+        error ? HistoryResult<T>(std::move(*error)) : HistoryResult<T>(std::move(value));
+    scheduler_.post([done = std::move(done), result = std::move(result)] { done(result); });
+  });
+}
+
+void HistoryActor::recordLedger(std::vector<LedgerMinute> minutes, Date now, Done done) {
+  enqueue([this, minutes = std::move(minutes), now, done = std::move(done)](HistoryStore& store) mutable {
+    std::optional<HistoryError> error = captureHistoryError([&] { store.recordLedger(minutes, now); });
+    if (done) scheduler_.post([done = std::move(done), error = std::move(error)] { done(error); });
+  });
+}
+
+void HistoryActor::appRanking(std::int64_t from, std::int64_t through, bool onBatteryOnly, Date now,
+                              std::function<void(HistoryResult<AppEnergyRanking>)> done) {
+  ask<AppEnergyRanking>(
+      [=](HistoryStore& store) { return store.appRanking(from, through, onBatteryOnly, now); },
+      std::move(done));
+}
+
+void HistoryActor::appPower(std::string app, std::int64_t from, std::int64_t through, Date now,
+                            std::function<void(HistoryResult<std::vector<AppPowerPoint>>)> done) {
+  ask<std::vector<AppPowerPoint>>(
+      [app = std::move(app), from, through, now](HistoryStore& store) {
+        return store.appPower(app, from, through, now);
+      },
+      std::move(done));
+}
+
 }  // namespace wattline

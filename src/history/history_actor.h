@@ -34,9 +34,17 @@ class HistoryActor : public HistoryService {
                std::function<void(HistoryResult<HistorySummary>)> done) override;
   void seconds(std::int64_t around, Date now,
                std::function<void(HistoryResult<std::vector<HistorySecond>>)> done) override;
+  void recordLedger(std::vector<LedgerMinute> minutes, Date now, Done done) override;
+  void appRanking(std::int64_t from, std::int64_t through, bool onBatteryOnly, Date now,
+                  std::function<void(HistoryResult<AppEnergyRanking>)> done) override;
+  void appPower(std::string app, std::int64_t from, std::int64_t through, Date now,
+                std::function<void(HistoryResult<std::vector<AppPowerPoint>>)> done) override;
 
  private:
   void enqueue(std::function<void(HistoryStore&)> job);
+  // Runs `work` on the store's thread and posts its value, or the error it threw, to `done`.
+  template <class T>
+  void ask(std::function<T(HistoryStore&)> work, std::function<void(HistoryResult<T>)> done);
   void run();
 
   Scheduler& scheduler_;

@@ -63,7 +63,17 @@ HistoryExplorerModel::HistoryExplorerModel(Scheduler& scheduler, HistoryService*
     : HistoryExplorerModel(
           scheduler, std::nullopt,
           [currentDate = orSystemClock(currentDate)] { return unixSecond(currentDate()); },
-          summaryFrom(store, orSystemClock(currentDate)), secondsFrom(store, orSystemClock(currentDate))) {}
+          summaryFrom(store, orSystemClock(currentDate)), secondsFrom(store, orSystemClock(currentDate))) {
+  if (!store) return;
+  const std::function<Date()> date = orSystemClock(currentDate);
+  setAppLoaders(
+      [store, date](std::int64_t from, std::int64_t through, bool onBatteryOnly, RankingDone done) {
+        store->appRanking(from, through, onBatteryOnly, date(), std::move(done));
+      },
+      [store, date](const std::string& app, std::int64_t from, std::int64_t through, AppPowerDone done) {
+        store->appPower(app, from, through, date(), std::move(done));
+      });
+}
 
 HistoryExplorerModel::~HistoryExplorerModel() {
   for (TaskPtr* task : {&summaryTask_, &detailTask_, &overviewTask_, &liveTask_}) cancel(*task);
@@ -200,6 +210,8 @@ void HistoryExplorerModel::requestSummary(bool debounced) {
                    setSummary(std::move(result.value()));
                    setLoading(false);
                  });
+    // After the chart's summary, which the store answers first.
+    requestApps();
   });
 }
 
@@ -264,6 +276,47 @@ void HistoryExplorerModel::requestOverview() {
                    setOverview(std::move(result.value()));
                  });
   });
+}
+
+void HistoryExplorerModel::setAppLoaders(RankingLoader ranking, AppPowerLoader power) {
+  loadRanking_ = std::move(ranking);
+  loadAppPower_ = std::move(power);
+}
+
+void HistoryExplorerModel::setBatteryOnly(bool batteryOnly) {
+  if (batteryOnly == batteryOnly_) return;
+  batteryOnly_ = batteryOnly;
+  requestApps();
+}
+
+void HistoryExplorerModel::selectApp(std::optional<std::string> app) {
+  if (app == selectedApp_) app.reset();
+  selectedApp_ = std::move(app);
+  appPower_.clear();
+  publish(Field::appPower);
+  requestApps();
+}
+
+void HistoryExplorerModel::requestApps() {
+  if (!loadRanking_ || !active_) return;
+  const std::uint64_t revision = ++appsRevision_;
+  const std::int64_t from = navigation_.start();
+  const std::int64_t through = navigation_.end;
+  std::weak_ptr<char> alive = lifetime_;
+  // Answers to an older window, switch or app are dropped.
+  loadRanking_(from, through, batteryOnly_, [this, alive, revision](HistoryResult<AppEnergyRanking> result) {
+    if (alive.expired() || appsRevision_ != revision) return;
+    if (!result.ok()) setError(result.error().description);
+    apps_ = result.ok() ? std::move(result.value()) : AppEnergyRanking{};
+    publish(Field::apps);
+  });
+  if (!selectedApp_ || !loadAppPower_) return;
+  loadAppPower_(*selectedApp_, from, through,
+                [this, alive, revision](HistoryResult<std::vector<AppPowerPoint>> result) {
+                  if (alive.expired() || appsRevision_ != revision) return;
+                  appPower_ = result.ok() ? std::move(result.value()) : std::vector<AppPowerPoint>{};
+                  publish(Field::appPower);
+                });
 }
 
 void HistoryExplorerModel::startLiveLoop() {

@@ -32,6 +32,12 @@ class HistoryExplorerModel {
   using SummaryLoader =
       std::function<void(std::int64_t from, std::int64_t through, int maxBuckets, SummaryDone)>;
   using SecondsLoader = std::function<void(std::int64_t around, SecondsDone)>;
+  using RankingDone = std::function<void(HistoryResult<AppEnergyRanking>)>;
+  using RankingLoader =
+      std::function<void(std::int64_t from, std::int64_t through, bool onBatteryOnly, RankingDone)>;
+  using AppPowerDone = std::function<void(HistoryResult<std::vector<AppPowerPoint>>)>;
+  using AppPowerLoader =
+      std::function<void(const std::string& app, std::int64_t from, std::int64_t through, AppPowerDone)>;
 
   // The published fields, named to observers on each assignment.
   enum class Field {
@@ -43,7 +49,9 @@ class HistoryExplorerModel {
     loading,
     locating,
     error,
-    detailError
+    detailError,
+    apps,
+    appPower
   };
   using Observer = std::function<void(Field)>;
 
@@ -75,6 +83,18 @@ class HistoryExplorerModel {
   const std::optional<std::string>& error() const { return error_; }
   const std::optional<std::string>& detailError() const { return detailError_; }
   bool active() const { return active_; }
+  // The apps' energy in the visible window, on battery alone when `batteryOnly`.
+  const AppEnergyRanking& apps() const { return apps_; }
+  bool batteryOnly() const { return batteryOnly_; }
+  // The app whose power the chart draws, and that power per minute of the window.
+  const std::optional<std::string>& selectedApp() const { return selectedApp_; }
+  const std::vector<AppPowerPoint>& appPower() const { return appPower_; }
+
+  // Without these loaders the apps are not read (the ranking stays empty).
+  void setAppLoaders(RankingLoader ranking, AppPowerLoader power);
+  void setBatteryOnly(bool batteryOnly);
+  // Absent, or the app chosen again: no app is drawn.
+  void selectApp(std::optional<std::string> app);
 
   // The row of the cursor's second, when loaded.
   std::optional<HistorySecond> selectedRow() const;
@@ -117,6 +137,8 @@ class HistoryExplorerModel {
   // While following, moves the cursor to the newest of `rows_` in the window.
   void followRecorded();
   void requestOverview();
+  // The ranking and the selected app's power for the visible window.
+  void requestApps();
   void startLiveLoop();
   void scheduleLiveTick(const TaskPtr& task);
   void liveTick(const TaskPtr& task);
@@ -151,6 +173,13 @@ class HistoryExplorerModel {
   bool locating_ = false;
   std::optional<std::string> error_;
   std::optional<std::string> detailError_;
+  RankingLoader loadRanking_;
+  AppPowerLoader loadAppPower_;
+  AppEnergyRanking apps_;
+  bool batteryOnly_ = false;
+  std::optional<std::string> selectedApp_;
+  std::vector<AppPowerPoint> appPower_;
+  std::uint64_t appsRevision_ = 0;
 
   TaskPtr summaryTask_, detailTask_, overviewTask_, liveTask_;
   std::uint64_t summaryRevision_ = 0, detailRevision_ = 0, overviewRevision_ = 0;

@@ -12,6 +12,22 @@ const std::vector<const char*> kHistoryUpgrades = {
     "  external INTEGER NOT NULL, flow TEXT NOT NULL, estimated INTEGER NOT NULL,\n"
     "  source TEXT NOT NULL, sensor_time REAL, session TEXT NOT NULL,\n"
     "  energy_wh REAL NOT NULL, duration REAL NOT NULL);",
+    // 1 → 2: the apps' energy per minute. Each app's key and name are kept once; the minutes on battery
+    // and the seconds measured once per minute. Each hour before the newest is also kept summed, by
+    // battery or adapter, for the long rankings; an hour without a ledger_hours row is read by minute.
+    "CREATE TABLE IF NOT EXISTS apps (id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, name TEXT NOT "
+    "NULL);\n"
+    "CREATE TABLE IF NOT EXISTS ledger_minutes (\n"
+    "  minute INTEGER PRIMARY KEY, seconds REAL NOT NULL, on_battery INTEGER NOT NULL);\n"
+    "CREATE TABLE IF NOT EXISTS app_minutes (\n"
+    "  minute INTEGER NOT NULL, app INTEGER NOT NULL, joules REAL NOT NULL, cpu_seconds REAL,\n"
+    "  PRIMARY KEY (minute, app)) WITHOUT ROWID;\n"
+    "CREATE TABLE IF NOT EXISTS ledger_hours (\n"
+    "  hour INTEGER NOT NULL, on_battery INTEGER NOT NULL, seconds REAL NOT NULL,\n"
+    "  PRIMARY KEY (hour, on_battery)) WITHOUT ROWID;\n"
+    "CREATE TABLE IF NOT EXISTS app_hours (\n"
+    "  hour INTEGER NOT NULL, on_battery INTEGER NOT NULL, app INTEGER NOT NULL, joules REAL NOT NULL,\n"
+    "  cpu_seconds REAL, PRIMARY KEY (hour, on_battery, app)) WITHOUT ROWID;",
 };
 
 int historySchemaVersion() {

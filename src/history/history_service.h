@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "base/date.h"
+#include "history/app_energy_types.h"
 #include "history/history_record.h"
 #include "history/history_types.h"
 
@@ -27,6 +29,11 @@ class HistoryService {
                        std::function<void(HistoryResult<HistorySummary>)> done) = 0;
   virtual void seconds(std::int64_t around, Date now,
                        std::function<void(HistoryResult<std::vector<HistorySecond>>)> done) = 0;
+  virtual void recordLedger(std::vector<LedgerMinute> minutes, Date now, Done done) = 0;
+  virtual void appRanking(std::int64_t from, std::int64_t through, bool onBatteryOnly, Date now,
+                          std::function<void(HistoryResult<AppEnergyRanking>)> done) = 0;
+  virtual void appPower(std::string app, std::int64_t from, std::int64_t through, Date now,
+                        std::function<void(HistoryResult<std::vector<AppPowerPoint>>)> done) = 0;
 };
 
 }  // namespace wattline

@@ -7,14 +7,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <memory>
 #include <random>
+#include <unordered_map>
 
 #include "history/clock_trust.h"
 #include "history/history_summary.h"
@@ -38,9 +41,63 @@ constexpr const char* kSchemaObjects = "SELECT COUNT(*) FROM sqlite_master";
 constexpr const char* kSampleColumns = "SELECT name FROM pragma_table_info('samples') ORDER BY cid";
 constexpr const char* kHighWaterQuery = "SELECT COALESCE(MAX(second),0) FROM samples";
 constexpr const char* kInsert = "INSERT OR IGNORE INTO samples VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
-constexpr const char* kRetentionDelete = "DELETE FROM samples WHERE second <= ?";
-constexpr const char* kFutureDelete = "DELETE FROM samples WHERE second > ?";
-constexpr const char* kMaintenance = "PRAGMA incremental_vacuum(32); PRAGMA wal_checkpoint(PASSIVE)";
+// The samples, and the ledger's minutes by the second they begin.
+constexpr std::array<const char*, 3> kRetentionDeletes = {"DELETE FROM samples WHERE second <= ?",
+                                                          "DELETE FROM app_minutes WHERE minute <= ?",
+                                                          "DELETE FROM ledger_minutes WHERE minute <= ?"};
+constexpr std::array<const char*, 3> kFutureDeletes = {"DELETE FROM samples WHERE second > ?",
+                                                       "DELETE FROM app_minutes WHERE minute > ?",
+                                                       "DELETE FROM ledger_minutes WHERE minute > ?"};
+// The hours wholly past the retained week, and the hour sums that may hold minutes after the present.
+constexpr std::array<const char*, 2> kHourDeletes = {"DELETE FROM ledger_hours WHERE hour <= ?",
+                                                     "DELETE FROM app_hours WHERE hour <= ?"};
+constexpr std::array<const char*, 2> kFutureHourDeletes = {"DELETE FROM ledger_hours WHERE hour > ?",
+                                                           "DELETE FROM app_hours WHERE hour > ?"};
+// An hour that gains a minute is summed again later.
+constexpr std::array<const char*, 2> kHourUnroll = {"DELETE FROM ledger_hours WHERE hour = ?",
+                                                    "DELETE FROM app_hours WHERE hour = ?"};
+constexpr const char* kLastRolledHour = "SELECT COALESCE(MAX(hour), -1) FROM ledger_hours";
+// The hours from ?1 up to the one beginning at ?2, summed from their minutes.
+constexpr const char* kRollLedgerHours =
+    "INSERT INTO ledger_hours SELECT minute/3600*3600, on_battery, SUM(seconds) FROM ledger_minutes "
+    "WHERE minute >= ?1 AND minute < ?2 GROUP BY 1, 2";
+constexpr const char* kRollAppHours =
+    "INSERT INTO app_hours SELECT m.minute/3600*3600, l.on_battery, m.app, SUM(m.joules), SUM(m.cpu_seconds) "
+    "FROM app_minutes m JOIN ledger_minutes l ON l.minute=m.minute WHERE m.minute >= ?1 AND m.minute < ?2 "
+    "GROUP BY 1, 2, 3";
+constexpr const char* kLedgerHourRange =
+    "SELECT hour,on_battery,seconds FROM ledger_hours WHERE hour BETWEEN ? AND ?";
+constexpr const char* kAppHours =
+    "SELECT hour,on_battery,app,joules,cpu_seconds FROM app_hours WHERE hour BETWEEN ? AND ?";
+constexpr const char* kMaintenance =
+    "DELETE FROM apps WHERE id NOT IN (SELECT app FROM app_minutes);"
+    "PRAGMA incremental_vacuum(32); PRAGMA wal_checkpoint(PASSIVE)";
+constexpr const char* kLedgerMinuteUpsert =
+    "INSERT INTO ledger_minutes VALUES (?,?,?) ON CONFLICT(minute) DO UPDATE SET "
+    "seconds=MIN(60.0,seconds+excluded.seconds), on_battery=MAX(on_battery,excluded.on_battery)";
+constexpr const char* kAppUpsert =
+    "INSERT INTO apps(key,name) VALUES (?,?) ON CONFLICT(key) DO UPDATE SET name=excluded.name RETURNING id";
+constexpr const char* kAppMinuteUpsert =
+    "INSERT INTO app_minutes VALUES (?,?,?,?) ON CONFLICT(minute,app) DO UPDATE SET "
+    "joules=joules+excluded.joules, cpu_seconds=cpu_seconds+excluded.cpu_seconds";
+constexpr const char* kLedgerRange =
+    "SELECT minute,seconds,on_battery FROM ledger_minutes WHERE minute BETWEEN ? AND ? ORDER BY minute";
+constexpr const char* kAppMinutes =
+    "SELECT minute,app,joules,cpu_seconds FROM app_minutes WHERE minute BETWEEN ? AND ?";
+constexpr const char* kApps = "SELECT id,key,name FROM apps";
+constexpr const char* kAppPower =
+    "SELECT m.minute,m.joules,l.seconds FROM app_minutes m JOIN ledger_minutes l ON l.minute=m.minute "
+    "WHERE m.app=(SELECT id FROM apps WHERE key=?) AND m.minute BETWEEN ? AND ? ORDER BY m.minute";
+constexpr const char* kAppId = "SELECT id FROM apps WHERE key=?";
+constexpr const char* kAppHourPower =
+    "SELECT hour,SUM(joules) FROM app_hours WHERE hour BETWEEN ? AND ? AND app=? GROUP BY hour";
+constexpr const char* kExportSamples =
+    "SELECT second,observed,watts,cpu,gpu,display,input,battery,external,flow,estimated,source,sensor_time,"
+    "session,energy_wh,duration FROM samples WHERE second BETWEEN ? AND ? ORDER BY second";
+constexpr const char* kExportApps =
+    "SELECT m.minute,a.key,a.name,m.joules,m.cpu_seconds,l.seconds,l.on_battery FROM app_minutes m "
+    "JOIN apps a ON a.id=m.app JOIN ledger_minutes l ON l.minute=m.minute "
+    "WHERE m.minute BETWEEN ? AND ? ORDER BY m.minute, a.key";
 // The rows of a summary, in key order: a range of the primary key read without
 // any sort, and folded into buckets as they come.
 constexpr const char* kSummaryRows =
@@ -60,7 +117,8 @@ constexpr const char* kForeignFile = "历史库不是瓦迹的文件，未作改
 constexpr const char* kNewerFile = "历史库来自更新版本的瓦迹，未作改动";
 constexpr const char* kReadOnly = "历史库只读，不记录";
 constexpr const char* kClockBehind = "系统时间早于已有记录，暂停记录";
-
+constexpr const char* kLedgerInterrupted = "耗电查询中断";
+constexpr const char* kExportInterrupted = "导出中断";
 constexpr const char* kMovedAway = "历史库已被移走或删除，已在原处新建";
 
 // Every directory made on the way to the history holds nobody's data but this user's: 0700. Directories that
@@ -220,6 +278,7 @@ HistoryFailure HistoryStore::failure(std::string_view message, std::optional<std
 }
 
 void HistoryStore::closeConnection() {
+  appIds_.clear();
   if (!db_) return;
   // close_v2 always succeeds: a statement still open keeps the connection alive until it is finalised.
   sqlite3_close_v2(db_);
@@ -248,7 +307,9 @@ void HistoryStore::open() {
   }
 
   std::string blocked;
-  readOnly_ = present && !writable(blocked);
+  if (options_.readOnly && !present) throw failure(kOpenFailed, url_.string() + ": " + std::strerror(ENOENT));
+  readOnly_ = options_.readOnly || (present && !writable(blocked));
+  schemaVersion_ = readOnly_ ? facts.userVersion : historySchemaVersion();
   if (readOnly_) {
     // Nothing to read in a file that was never set up.
     if (facts.userVersion == 0) throw failure(kReadOnly, blocked);
@@ -394,18 +455,23 @@ HistoryStore::Statement HistoryStore::prepareOrClose(const char* sql) {
   return Statement(raw);
 }
 
-void HistoryStore::record(const HistoryRecord& record, double uptime, Date now) {
+std::int64_t HistoryStore::openForWriting(Date now) {
   open();
   std::string blocked;
-  if (readOnly_ && writable(blocked)) {
+  if (readOnly_ && !options_.readOnly && writable(blocked)) {
     // The file can be written again: recording goes on without a restart.
     closeConnection();
     open();
   }
-  if (readOnly_) throw failure(kReadOnly, blocked);
+  if (readOnly_) throw failure(kReadOnly, blocked.empty() ? url_.string() : blocked);
   followMovedFile();
   const std::int64_t nowSecond = unixSecond(now);
   prune(nowSecond);
+  return nowSecond;
+}
+
+void HistoryStore::record(const HistoryRecord& record, double uptime, Date now) {
+  const std::int64_t nowSecond = openForWriting(now);
   judgeClockFor(nowSecond, uptime);
 
   const bool accepted = highWater_ - kHistoryRetention < record.second && record.second <= nowSecond &&
@@ -461,17 +527,21 @@ void HistoryStore::prune(std::int64_t now) {
   open();
   highWater_ = std::max(highWater_, now);
   if (readOnly_) return;
-  {
-    Statement statement = prepare(kRetentionDelete);
-    if (!bindInteger(statement.get(), 1, highWater_ - kHistoryRetention) ||
-        sqlite3_step(statement.get()) != SQLITE_DONE)
-      throw failure(kCleanupFailed);
-  }
+  for (const char* sql : kRetentionDeletes) deleteFrom(sql, highWater_ - kHistoryRetention);
+  for (const char* sql : kHourDeletes) deleteFrom(sql, highWater_ - kHistoryRetention - 3600);
   if (now >= saturatingAdd(lastCleanup_, kCleanupInterval)) {
+    // The maintenance removes apps no minute names any more.
+    appIds_.clear();
     if (sqlite3_exec(db_, kMaintenance, nullptr, nullptr, nullptr) != SQLITE_OK)
       throw failure(kStorageFailed);
     lastCleanup_ = now;
   }
+}
+
+void HistoryStore::deleteFrom(const char* sql, std::int64_t second) {
+  Statement statement = prepare(sql);
+  if (!bindInteger(statement.get(), 1, second) || sqlite3_step(statement.get()) != SQLITE_DONE)
+    throw failure(kCleanupFailed);
 }
 
 void HistoryStore::judgeClockFor(std::int64_t now, double uptime) {
@@ -520,11 +590,8 @@ void HistoryStore::followMovedFile() {
 }
 
 void HistoryStore::forgetFuture(std::int64_t now) {
-  {
-    Statement statement = prepare(kFutureDelete);
-    if (!bindInteger(statement.get(), 1, now) || sqlite3_step(statement.get()) != SQLITE_DONE)
-      throw failure(kCleanupFailed);
-  }
+  for (const char* sql : kFutureDeletes) deleteFrom(sql, now);
+  for (const char* sql : kFutureHourDeletes) deleteFrom(sql, now - 3600);
   // Nothing newer than `now` remains; the next row starts afresh, and the
   // maintenance no longer waits for the clock to catch up with the future.
   highWater_ = now;
@@ -585,6 +652,264 @@ std::vector<HistorySecond> HistoryStore::seconds(std::int64_t around, Date now) 
   }
   if (step != SQLITE_DONE) throw failure(kSecondsInterrupted);
   return rows;
+}
+
+void HistoryStore::recordLedger(const std::vector<LedgerMinute>& minutes, Date now) {
+  const std::int64_t nowSecond = openForWriting(now);
+  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+    throw failure(kWriteFailed);
+  std::optional<HistoryFailure> error;
+  try {
+    writeLedger(minutes, nowSecond);
+    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return;
+    error = failure(kWriteFailed);
+  } catch (const HistoryFailure& thrown) {
+    error = thrown;
+  }
+  // A failed COMMIT may have ended the transaction already; the rollback's own outcome changes nothing.
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  appIds_.clear();  // the apps it added are gone with it
+  throw *error;
+}
+
+void HistoryStore::writeLedger(const std::vector<LedgerMinute>& minutes, std::int64_t nowSecond) {
+  Statement minuteInsert = prepare(kLedgerMinuteUpsert);
+  Statement appInsert = prepare(kAppUpsert);
+  Statement shareInsert = prepare(kAppMinuteUpsert);
+  auto run = [this](sqlite3_stmt* statement, bool bound) {
+    int step = bound ? sqlite3_step(statement) : SQLITE_MISUSE;
+    while (step == SQLITE_ROW) step = sqlite3_step(statement);
+    if (step != SQLITE_DONE) throw failure(kWriteFailed);
+    sqlite3_reset(statement);
+  };
+  const std::optional<std::int64_t> lastRolled = scalar(db_, kLastRolledHour);
+  if (!lastRolled) throw failure(kWriteFailed);
+  std::optional<std::int64_t> newestHour;
+  for (const LedgerMinute& minute : minutes) {
+    if (minute.minute <= highWater_ - kHistoryRetention || minute.minute > nowSecond) continue;
+    const std::int64_t hour = minute.minute / 3600 * 3600;
+    if (hour <= *lastRolled)
+      for (const char* sql : kHourUnroll) deleteFrom(sql, hour);
+    newestHour = std::max(newestHour.value_or(hour), hour);
+    sqlite3_stmt* row = minuteInsert.get();
+    run(row, bindInteger(row, 1, minute.minute) && bindDouble(row, 2, minute.seconds) &&
+                 bindInteger(row, 3, minute.onBattery ? 1 : 0));
+    for (const AppMinuteShare& share : minute.shares) {
+      auto id = appIds_.find(share.app);
+      if (id == appIds_.end() || id->second.second != share.name) {
+        sqlite3_stmt* app = appInsert.get();
+        if (!bindText(app, 1, share.app) || !bindText(app, 2, share.name) || sqlite3_step(app) != SQLITE_ROW)
+          throw failure(kWriteFailed);
+        id = appIds_.insert_or_assign(share.app, std::pair(sqlite3_column_int64(app, 0), share.name)).first;
+        run(app, true);
+      }
+      sqlite3_stmt* part = shareInsert.get();
+      run(part, bindInteger(part, 1, minute.minute) && bindInteger(part, 2, id->second.first) &&
+                    bindDouble(part, 3, share.joules) && bindDouble(part, 4, share.cpuSeconds));
+    }
+  }
+  // The hours after the last one summed and before the newest, once each: a minute is added to an earlier
+  // hour only when the clock went back, and that hour is then read by minute.
+  if (!newestHour || *newestHour <= *lastRolled + 3600) return;
+  for (const char* sql : {kRollLedgerHours, kRollAppHours}) {
+    Statement roll = prepare(sql);
+    run(roll.get(), bindInteger(roll.get(), 1, std::max<std::int64_t>(*lastRolled + 3600, 0)) &&
+                        bindInteger(roll.get(), 2, *newestHour));
+  }
+}
+
+AppEnergyRanking HistoryStore::appRanking(std::int64_t from, std::int64_t through, bool onBatteryOnly,
+                                          Date now) {
+  const std::int64_t nowSecond = unixSecond(now);
+  prune(nowSecond);
+  AppEnergyRanking ranking;
+  const std::int64_t lower = std::max(highWater_ - (kHistoryRetention - 1), from);
+  const std::int64_t upper = std::min(through, nowSecond);
+  if (!hasLedger() || upper < lower) return ranking;
+
+  // Whole hours inside the range that are summed are read as sums, every other minute by itself.
+  const std::int64_t firstHour = (lower + 3599) / 3600 * 3600;
+  const std::int64_t lastHour = (upper + 1) / 3600 * 3600 - 3600;
+  std::unordered_map<std::int64_t, AppEnergyTotal> totals;
+  auto add = [&totals](std::int64_t app, double joules, std::optional<double> cpu) {
+    AppEnergyTotal& total = totals[app];
+    total.joules += joules;
+    if (cpu) total.cpuSeconds = total.cpuSeconds.value_or(0) + *cpu;
+  };
+  std::unordered_map<std::int64_t, bool> summed;
+  if (firstHour <= lastHour) {
+    stepRows(kLedgerHourRange, firstHour, lastHour, [&](sqlite3_stmt* row) {
+      summed[sqlite3_column_int64(row, 0)] = true;
+      if (!onBatteryOnly || sqlite3_column_int64(row, 1) != 0)
+        ranking.seconds += sqlite3_column_double(row, 2);
+    });
+    stepRows(kAppHours, firstHour, lastHour, [&](sqlite3_stmt* row) {
+      if (!onBatteryOnly || sqlite3_column_int64(row, 1) != 0)
+        add(sqlite3_column_int64(row, 2), sqlite3_column_double(row, 3), columnDouble(row, 4));
+    });
+  }
+  auto inSummedHour = [&](std::int64_t minute) { return summed.contains(minute / 3600 * 3600); };
+  // Whether a summed hour lies between two minutes that are read by minute.
+  auto summedBetween = [&](std::int64_t earlier, std::int64_t later) {
+    for (std::int64_t hour = earlier / 3600 * 3600 + 3600; hour < later; hour += 3600)
+      if (summed.contains(hour)) return true;
+    return false;
+  };
+  // The minutes that count, then the app rows of the spans between the summed hours.
+  std::unordered_map<std::int64_t, bool> counted;
+  std::vector<std::pair<std::int64_t, std::int64_t>> spans;
+  stepRows(kLedgerRange, lower, upper, [&](sqlite3_stmt* row) {
+    const std::int64_t minute = sqlite3_column_int64(row, 0);
+    if (inSummedHour(minute)) return;
+    const bool counts = !onBatteryOnly || sqlite3_column_int64(row, 2) != 0;
+    counted.emplace(minute, counts);
+    if (counts) ranking.seconds += sqlite3_column_double(row, 1);
+    if (!spans.empty() && !summedBetween(spans.back().second, minute))
+      spans.back().second = minute;
+    else
+      spans.emplace_back(minute, minute);
+  });
+  for (const auto& [first, last] : spans)
+    stepRows(kAppMinutes, first, last, [&](sqlite3_stmt* row) {
+      const auto minute = counted.find(sqlite3_column_int64(row, 0));
+      if (minute != counted.end() && minute->second)
+        add(sqlite3_column_int64(row, 1), sqlite3_column_double(row, 2), columnDouble(row, 3));
+    });
+  {
+    Statement statement = prepare(kApps);
+    sqlite3_stmt* query = statement.get();
+    int step;
+    while ((step = sqlite3_step(query)) == SQLITE_ROW) {
+      const auto total = totals.find(sqlite3_column_int64(query, 0));
+      if (total == totals.end()) continue;
+      total->second.app = columnText(query, 1);
+      total->second.name = columnText(query, 2);
+      if (total->second.app == kUnbilledApp) {
+        ranking.unbilled = total->second;
+      } else {
+        ranking.billedJoules += total->second.joules;
+        ranking.apps.push_back(total->second);
+      }
+    }
+    if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
+  }
+  const std::size_t shown = std::min(ranking.apps.size(), kRankedApps);
+  std::partial_sort(ranking.apps.begin(), ranking.apps.begin() + static_cast<std::ptrdiff_t>(shown),
+                    ranking.apps.end(), [](const AppEnergyTotal& a, const AppEnergyTotal& b) {
+                      return a.joules != b.joules ? a.joules > b.joules : a.app < b.app;
+                    });
+  ranking.apps.resize(shown);
+  return ranking;
+}
+
+void HistoryStore::stepRows(const char* sql, std::int64_t from, std::int64_t through,
+                            const std::function<void(sqlite3_stmt*)>& row) {
+  Statement statement = prepare(sql);
+  sqlite3_stmt* query = statement.get();
+  if (!bindInteger(query, 1, from) || !bindInteger(query, 2, through)) throw failure(kLedgerInterrupted);
+  int step;
+  while ((step = sqlite3_step(query)) == SQLITE_ROW) row(query);
+  if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
+}
+
+std::vector<AppPowerPoint> HistoryStore::appPower(const std::string& app, std::int64_t from,
+                                                  std::int64_t through, Date now) {
+  const std::int64_t nowSecond = unixSecond(now);
+  prune(nowSecond);
+  std::vector<AppPowerPoint> points;
+  const std::int64_t lower = std::max(highWater_ - (kHistoryRetention - 1), from);
+  const std::int64_t upper = std::min(through, nowSecond);
+  if (!hasLedger() || upper < lower) return points;
+  // Over more than a day the chart has fewer points than minutes: whole summed hours stand for their minutes.
+  std::map<std::int64_t, double> hours;  // measured seconds of each summed hour
+  const std::int64_t firstHour = (lower + 3599) / 3600 * 3600;
+  const std::int64_t lastHour = (upper + 1) / 3600 * 3600 - 3600;
+  if (upper - lower >= 86400 && firstHour <= lastHour)
+    stepRows(kLedgerHourRange, firstHour, lastHour, [&](sqlite3_stmt* row) {
+      hours[sqlite3_column_int64(row, 0)] += sqlite3_column_double(row, 2);
+    });
+  if (!hours.empty()) {
+    Statement id = prepare(kAppId);
+    if (!bindText(id.get(), 1, app)) throw failure(kLedgerInterrupted);
+    const int found = sqlite3_step(id.get());
+    if (found != SQLITE_ROW && found != SQLITE_DONE) throw failure(kLedgerInterrupted);
+    if (found == SQLITE_DONE) return points;
+    Statement statement = prepare(kAppHourPower);
+    sqlite3_stmt* query = statement.get();
+    if (!bindInteger(query, 1, firstHour) || !bindInteger(query, 2, lastHour) ||
+        !bindInteger(query, 3, sqlite3_column_int64(id.get(), 0)))
+      throw failure(kLedgerInterrupted);
+    int step;
+    while ((step = sqlite3_step(query)) == SQLITE_ROW) {
+      const auto hour = hours.find(sqlite3_column_int64(query, 0));
+      if (hour != hours.end() && hour->second > 0)
+        points.push_back({hour->first, sqlite3_column_double(query, 1) / hour->second, 3600});
+    }
+    if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
+  }
+  // The minutes between the summed hours.
+  std::int64_t next = lower;
+  auto minutesThrough = [&](std::int64_t last) {
+    if (last < next) return;
+    Statement statement = prepare(kAppPower);
+    sqlite3_stmt* query = statement.get();
+    if (!bindText(query, 1, app) || !bindInteger(query, 2, next) || !bindInteger(query, 3, last))
+      throw failure(kLedgerInterrupted);
+    int step;
+    while ((step = sqlite3_step(query)) == SQLITE_ROW) {
+      const double seconds = sqlite3_column_double(query, 2);
+      // A minute without measured seconds has no power, not zero.
+      if (seconds > 0)
+        points.push_back({sqlite3_column_int64(query, 0), sqlite3_column_double(query, 1) / seconds});
+    }
+    if (step != SQLITE_DONE) throw failure(kLedgerInterrupted);
+  };
+  for (const auto& [hour, seconds] : hours) {
+    minutesThrough(hour - 1);
+    next = hour + 3600;
+  }
+  minutesThrough(upper);
+  std::sort(points.begin(), points.end(),
+            [](const AppPowerPoint& a, const AppPowerPoint& b) { return a.minute < b.minute; });
+  return points;
+}
+
+const std::vector<std::string>& HistoryStore::exportColumns(HistoryExport kind) {
+  static const std::vector<std::string> apps = {"minute",      "app",     "name",      "joules",
+                                                "cpu_seconds", "seconds", "on_battery"};
+  return kind == HistoryExport::samples ? kHistorySampleColumns : apps;
+}
+
+void HistoryStore::exportRows(HistoryExport kind, std::int64_t from, std::int64_t through,
+                              const std::function<void(const std::vector<HistoryCell>&)>& row) {
+  open();
+  if (kind == HistoryExport::apps && !hasLedger()) return;
+  Statement statement = prepare(kind == HistoryExport::samples ? kExportSamples : kExportApps);
+  sqlite3_stmt* query = statement.get();
+  if (!bindInteger(query, 1, from) || !bindInteger(query, 2, through)) throw failure(kExportInterrupted);
+  const int columns = sqlite3_column_count(query);
+  std::vector<HistoryCell> cells(static_cast<std::size_t>(columns));
+  int step;
+  while ((step = sqlite3_step(query)) == SQLITE_ROW) {
+    for (int column = 0; column < columns; ++column) {
+      HistoryCell& cell = cells[static_cast<std::size_t>(column)];
+      switch (sqlite3_column_type(query, column)) {
+        case SQLITE_INTEGER:
+          cell = static_cast<std::int64_t>(sqlite3_column_int64(query, column));
+          break;
+        case SQLITE_FLOAT:
+          cell = sqlite3_column_double(query, column);
+          break;
+        case SQLITE_NULL:
+          cell = std::monostate{};
+          break;
+        default:
+          cell = columnText(query, column);
+      }
+    }
+    row(cells);
+  }
+  if (step != SQLITE_DONE) throw failure(kExportInterrupted);
 }
 
 }  // namespace wattline

@@ -9,9 +9,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "base/date.h"
+#include "history/app_energy_types.h"
 #include "history/history_record.h"
 #include "history/history_schema.h"
 #include "history/history_types.h"
@@ -33,6 +37,16 @@ struct HistoryStoreOptions {
   const ClockSynchronisation* clockSync = nullptr;
   // Told once of what the store did by itself: a database moved away or deleted, replaced by a new file.
   std::function<void(const std::string& message)> notice;
+  // Only reads: the file is never set up, upgraded, pruned or written.
+  bool readOnly = false;
+};
+
+// One cell of an exported row: NULL, an integer, a number or a text.
+using HistoryCell = std::variant<std::monostate, std::int64_t, double, std::string>;
+
+enum class HistoryExport {
+  samples,  // one row per second
+  apps,     // one row per minute and app group
 };
 
 // The per-second power history in SQLite. Synchronous and single-threaded:
@@ -66,6 +80,20 @@ class HistoryStore {
   HistorySummary summary(std::int64_t from, std::int64_t through, Date now, int maxBuckets = 600);
   std::vector<HistorySecond> seconds(std::int64_t around, Date now);
 
+  // Adds the minutes to the ledger in one transaction; minutes outside the retained week up to `now` are
+  // left out. A minute written before (by an earlier run) gains what is added.
+  void recordLedger(const std::vector<LedgerMinute>& minutes, Date now);
+  // The apps' energy in the minutes that begin from `from` through `through`, on battery alone if asked.
+  AppEnergyRanking appRanking(std::int64_t from, std::int64_t through, bool onBatteryOnly, Date now);
+  // One app's power in each ledger minute of the range, for a range longer than a day in each summed hour
+  // inside it; minutes the ledger did not measure are left out.
+  std::vector<AppPowerPoint> appPower(const std::string& app, std::int64_t from, std::int64_t through,
+                                      Date now);
+  // The rows of the range in time order, each handed to `row` as it is read.
+  static const std::vector<std::string>& exportColumns(HistoryExport kind);
+  void exportRows(HistoryExport kind, std::int64_t from, std::int64_t through,
+                  const std::function<void(const std::vector<HistoryCell>&)>& row);
+
   const std::string& session() const { return session_; }
   const std::filesystem::path& url() const { return url_; }
 
@@ -84,6 +112,9 @@ class HistoryStore {
   using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
   void open();
+  // Opens a file that may be written, follows a moved one and prunes; the whole second of `now`.
+  std::int64_t openForWriting(Date now);
+  void writeLedger(const std::vector<LedgerMinute>& minutes, std::int64_t nowSecond);
   // What the file says about itself, read without writing anything and without making side files.
   HistorySchemaFacts inspect();
   // Opens the connection the operations use; on failure the handle is closed and the error thrown.
@@ -102,6 +133,13 @@ class HistoryStore {
   // retention from them would refuse every record until the clock catches up.
   void forgetFuture(std::int64_t now);
   void closeConnection();
+  // Hands each row of a query over the seconds `from` through `through` to `row`.
+  void stepRows(const char* sql, std::int64_t from, std::int64_t through,
+                const std::function<void(sqlite3_stmt*)>& row);
+  // Runs a delete whose one parameter is a second.
+  void deleteFrom(const char* sql, std::int64_t second);
+  // Whether the file holds the ledger's tables (a read-only file of an earlier version does not).
+  bool hasLedger() const { return schemaVersion_ >= 2; }
   // The message, ": " and the detail; without a detail, SQLite's message while a connection is held,
   // else the file's path.
   HistoryFailure failure(std::string_view message, std::optional<std::string> detail = std::nullopt) const;
@@ -112,6 +150,7 @@ class HistoryStore {
   sqlite3* db_ = nullptr;
   // The connection reads a file that cannot be written.
   bool readOnly_ = false;
+  int schemaVersion_ = 0;
   HistoryStoreOptions options_;
   std::optional<double> synchronisedSince_;
   std::optional<double> behindSince_;
@@ -119,6 +158,8 @@ class HistoryStore {
   std::optional<Previous> previous_;
   std::int64_t highWater_ = 0;
   std::int64_t lastCleanup_ = 0;
+  // Each app's row id and name as written on this connection.
+  std::unordered_map<std::string, std::pair<std::int64_t, std::string>> appIds_;
   std::filesystem::path url_;
 };
 

@@ -16,6 +16,8 @@ struct ProcessUsage {
   std::uint64_t startTime = 0;
   // Cumulative energy of this incarnation.
   std::uint64_t energyNanojoules = 0;
+  // Cumulative CPU time of this incarnation, user and system.
+  double cpuSeconds = 0;
 };
 
 // The operating system's process table with per-process energy.
@@ -25,6 +27,9 @@ class ProcessTable {
   // Every process that could be read, in enumeration order; nothing when the
   // process list or the system's energy counter cannot be read.
   virtual std::optional<std::vector<ProcessUsage>> sample() = 0;
+  // The package energy the passes so far have shared out, the part billed to no process included, up to the
+  // last successful pass; nothing where the table has no package counter.
+  virtual std::optional<std::uint64_t> packageEnergyNanojoules() { return std::nullopt; }
   // Absolute path of the process's executable, empty when it cannot be read.
   virtual std::string executablePath(std::int32_t pid) = 0;
   // The kernel's short process name, empty when it cannot be read.

@@ -20,6 +20,7 @@ PowerMonitor::PowerMonitor(PowerMonitorServices services, bool observeSystem,
   refreshInterval_ = RefreshPolicy::restored(services_.defaults.number(RefreshPolicy::key));
   refresh(true);
   scheduleTimer();
+  reconcileLedger();
   if (observeSystem && services_.events) {
     std::weak_ptr<int> weak = alive_;
     auto guarded = [this, weak](void (PowerMonitor::*member)()) {
@@ -149,6 +150,7 @@ void PowerMonitor::willSleep() {
   readPending_ = false;
   pendingDisplay_ = false;
   if (historyStore_) historyStore_->breakContinuity();
+  reconcileLedger();
 }
 
 void PowerMonitor::didWake() {
@@ -157,6 +159,7 @@ void PowerMonitor::didWake() {
   history_.clear();
   changed(Field::history);
   reconcileDetails();
+  reconcileLedger();
   scheduleTimer();
   refresh(true);
 }
@@ -182,6 +185,7 @@ void PowerMonitor::selectDemo(std::optional<int> index) {
   demoMode_ = index;
   changed(Field::demoMode);
   reconcileDetails();
+  reconcileLedger();
   history_.clear();
   changed(Field::history);
   refresh(true);
@@ -209,6 +213,7 @@ void PowerMonitor::stop() {
   processBaseline_.reset();
   processPower_ = ProcessPowerSnapshot();
   changed(Field::processPower);
+  reconcileLedger();
   timer_.reset();
   if (readTask_) readTask_->cancel();
   readTask_.reset();

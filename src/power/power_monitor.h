@@ -16,6 +16,8 @@
 #include "platform/scheduler.h"
 #include "platform/system_events.h"
 #include "platform/user_defaults.h"
+#include "power/app_energy_ledger.h"
+#include "power/drain_alert_policy.h"
 #include "power/power_history.h"
 #include "readers/process_power_snapshot.h"
 
@@ -36,13 +38,22 @@ struct PowerMonitorServices {
   ProcessActivity* activity = nullptr;
   // Makes the default history store when the monitor observes the system and was given none.
   std::function<std::shared_ptr<HistoryService>()> defaultStore;
+  // The process batches the ledger bills, every 10 s while history is recorded; called off the main
+  // thread. Empty: no ledger.
+  std::function<ProcessEnergyBatch()> ledgerSource = {};
+  // Told when one app drains the battery, unless the user turned the alerts off.
+  std::function<void(const DrainAlert&)> drainAlert = {};
 };
+
+// Set when the user turned the drain alerts off (they are on by default).
+inline constexpr const char* kDrainAlertsOffKey = "drainAlertsOff";
 
 inline constexpr std::chrono::seconds kReadWaitAtDestruction{1};
 
 // Reads a snapshot at the refresh interval, never two at a time, publishes it
-// with the one-minute trend, records history once per second and samples the
-// apps' power while the panel shows its details. Lives on the main thread.
+// with the one-minute trend, records history once per second, samples the
+// apps' power while the panel shows its details, and bills the apps' energy
+// to the history every 10 s while it records. Lives on the main thread.
 class PowerMonitor {
  public:
   // The published values; observers hear of every assignment.
@@ -56,8 +67,11 @@ class PowerMonitor {
     processPower,
     detailSampleCount,
     sampleCount,
-    historyError
+    historyError,
+    ledgerSampleCount
   };
+
+  static constexpr double kLedgerInterval = 10.0;
 
   // The services, and what liveRead and processSource use, must outlive the monitor;
   // its destruction waits for a read that is running, so they may go right after,
@@ -94,6 +108,8 @@ class PowerMonitor {
   const ProcessPowerSnapshot& processPower() const { return processPower_; }
   long detailSampleCount() const { return detailSampleCount_; }
   long sampleCount() const { return sampleCount_; }
+  // Process batches the ledger has taken.
+  long ledgerSampleCount() const { return ledgerSampleCount_; }
   // Assigned as each history write ends, so that its observers also learn of every write.
   const std::optional<std::string>& historyError() const { return historyError_; }
   const std::shared_ptr<HistoryService>& historyStore() const { return historyStore_; }
@@ -111,6 +127,13 @@ class PowerMonitor {
   void didWake();
   void reconcileDetails();
   void refreshDetails();
+  bool shouldKeepLedger() const;
+  // Starts or ends the ledger's sampling to match the state; an end writes the minutes still open.
+  void reconcileLedger();
+  void sampleLedger();
+  void writeLedger(std::vector<LedgerMinute> minutes);
+  // Tells of an app that drains the battery, from the interval the ledger billed last.
+  void judgeDrain(double uptime);
   // `uptime` is the monotonic clock when the snapshot was read.
   void persist(const PowerSnapshot& snapshot, double uptime);
   void startDemoPrune();
@@ -154,6 +177,15 @@ class PowerMonitor {
   CancelTokenPtr detailTask_;
   long detailGeneration_ = 0;
   std::optional<ProcessEnergyBatch> processBaseline_;
+
+  AppEnergyLedger ledger_;
+  DrainAlertPolicy drainAlerts_;
+  std::unique_ptr<Timer> ledgerTimer_;
+  CancelTokenPtr ledgerTask_;
+  long ledgerGeneration_ = 0;
+  long ledgerSampleCount_ = 0;
+  // The last reading's power source, for the interval the next batch closes.
+  bool onBattery_ = false;
 
   std::vector<CancelTokenPtr> backgroundWork_;
   int nextObserver_ = 0;

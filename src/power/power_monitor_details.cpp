@@ -69,6 +69,7 @@ void PowerMonitor::refreshDetails() {
 }
 
 void PowerMonitor::persist(const PowerSnapshot& snapshot, double uptime) {
+  onBattery_ = snapshot.batteryInstalled && snapshot.externalKnown() && !snapshot.externalConnected;
   // A reading that arrives while the previous write runs is skipped, not queued.
   if (demoMode_ || !historyStore_ || historyTask_) return;
   HistoryRecord record(snapshot);

@@ -56,10 +56,11 @@ ProcessEnergyBatch ProcessPowerReader::read() {
     if (process.pid < 1 || !seen.insert(process.pid).second) continue;
     const Identity& identity = identify(process.pid, process.startTime);
     batch.counters.push_back({process.pid, process.startTime, process.energyNanojoules, identity.group,
-                              identity.name, sampledUptime});
+                              identity.name, sampledUptime, process.cpuSeconds});
     batch.available = batch.available || process.energyNanojoules != 0;
   }
   std::erase_if(identities_, [&](const auto& entry) { return seen.count(entry.first) == 0; });
+  batch.packageNanojoules = table_->packageEnergyNanojoules();
   batch.timestamp = clock_->now();
   batch.uptime = clock_->uptime();
   return batch;

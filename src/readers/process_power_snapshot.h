@@ -25,6 +25,8 @@ struct ProcessEnergyCounter {
   std::string name;
   // System uptime in seconds right after this process was read.
   std::optional<double> sampledUptime;
+  // Cumulative CPU time of this incarnation.
+  double cpuSeconds = 0;
 };
 
 // One pass over all processes.
@@ -35,6 +37,8 @@ struct ProcessEnergyBatch {
   bool available = false;
   // In enumeration order.
   std::vector<ProcessEnergyCounter> counters;
+  // The table's cumulative package energy after this pass; absent without a package counter.
+  std::optional<std::uint64_t> packageNanojoules = std::nullopt;
 };
 
 // One application group's average power over the interval between two batches.

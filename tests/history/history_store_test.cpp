@@ -178,7 +178,7 @@ TEST(HistoryStore, WritesOnlyFilesItCanTellAreItsOwn) {
        "PRAGMA user_version=1;",
        "", foreign},
       {"another program's mark", "PRAGMA application_id=1234;" + ours, "", foreign},
-      {"a later version", ours + "PRAGMA user_version=2; PRAGMA application_id=1465142350;", "", newer},
+      {"a later version", ours + "PRAGMA user_version=99; PRAGMA application_id=1465142350;", "", newer},
       {"not SQLite", "", std::string(5000, 'g'), foreign},
       {"empty", "", "", std::nullopt},
       {"the release before the mark",
@@ -207,7 +207,7 @@ TEST(HistoryStore, WritesOnlyFilesItCanTellAreItsOwn) {
     Inspector db(url);
     EXPECT_EQ(
         std::make_tuple(db.text("PRAGMA application_id"), db.text("PRAGMA user_version"), db.has(kBase)),
-        std::make_tuple("1465142350", "1", true));
+        std::make_tuple("1465142350", "2", true));
     EXPECT_EQ(db.count(), c.sql.empty() ? 1 : 2);
   }
 }

@@ -36,6 +36,7 @@ struct Harness {
   int reads = 0, processReads = 0, updates = 0;
   std::vector<bool> includeDetails;
   bool nextBatchAvailable = true;
+  bool onBattery = false;
   std::unique_ptr<PowerMonitor> monitor;
   PowerMonitorServices services() {
     auto read = [this](bool details) {
@@ -45,6 +46,7 @@ struct Harness {
       s.available = true;
       s.systemWatts = ++reads;  // tells which read was published
       s.systemUpdatedAt = clock.now();
+      s.batteryInstalled = onBattery;
       return s;
     };
     auto readProcesses = [this] {  // one process using 1 W
@@ -312,4 +314,46 @@ TEST(PowerMonitor, SlowHistoryWritesSkipReadingsAndFlushWaits) {
             std::make_tuple(1, std::optional<std::string>()));
   h.monitor->flushHistory([&] { ++flushes; });  // nothing to wait for
   EXPECT_EQ(flushes, 2);
+}
+
+// One app using 8 W of a 10 W package, on battery: the ledger bills it every 10 s, its minutes reach the
+// store adding up to the package energy, and after five minutes the user is told once, unless alerts are off.
+TEST(PowerMonitor, BillsTheLedgerAndTellsOfADrainingAppOnce) {
+  for (const bool alertsOff : {false, true}) {
+    Harness h;
+    h.onBattery = true;
+    h.defaults.setBool(kDrainAlertsOffKey, alertsOff);
+    std::vector<DrainAlert> told;
+    PowerMonitorServices services = h.services();
+    services.ledgerSource = [&h] {
+      const double uptime = h.clock.uptime();
+      ProcessEnergyBatch batch{h.clock.now(), uptime, true, {}, static_cast<std::uint64_t>(uptime * 10e9)};
+      batch.counters.push_back(
+          {1, 7, static_cast<std::uint64_t>(uptime * 8e9), "exec:/usr/bin/app", "app", std::nullopt, uptime});
+      return batch;
+    };
+    services.drainAlert = [&told](const DrainAlert& alert) { told.push_back(alert); };
+    h.monitor = std::make_unique<PowerMonitor>(services, true, h.store);
+    for (int i = 0; i < 60; ++i) {
+      h.tick(10);
+      h.store->finishWrites();
+    }
+    EXPECT_EQ(h.monitor->ledgerSampleCount(), 60);  // at the start, then every 10 s (each a little late)
+    ASSERT_GE(h.store->ledger.size(), 9u);
+    for (const LedgerMinute& minute : h.store->ledger) {
+      double joules = 0;
+      for (const auto& share : minute.shares) joules += share.joules;
+      EXPECT_NEAR(joules, minute.seconds * 10, 1e-6);
+      EXPECT_TRUE(minute.onBattery);
+    }
+    EXPECT_NEAR(h.store->ledger.back().shares.back().joules, 480, 1e-6);  // the app's minute
+    std::vector<std::string> texts;
+    for (const DrainAlert& alert : told) texts.push_back(drainAlertText(alert));
+    EXPECT_EQ(texts, (alertsOff ? std::vector<std::string>{}
+                                : std::vector<std::string>{"「app」正在大量耗电：近 5 分钟平均 8.0 W"}));
+    // Stopping writes what was measured of the open minute.
+    const std::size_t written = h.store->ledger.size();
+    h.monitor->stop();
+    EXPECT_EQ(h.store->ledger.size(), written + 1);
+  }
 }

@@ -186,9 +186,11 @@ std::optional<std::vector<ProcessUsage>> ProcProcessTable::sample() {
       energy = process.before->energyNanojoules + static_cast<std::uint64_t>(share);
     }
     next.emplace(process.pid, Attribution{process.stat.startTime, process.stat.cpuTicks, energy});
-    usage.push_back({process.pid, process.stat.startTime, energy});
+    usage.push_back({process.pid, process.stat.startTime, energy,
+                     static_cast<double>(process.stat.cpuTicks) / ticksPerSecond_});
   }
   attributions_ = std::move(next);
+  packageTotal_ = packageTotal_.value_or(0) + consumed->nanojoules;
   return usage;
 }
 

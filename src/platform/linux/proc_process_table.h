@@ -48,6 +48,7 @@ class ProcProcessTable : public ProcessTable {
                    DesktopApplications applications, std::shared_ptr<const Clock> clock);
 
   std::optional<std::vector<ProcessUsage>> sample() override;
+  std::optional<std::uint64_t> packageEnergyNanojoules() override { return packageTotal_; }
   std::string executablePath(std::int32_t pid) override;
   std::string shortName(std::int32_t pid) override;
   std::optional<std::string> applicationID(std::int32_t pid) override;
@@ -74,6 +75,7 @@ class ProcProcessTable : public ProcessTable {
   std::unordered_map<std::int32_t, Attribution> attributions_;
   std::optional<CpuTicks> cpuTicks_;
   PackagePowerFloor floor_;
+  std::optional<std::uint64_t> packageTotal_;
 };
 
 }  // namespace wattline

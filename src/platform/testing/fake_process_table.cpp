@@ -23,7 +23,7 @@ std::optional<std::vector<ProcessUsage>> FakeProcessTable::sample() {
   if (!processes) return std::nullopt;
   std::vector<ProcessUsage> usage;
   for (const auto& process : *processes)
-    usage.push_back({process.pid, process.startTime, process.energyNanojoules});
+    usage.push_back({process.pid, process.startTime, process.energyNanojoules, process.cpuSeconds});
   return usage;
 }
 

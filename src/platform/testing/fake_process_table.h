@@ -21,10 +21,12 @@ class FakeProcessTable : public ProcessTable {
     std::string path;
     std::string shortName;
     std::optional<std::string> applicationID;
+    double cpuSeconds = 0;
   };
 
   // Nothing makes the next samples fail as a missing energy counter does.
   std::optional<std::vector<Process>> processes = std::vector<Process>{};
+  std::optional<std::uint64_t> packageNanojoules;
   std::map<std::string, std::string> bundleNames;
   std::map<std::string, std::string> applicationNames;
 
@@ -35,6 +37,7 @@ class FakeProcessTable : public ProcessTable {
   Process& process(std::int32_t pid);
 
   std::optional<std::vector<ProcessUsage>> sample() override;
+  std::optional<std::uint64_t> packageEnergyNanojoules() override { return packageNanojoules; }
   std::string executablePath(std::int32_t pid) override;
   std::string shortName(std::int32_t pid) override;
   std::optional<std::string> applicationID(std::int32_t pid) override;

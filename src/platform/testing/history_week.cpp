@@ -5,10 +5,12 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace wattline::testing {
 
@@ -88,6 +90,31 @@ void fillWeek(const std::filesystem::path& url) {
   sqlite3_finalize(insert);
   check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK, "commit");
   check(db, sqlite3_close(db), SQLITE_OK, "close");
+}
+
+namespace {
+
+const std::vector<std::string> kAppNames = {
+    "Firefox", "Visual Studio Code", "Thunderbird", "终端",     "LibreOffice Writer",
+    "文件",    "Rhythmbox",          "GIMP",        "Telegram", "Evince"};
+
+}  // namespace
+
+void fillWeekLedger(const std::filesystem::path& url, int apps) {
+  std::vector<LedgerMinute> minutes;
+  for (std::int64_t minute = (kWeekStart + 59) / 60 * 60; minute + 60 <= kWeekEnd; minute += 60) {
+    LedgerMinute row{minute, 60, (minute / 3600) % 24 < 7, {{kUnbilledApp, "", 120, std::nullopt}}};
+    for (int k = 0; k < apps; ++k) {
+      const std::size_t named = static_cast<std::size_t>(k);
+      // Each app's day peaks at its own hour; over whole days it averages its base power.
+      const double day = 1 + 0.8 * std::sin(2 * M_PI * (static_cast<double>(minute) / 86400 + k / 7.0));
+      row.shares.push_back({"desktop:app" + std::to_string(k),
+                            named < kAppNames.size() ? kAppNames[named] : "应用 " + std::to_string(k),
+                            1.6 * std::pow(0.8, k) * 60 * day, 0.1 * std::pow(0.8, k) * 60 * day});
+    }
+    minutes.push_back(std::move(row));
+  }
+  HistoryStore(url).recordLedger(minutes, dateFromSeconds(kWeekEnd + 0.5));
 }
 
 ScratchDirectory::ScratchDirectory() {

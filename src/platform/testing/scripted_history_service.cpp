@@ -58,4 +58,19 @@ void ScriptedHistoryService::finishWrites(std::optional<HistoryError> error) {
   for (auto& done : writes) done(error);
 }
 
+void ScriptedHistoryService::recordLedger(std::vector<LedgerMinute> minutes, Date, Done done) {
+  ledger.insert(ledger.end(), minutes.begin(), minutes.end());
+  if (done) done(std::nullopt);
+}
+
+void ScriptedHistoryService::appRanking(std::int64_t, std::int64_t, bool, Date,
+                                        std::function<void(HistoryResult<AppEnergyRanking>)> done) {
+  done(ranking);
+}
+
+void ScriptedHistoryService::appPower(std::string, std::int64_t, std::int64_t, Date,
+                                      std::function<void(HistoryResult<std::vector<AppPowerPoint>>)> done) {
+  done(power);
+}
+
 }  // namespace wattline::testing

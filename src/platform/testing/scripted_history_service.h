@@ -33,6 +33,16 @@ class ScriptedHistoryService : public HistoryService {
                std::function<void(HistoryResult<HistorySummary>)> done) override;
   void seconds(std::int64_t around, Date now,
                std::function<void(HistoryResult<std::vector<HistorySecond>>)> done) override;
+  // The ledger's minutes are kept and acknowledged at once; its queries answer with what the test set.
+  void recordLedger(std::vector<LedgerMinute> minutes, Date now, Done done) override;
+  void appRanking(std::int64_t from, std::int64_t through, bool onBatteryOnly, Date now,
+                  std::function<void(HistoryResult<AppEnergyRanking>)> done) override;
+  void appPower(std::string app, std::int64_t from, std::int64_t through, Date now,
+                std::function<void(HistoryResult<std::vector<AppPowerPoint>>)> done) override;
+
+  std::vector<LedgerMinute> ledger;
+  AppEnergyRanking ranking;
+  std::vector<AppPowerPoint> power;
 
   // Every query asked so far, in order; answered ones included.
   const std::vector<SummaryQuery>& summaryQueries() const { return summaryQueries_; }

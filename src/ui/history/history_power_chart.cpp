@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <cmath>
 
+#include "ui/history/history_app_energy.h"
 #include "ui/history/history_chart_accessible.h"
 #include "ui/history/history_chart_geometry.h"
 #include "ui/style/fonts.h"
@@ -67,7 +68,7 @@ HistoryPowerChart::HistoryPowerChart(HistoryExplorerModel& model, QWidget* paren
   subscription_ = model_.subscribe([this](Field field) {
     if (field == Field::summary) ++summaryRevision_;
     if (field == Field::navigation || field == Field::summary || field == Field::rows ||
-        field == Field::loading) {
+        field == Field::loading || field == Field::appPower) {
       update();
       if (field != Field::summary && QAccessible::isActive()) {
         QAccessibleEvent changed(
@@ -102,6 +103,12 @@ void HistoryPowerChart::paintEvent(QPaintEvent*) {
   }
   painter.drawPixmap(0, 0, drawing_);
   painter.setRenderHint(QPainter::Antialiasing);
+  if (const std::optional<std::string>& app = model_.selectedApp()) {
+    HistoryScene overlay{plot, HistoryDrawing::yMax(model_.summary().peak), {}, {}, {}, {}, {}};
+    HistoryAppEnergy::addOverlay(overlay, model_.appPower(), navigation.start(), navigation.end,
+                                 HistoryAppEnergy::color(*app));
+    HistoryDrawing::paint(painter, overlay);
+  }
   paintCursor(painter, Geometry::cursorX(navigation, plot), plot);
   const std::optional<HistorySecond> row = model_.selectedRow();
   if (auto centre = Geometry::marker(navigation, plot, model_.loading(), model_.summary(),

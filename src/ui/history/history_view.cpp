@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "history/history_time.h"
+#include "ui/history/history_app_section.h"
 #include "ui/history/history_exact_time_popover.h"
 #include "ui/history/history_help_popover.h"
 #include "ui/history/history_overview.h"
@@ -79,6 +80,7 @@ HistoryView::HistoryView(PowerMonitor& monitor, HistoryExplorerModel& model, boo
   buildChart(root);
   buildChartTools(root);
   buildCard(root);
+  buildApps(root);
   buildOverview(root);
   buildFooter(root);
 
@@ -88,6 +90,7 @@ HistoryView::HistoryView(PowerMonitor& monitor, HistoryExplorerModel& model, boo
   });
   sync();
   setCompact(false);
+  appsButton_->hide();
 }
 
 HistoryView::~HistoryView() {
@@ -286,6 +289,13 @@ void HistoryView::buildCard(QVBoxLayout* root) {
   root->addWidget(card);
 }
 
+void HistoryView::buildApps(QVBoxLayout* root) {
+  appSection_ = new HistoryAppSection(model_, this);
+  root->addWidget(appSection_);
+  appsPopover_ = new HistoryPopover(this, 480);
+  appsPopover_->layout()->addWidget(new HistoryAppSection(model_, appsPopover_));
+}
+
 void HistoryView::buildOverview(QVBoxLayout* root) {
   overviewSection_ = new QWidget(this);
   overviewSection_->setObjectName(QStringLiteral("overviewSection"));
@@ -310,6 +320,12 @@ void HistoryView::buildFooter(QVBoxLayout* root) {
   gapNote_ = secondary(QStringLiteral("缺口不补零"), this);
   gapNote_->setToolTip(QStringLiteral("浅橙底为缺口；细线为区间最小至最大值，蓝线为完整区间均值。"));
   row->addWidget(gapNote_);
+  appsButton_ = new QToolButton(this);
+  appsButton_->setObjectName(QStringLiteral("appsButton"));
+  appsButton_->setText(QStringLiteral("应用耗电"));
+  appsButton_->setFont(Fonts::system(12));
+  connect(appsButton_, &QToolButton::clicked, this, [this] { appsPopover_->showUnder(appsButton_); });
+  row->addWidget(appsButton_);
   overviewButton_ = new QToolButton(this);
   overviewButton_->setObjectName(QStringLiteral("overviewButton"));
   overviewButton_->setText(QStringLiteral("7 天概览"));
@@ -323,6 +339,10 @@ void HistoryView::buildFooter(QVBoxLayout* root) {
 void HistoryView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   setCompact(event->size().height() < compactBelow);
+  const bool roomForApps = event->size().height() >= appsBelow;
+  appSection_->setVisible(roomForApps);
+  appsButton_->setVisible(!roomForApps);
+  if (roomForApps) appsPopover_->hide();
 }
 
 void HistoryView::setCompact(bool compact) {

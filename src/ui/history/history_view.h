@@ -27,13 +27,14 @@ class HistoryPowerChart;
 class HistoryTablePopover;
 
 // The history window's content, top to bottom: header with tools, span choice, error banner, summary
-// metrics, status row, the power chart with its tools, the selected-second card, the seven-day overview
-// and a footer. Below 540 points of height the overview moves into a popover behind a footer button.
+// metrics, status row, the power chart with its tools, the selected-second card, the apps' energy, the
+// seven-day overview and a footer. Below 780 points of height the apps' energy, and below 540 the
+// overview, move into popovers behind footer buttons.
 class HistoryView : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int minimumWidth = 600, minimumHeight = 468, compactBelow = 540;
+  static constexpr int minimumWidth = 600, minimumHeight = 468, compactBelow = 540, appsBelow = 780;
 
   HistoryView(PowerMonitor& monitor, HistoryExplorerModel& model, bool demonstration,
               QWidget* parent = nullptr);
@@ -56,6 +57,7 @@ class HistoryView : public QWidget {
   void buildChart(QVBoxLayout* root);
   void buildChartTools(QVBoxLayout* root);
   void buildCard(QVBoxLayout* root);
+  void buildApps(QVBoxLayout* root);
   void buildOverview(QVBoxLayout* root);
   void buildFooter(QVBoxLayout* root);
   void syncSpanRow();
@@ -89,6 +91,9 @@ class HistoryView : public QWidget {
   QWidget* overviewSection_;
   QLabel* gapNote_;
   QToolButton* overviewButton_;
+  QWidget* appSection_;
+  QToolButton* appsButton_;
+  HistoryPopover* appsPopover_;
   HistoryExactTimePopover* exactPopover_;
   HistoryTablePopover* tablePopover_;
   HistoryHelpPopover* helpPopover_;

@@ -15,7 +15,7 @@ namespace wattline {
 
 namespace {
 
-constexpr int kWidth = 720, kHeight = 600, kScreenMargin = 60;
+constexpr int kWidth = 720, kHeight = 840, kScreenMargin = 60;
 constexpr int kMinimumWidth = 600, kMinimumHeight = 500;
 
 bool applicationActive() {

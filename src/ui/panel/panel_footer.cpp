@@ -175,6 +175,11 @@ void PanelFooter::buildSettingsMenu(const std::string& version) {
   motion_ = settingsMenu_->addAction("流动动效");
   motion_->setCheckable(true);
   connect(motion_, &QAction::triggered, this, [this](bool on) { actions_.setReduceMotion(!on); });
+  drainAlerts_ = settingsMenu_->addAction("高耗电提醒");
+  drainAlerts_->setCheckable(true);
+  drainAlerts_->setToolTip("电池供电时，某个应用近 5 分钟平均功耗过高时发出通知");
+  connect(drainAlerts_, &QAction::triggered, this,
+          [this](bool on) { defaults_.setBool(kDrainAlertsOffKey, !on); });
   settingsMenu_->addSeparator();
   connect(settingsMenu_->addAction(q("关于瓦迹 " + version)), &QAction::triggered, this,
           [this] { actions_.about(); });
@@ -208,6 +213,7 @@ void PanelFooter::refresh(bool reduceMotion) {
   loginItem_->setChecked(startup_.registered());
   showOnLaunch_->setChecked(defaults_.boolValue(StartupPolicy::showOnLaunchKey));
   motion_->setChecked(!reduceMotion);
+  drainAlerts_->setChecked(!defaults_.boolValue(kDrainAlertsOffKey));
 }
 
 void PanelFooter::paintEvent(QPaintEvent*) {

@@ -90,6 +90,7 @@ class PanelFooter : public QWidget {
   QAction* showOnLaunch_ = nullptr;
   QAction* loginSettings_ = nullptr;
   QAction* motion_ = nullptr;
+  QAction* drainAlerts_ = nullptr;
 };
 
 // The row where a refresh interval is typed in.

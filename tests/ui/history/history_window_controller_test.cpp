@@ -4,14 +4,17 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <QWidget>
 
 #include "history_ui_support.h"
 #include "platform/testing/history_week_window.h"
+#include "ui/history/history_app_energy.h"
 #include "ui/history/history_power_chart.h"
 #include "ui/history/history_window_controller.h"
+#include "ui/style/qt_color.h"
 
 namespace wattline {
 namespace {
@@ -48,7 +51,7 @@ class HistoryWindowControllerTest : public ::testing::Test {
 
 TEST_F(HistoryWindowControllerTest, PresentedOnceAndClosedByTheUserItCallsOnCloseOnceAndHidesTheExplorer) {
   EXPECT_FALSE(window.isVisible() || controller.isPresented());
-  EXPECT_EQ(window.size(), QSize(720, 600)) << "on the 800 x 800 offscreen screen";
+  EXPECT_EQ(window.size(), QSize(720, 740)) << "on the 800 x 800 offscreen screen";
   EXPECT_TRUE(controller.coordinatedPresent(1, true, true));
   EXPECT_TRUE(window.isVisible() && controller.isPresented() && controller.explorer().active());
   EXPECT_EQ(events.front(), (Event{"program.orderFront.begin", 1, false}));
@@ -101,6 +104,7 @@ TEST(HistoryWeekWindowTest, ShowsAWeekOfRecordsInEveryPart) {
   ScratchDirectory directory;
   const auto url = directory.path() / "history.sqlite3";
   fillWeek(url);
+  fillWeekLedger(url, 12);
   testApplication();
   HistoryWeekWindow week(url);
   week.controller->coordinatedPresent(1, true, true);
@@ -130,6 +134,30 @@ TEST(HistoryWeekWindowTest, ShowsAWeekOfRecordsInEveryPart) {
   };
   EXPECT_GT(blueIn(window->findChild<HistoryPowerChart*>()), 500) << "the curve";
   EXPECT_GT(blueIn(window->findChild<QWidget*>("overviewSection")), 100) << "the overview";
+
+  // The apps' section lists the range's apps with the unbilled energy last; a chosen app is drawn in its
+  // colour in the chart.
+  ASSERT_TRUE(week.waitFor([&] { return explorer.apps().apps.size() == 10; }));
+  std::vector<QString> names;
+  for (const QPushButton* row : window->findChild<QWidget*>("appSection")->findChildren<QPushButton*>())
+    if (!row->isHidden()) names.push_back(row->text());
+  ASSERT_EQ(names.size(), 11u);
+  EXPECT_EQ(names.back(), "● 未归属（空闲与内核）");
+  auto chartPixelsOf = [&](StyleColor colour) {
+    QWidget* chart = window->findChild<HistoryPowerChart*>();
+    QImage picture(chart->size(), QImage::Format_ARGB32);
+    chart->render(&picture);
+    int count = 0;
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = 0; x < picture.width(); ++x)
+        count += picture.pixelColor(x, y).rgb() == toQColor(colour).rgb();
+    return count;
+  };
+  const StyleColor colour = HistoryAppEnergy::color("desktop:app0");
+  EXPECT_LT(chartPixelsOf(colour), 20);
+  explorer.selectApp("desktop:app0");
+  ASSERT_TRUE(week.waitFor([&] { return !explorer.appPower().empty(); }));
+  EXPECT_GT(chartPixelsOf(colour), 200) << "the app's power";
 }
 
 }  // namespace

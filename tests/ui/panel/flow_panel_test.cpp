@@ -149,8 +149,9 @@ TEST(FlowPanel, RefreshMenuReadsNowMarksOnePresetAndChecksTheCustomInterval) {
 TEST(FlowPanel, SettingsMenuSwitchesMotionAndFollowsTheLoginItem) {
   PanelRig rig;
   QMenu* menu = rig.panel->footer().settingsMenu();
-  EXPECT_EQ(titles(menu), (std::vector<std::string>{"开机自启", "启动时展开面板", "系统登录项设置…", "",
-                                                    "流动动效", "", "关于瓦迹 9.9", "退出瓦迹"}));
+  EXPECT_EQ(titles(menu),
+            (std::vector<std::string>{"开机自启", "启动时展开面板", "系统登录项设置…", "", "流动动效",
+                                      "高耗电提醒", "", "关于瓦迹 9.9", "退出瓦迹"}));
   action(menu, "关于瓦迹 9.9")->trigger();
   EXPECT_EQ(rig.abouts, 1);
   QAction* motion = action(menu, "流动动效");
@@ -166,6 +167,10 @@ TEST(FlowPanel, SettingsMenuSwitchesMotionAndFollowsTheLoginItem) {
 
   action(menu, "启动时展开面板")->trigger();
   EXPECT_TRUE(rig.defaults.boolValue("showPanelOnLaunch"));
+  QAction* alerts = action(menu, "高耗电提醒");
+  ASSERT_TRUE(alerts->isChecked());
+  alerts->trigger();
+  EXPECT_TRUE(rig.defaults.boolValue("drainAlertsOff"));
 
   // An entry written elsewhere is read again when the application becomes active.
   rig.loginItem->current = LoginItemState::enabled;
