@@ -219,17 +219,21 @@ std::vector<LaneOutlines> outlines(const FlowScene::FlowLayer& layer) {
   return result;
 }
 
+void strokes(QPainter& painter, const std::vector<LaneOutlines>& outlines) {
+  for (const LaneOutlines& lane : outlines) {
+    painter.fillPath(lane.under, lane.underColor);
+    painter.fillPath(lane.main, lane.mainColor);
+  }
+}
+
 void flow(QPainter& painter, const FlowScene::FlowLayer& layer, const std::vector<LaneOutlines>& outlines) {
   painter.setPen(Qt::NoPen);
   for (std::size_t i = 0; i < layer.lanes.size() && i < outlines.size(); ++i) {
-    const LaneOutlines& lane = outlines[i];
-    painter.fillPath(lane.under, lane.underColor);
-    painter.fillPath(lane.main, lane.mainColor);
     for (const auto& dot : layer.lanes[i].dots) {
       painter.setBrush(toQColor(dot.color));
       fillDot(painter, dot.centre, dot.radius);
     }
-    painter.fillPath(lane.chevrons, lane.chevronColor);
+    painter.fillPath(outlines[i].chevrons, outlines[i].chevronColor);
   }
   painter.setBrush(toQColor(layer.junctionColor));
   fillDot(painter, layer.junction, layer.junctionRadius);
@@ -331,16 +335,19 @@ const QImage& FlowDiagram::cached(Layer layer, double scale, double ratio) {
   if (image.size() == pixels && image.devicePixelRatio() == ratio) return image;
   image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(ratio);
-  // The hardware layer carries the white background; the nodes are drawn over the lanes.
+  // The hardware layer carries the white background and the lanes' strokes; the nodes are drawn over
+  // the moving parts.
   image.fill(layer == Layer::hardware ? toQColor(FlowStyle::background) : QColor(Qt::transparent));
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
   painter.scale(scale, scale);
-  if (layer == Layer::hardware)
+  if (layer == Layer::hardware) {
     FlowPainting::hardware(painter, nodes_);
-  else
+    FlowPainting::strokes(painter, outlines_);
+  } else {
     FlowPainting::nodes(painter, nodes_);
+  }
   return image;
 }
 
@@ -348,7 +355,9 @@ void FlowDiagram::paintEvent(QPaintEvent*) {
   ++frames_;
   const double scale = width() / kDesignWidth;
   QPainter painter(this);
-  const double ratio = painter.device()->devicePixelRatioF();
+  // Device pixels per point: the screen's ratio, or the scale of an image the widget is rendered into,
+  // so that the kept layers are drawn one to one.
+  const double ratio = painter.deviceTransform().m11();
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   painter.drawImage(QPointF(0, 0), cached(Layer::hardware, scale, ratio));
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);

@@ -14,7 +14,7 @@
 
 namespace wattline {
 
-// Painters of the three layers in design space.
+// Painters of the diagram's layers in design space.
 namespace FlowPainting {
 // What a lane's strokes and chevrons cover; they change only with the snapshot.
 struct LaneOutlines {
@@ -28,16 +28,18 @@ struct LaneOutlines {
 std::vector<LaneOutlines> outlines(const FlowScene::FlowLayer& layer);
 
 void hardware(QPainter& painter, const FlowScene::Nodes& nodes);
-// The lanes in order, each with its strokes, its dots and its chevrons, then the junction.
+// Every lane's strokes, in lane order.
+void strokes(QPainter& painter, const std::vector<LaneOutlines>& outlines);
+// What moves: each lane's dots and chevrons in lane order, then the junction.
 void flow(QPainter& painter, const FlowScene::FlowLayer& layer, const std::vector<LaneOutlines>& outlines);
 void nodes(QPainter& painter, const FlowScene::Nodes& nodes);
 }  // namespace FlowPainting
 
 // The animated three-node supply diagram, scaled uniformly to its width from
-// the 396 x 184 design space. The hardware layer and the nodes are drawn once
-// per snapshot and kept; each frame redraws only the moving lanes between
-// them. Its clock runs at most 30 frames a second, and only while the diagram
-// is shown, not paused, motion is allowed and something flows.
+// the 396 x 184 design space. The hardware with the lanes' strokes, and the
+// nodes, are drawn once per snapshot and size and kept; each frame redraws
+// only the moving dots, chevrons and junction between them. Its clock runs at most 30 frames a second, and
+// only while the diagram is shown, not paused, motion is allowed and something flows.
 class FlowDiagram : public QWidget {
   Q_OBJECT
  public:
