@@ -41,7 +41,7 @@ struct Week {
     fillWeek(url);
     HistoryStore store(url);
     day = store.summary(kWeekEnd - 86399, kWeekEnd, kNow, 600);
-    overview = store.summary(kWeekStart, kWeekEnd, kNow, 280);
+    overview = store.buckets(kWeekStart, kWeekEnd, kNow, HistoryExplorerModel::overviewWidth);
   }
 };
 
@@ -54,9 +54,12 @@ Week& week() {
 struct LoadedExplorer {
   ManualScheduler scheduler;
   HistoryExplorerModel model{
-      scheduler, kWeekEnd, [] { return kWeekEnd; },
-      [](std::int64_t, std::int64_t, int buckets, HistoryExplorerModel::SummaryDone done) {
-        done(buckets == 280 ? week().overview : week().day);
+      scheduler,
+      kWeekEnd,
+      [] { return kWeekEnd; },
+      [](std::int64_t, std::int64_t, int, HistoryExplorerModel::SummaryDone done) { done(week().day); },
+      [](std::int64_t, std::int64_t, std::int64_t, HistoryExplorerModel::SummaryDone done) {
+        done(week().overview);
       },
       [](std::int64_t around, HistoryExplorerModel::SecondsDone done) {
         HistorySecond row;

@@ -30,11 +30,16 @@ class HistoryActor : public HistoryService {
   void breakContinuity() override;
   void summary(std::int64_t from, std::int64_t through, Date now, int maxBuckets,
                std::function<void(HistoryResult<HistorySummary>)> done) override;
+  void buckets(std::int64_t from, std::int64_t through, Date now, std::int64_t width,
+               std::function<void(HistoryResult<HistorySummary>)> done) override;
   void seconds(std::int64_t around, Date now,
                std::function<void(HistoryResult<std::vector<HistorySecond>>)> done) override;
 
  private:
   void enqueue(std::function<void(HistoryStore&)> job);
+  // Runs `read` on the store's executor and answers `done` on the main thread.
+  void fold(std::function<HistorySummary(HistoryStore&)> read,
+            std::function<void(HistoryResult<HistorySummary>)> done);
   void run();
 
   Scheduler& scheduler_;
