@@ -251,7 +251,7 @@ FlowDiagram::FlowDiagram(const Clock& clock, QWidget* parent) : QWidget(parent),
   // 34 ms keeps the rate at or below 30 frames a second; a precise timer never fires early.
   frameTimer_.setInterval(34);
   frameTimer_.setTimerType(Qt::PreciseTimer);
-  connect(&frameTimer_, &QTimer::timeout, this, [this] { update(flowRect()); });
+  connect(&frameTimer_, &QTimer::timeout, this, [this] { update(movingRegion()); });
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
@@ -268,6 +268,7 @@ void FlowDiagram::setSnapshot(const PowerSnapshot& snapshot) {
   const auto still = FlowScene::flowLayer(snapshot, true, 0);
   outlines_ = FlowPainting::outlines(still);
   flows_ = std::any_of(still.lanes.begin(), still.lanes.end(), [](const auto& lane) { return lane.flowing; });
+  moving_ = FlowScene::movingBounds(still);
   hardware_ = QImage();
   front_ = QImage();
   setAccessibleName(QString::fromStdString(FlowScene::accessibilityLabel(snapshot)));
@@ -313,10 +314,12 @@ void FlowDiagram::hideEvent(QHideEvent* event) {
   reconcileClock();
 }
 
-QRect FlowDiagram::flowRect() const {
+QRegion FlowDiagram::movingRegion() const {
   const double scale = width() / kDesignWidth;
-  const auto& b = FlowScene::flowBounds;
-  return QRectF(b.x * scale, b.y * scale, b.width * scale, b.height * scale).toAlignedRect();
+  QRegion region;
+  for (const Rect& b : moving_)
+    region += QRectF(b.x * scale, b.y * scale, b.width * scale, b.height * scale).toAlignedRect();
+  return region;
 }
 
 int FlowDiagram::heightForWidth(int width) const {

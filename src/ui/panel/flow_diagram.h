@@ -56,8 +56,8 @@ class FlowDiagram : public QWidget {
   bool isAnimating() const { return frameTimer_.isActive(); }
   long framesPainted() const { return frames_; }
 
-  // The part an animation frame repaints, in widget coordinates.
-  QRect flowRect() const;
+  // The part an animation frame repaints, in widget coordinates: around the flowing lanes and the junction.
+  QRegion movingRegion() const;
 
   bool hasHeightForWidth() const override { return true; }
   int heightForWidth(int width) const override;
@@ -78,6 +78,8 @@ class FlowDiagram : public QWidget {
   PowerSnapshot snapshot_;
   FlowScene::Nodes nodes_;
   std::vector<FlowPainting::LaneOutlines> outlines_;
+  // Where dots, chevrons and the junction can be, in design space.
+  std::vector<Rect> moving_;
   bool flows_ = false;
   bool reduceMotion_ = false;
   bool paused_ = false;

@@ -144,6 +144,22 @@ FlowLayer flowLayer(const PowerSnapshot& snapshot, bool reduceMotion, double tim
   return layer;
 }
 
+std::vector<Rect> movingBounds(const FlowLayer& layer) {
+  // Dots (radius 3) sit on the lines and chevron arms reach 5.4 points beside them; 6 points around
+  // each segment covers both with their antialiasing.
+  constexpr double margin = 6;
+  const auto around = [](Point a, Point b) {
+    return Rect{std::min(a.x, b.x) - margin, std::min(a.y, b.y) - margin, std::fabs(a.x - b.x) + 2 * margin,
+                std::fabs(a.y - b.y) + 2 * margin};
+  };
+  std::vector<Rect> bounds;
+  for (const Lane& lane : layer.lanes)
+    for (std::size_t i = 1; lane.flowing && i < lane.polyline.size(); ++i)
+      bounds.push_back(around(lane.polyline[i - 1], lane.polyline[i]));
+  bounds.push_back(around(layer.junction, layer.junction));
+  return bounds;
+}
+
 Nodes nodes(const PowerSnapshot& s) {
   const bool external = s.externalConnected;
   const BatteryFlow flow = s.flow();

@@ -28,9 +28,6 @@ inline constexpr Rect batteryFrame{220, 104, 168, 76};
 inline constexpr Rect batteryTerminal{batteryFrame.x - 7, batteryFrame.y + batteryFrame.height / 2 - 9, 8,
                                       18};
 inline constexpr Point junction{170, adapterFrame.y + adapterFrame.height / 2};
-// Everything the animated layer draws (glows, dots, chevrons) lies inside this
-// rectangle, so an animation frame repaints only it.
-inline constexpr Rect flowBounds{116, 36, 110, 112};
 
 // Sum of the segment lengths; 0 for fewer than two points.
 double length(const std::vector<Point>& polyline);
@@ -84,6 +81,11 @@ struct FlowLayer {
 };
 
 FlowLayer flowLayer(const PowerSnapshot& snapshot, bool reduceMotion, double time);
+
+// Where the moving parts (dots, chevrons, the junction) can be drawn at any time: a rectangle around
+// each segment of a flowing lane and one around the junction, so that an animation frame repaints
+// only them.
+std::vector<Rect> movingBounds(const FlowLayer& layer);
 
 // Everything that changes only with the snapshot: the hardware layer and the
 // three nodes' texts and colours.
