@@ -263,14 +263,28 @@ FlowDiagram::FlowDiagram(const Clock& clock, QWidget* parent) : QWidget(parent),
 
 void FlowDiagram::setSnapshot(const PowerSnapshot& snapshot) {
   snapshot_ = snapshot;
-  nodes_ = FlowScene::nodes(snapshot);
+  // The kept layers are drawn again only when what they show changes, not with every reading's time.
+  FlowScene::Nodes nodes = FlowScene::nodes(snapshot);
   // Strokes and chevrons do not depend on the time or on motion.
-  const auto still = FlowScene::flowLayer(snapshot, true, 0);
-  outlines_ = FlowPainting::outlines(still);
-  flows_ = std::any_of(still.lanes.begin(), still.lanes.end(), [](const auto& lane) { return lane.flowing; });
-  moving_ = FlowScene::movingBounds(still);
-  hardware_ = QImage();
-  front_ = QImage();
+  FlowScene::FlowLayer still = FlowScene::flowLayer(snapshot, true, 0);
+  const bool strokes =
+      !std::equal(still.lanes.begin(), still.lanes.end(), still_.lanes.begin(), still_.lanes.end(),
+                  [](const FlowScene::Lane& a, const FlowScene::Lane& b) {
+                    return a.polyline == b.polyline && a.flowing == b.flowing && a.under == b.under &&
+                           a.main == b.main && a.chevrons == b.chevrons && a.color == b.color;
+                  });
+  if (strokes) {
+    outlines_ = FlowPainting::outlines(still);
+    flows_ =
+        std::any_of(still.lanes.begin(), still.lanes.end(), [](const auto& lane) { return lane.flowing; });
+    moving_ = FlowScene::movingBounds(still);
+  }
+  if (strokes || nodes.adapterFillOpacity != nodes_.adapterFillOpacity ||
+      nodes.adapterStrokeOpacity != nodes_.adapterStrokeOpacity)
+    hardware_ = QImage();
+  if (!(nodes == nodes_)) front_ = QImage();
+  nodes_ = std::move(nodes);
+  still_ = std::move(still);
   setAccessibleName(QString::fromStdString(FlowScene::accessibilityLabel(snapshot)));
   reconcileClock();
   update();

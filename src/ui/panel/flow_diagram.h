@@ -77,6 +77,8 @@ class FlowDiagram : public QWidget {
   const Clock& clock_;
   PowerSnapshot snapshot_;
   FlowScene::Nodes nodes_;
+  // The lanes without motion: their strokes and chevrons.
+  FlowScene::FlowLayer still_;
   std::vector<FlowPainting::LaneOutlines> outlines_;
   // Where dots, chevrons and the junction can be, in design space.
   std::vector<Rect> moving_;

@@ -50,6 +50,7 @@ struct Stroke {
   StyleColor color;
   double width = 0;
   bool dashed = false;  // 3 on, 5 off
+  bool operator==(const Stroke&) const = default;
 };
 
 struct Dot {
@@ -109,6 +110,7 @@ struct Nodes {
   std::string stateWord;
   std::string batteryValue;
   std::string batteryDetail;
+  bool operator==(const Nodes&) const = default;
 };
 
 Nodes nodes(const PowerSnapshot& snapshot);
