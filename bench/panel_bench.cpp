@@ -93,7 +93,7 @@ void DiagramFrame(benchmark::State& state) {
   double time = 0;
   for (auto _ : state) {
     diagram.setPreviewTime(time += 1.0 / 30);
-    diagram.render(&image, QPoint(), diagram.movingRegion(), QWidget::DrawChildren);
+    diagram.render(&image, QPoint(), QRegion(diagram.movingRect()), QWidget::DrawChildren);
     benchmark::DoNotOptimize(image.constBits());
   }
 }

@@ -251,7 +251,7 @@ FlowDiagram::FlowDiagram(const Clock& clock, QWidget* parent) : QWidget(parent),
   // 34 ms keeps the rate at or below 30 frames a second; a precise timer never fires early.
   frameTimer_.setInterval(34);
   frameTimer_.setTimerType(Qt::PreciseTimer);
-  connect(&frameTimer_, &QTimer::timeout, this, [this] { update(movingRegion()); });
+  connect(&frameTimer_, &QTimer::timeout, this, [this] { update(movingRect()); });
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
@@ -328,12 +328,10 @@ void FlowDiagram::hideEvent(QHideEvent* event) {
   reconcileClock();
 }
 
-QRegion FlowDiagram::movingRegion() const {
+QRect FlowDiagram::movingRect() const {
   const double scale = width() / kDesignWidth;
-  QRegion region;
-  for (const Rect& b : moving_)
-    region += QRectF(b.x * scale, b.y * scale, b.width * scale, b.height * scale).toAlignedRect();
-  return region;
+  return QRectF(moving_.x * scale, moving_.y * scale, moving_.width * scale, moving_.height * scale)
+      .toAlignedRect();
 }
 
 int FlowDiagram::heightForWidth(int width) const {

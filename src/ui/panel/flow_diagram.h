@@ -57,7 +57,7 @@ class FlowDiagram : public QWidget {
   long framesPainted() const { return frames_; }
 
   // The part an animation frame repaints, in widget coordinates: around the flowing lanes and the junction.
-  QRegion movingRegion() const;
+  QRect movingRect() const;
 
   bool hasHeightForWidth() const override { return true; }
   int heightForWidth(int width) const override;
@@ -81,7 +81,7 @@ class FlowDiagram : public QWidget {
   FlowScene::FlowLayer still_;
   std::vector<FlowPainting::LaneOutlines> outlines_;
   // Where dots, chevrons and the junction can be, in design space.
-  std::vector<Rect> moving_;
+  Rect moving_;
   bool flows_ = false;
   bool reduceMotion_ = false;
   bool paused_ = false;

@@ -144,20 +144,20 @@ FlowLayer flowLayer(const PowerSnapshot& snapshot, bool reduceMotion, double tim
   return layer;
 }
 
-std::vector<Rect> movingBounds(const FlowLayer& layer) {
+Rect movingBounds(const FlowLayer& layer) {
   // Dots (radius 3) sit on the lines and chevron arms reach 5.4 points beside them; 6 points around
-  // each segment covers both with their antialiasing.
+  // the lines covers both with their antialiasing.
   constexpr double margin = 6;
-  const auto around = [](Point a, Point b) {
-    return Rect{std::min(a.x, b.x) - margin, std::min(a.y, b.y) - margin, std::fabs(a.x - b.x) + 2 * margin,
-                std::fabs(a.y - b.y) + 2 * margin};
-  };
-  std::vector<Rect> bounds;
+  double left = layer.junction.x, right = left, top = layer.junction.y, bottom = top;
   for (const Lane& lane : layer.lanes)
-    for (std::size_t i = 1; lane.flowing && i < lane.polyline.size(); ++i)
-      bounds.push_back(around(lane.polyline[i - 1], lane.polyline[i]));
-  bounds.push_back(around(layer.junction, layer.junction));
-  return bounds;
+    for (const Point& p : lane.polyline)
+      if (lane.flowing) {
+        left = std::min(left, p.x);
+        right = std::max(right, p.x);
+        top = std::min(top, p.y);
+        bottom = std::max(bottom, p.y);
+      }
+  return {left - margin, top - margin, right - left + 2 * margin, bottom - top + 2 * margin};
 }
 
 Nodes nodes(const PowerSnapshot& s) {

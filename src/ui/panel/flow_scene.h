@@ -83,10 +83,9 @@ struct FlowLayer {
 
 FlowLayer flowLayer(const PowerSnapshot& snapshot, bool reduceMotion, double time);
 
-// Where the moving parts (dots, chevrons, the junction) can be drawn at any time: a rectangle around
-// each segment of a flowing lane and one around the junction, so that an animation frame repaints
-// only them.
-std::vector<Rect> movingBounds(const FlowLayer& layer);
+// The rectangle the moving parts (dots, chevrons, the junction) can be drawn in at any time, so that
+// an animation frame repaints only it: one rectangle, as each more costs more than its pixels save.
+Rect movingBounds(const FlowLayer& layer);
 
 // Everything that changes only with the snapshot: the hardware layer and the
 // three nodes' texts and colours.
