@@ -1,7 +1,7 @@
 // The history window's drawing and responsiveness: the chart with 600 buckets and the overview strip
 // with 280 painted offscreen, and on a generated week of history the time from showing the window to
-// the chart and the overview painted with data, and from a hover to the card repainted with that second's
-// row.
+// the chart and the overview painted with data, and again after closing, and from a hover to the card
+// repainted with that second's row.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -170,6 +170,41 @@ BENCHMARK(BM_ShowToChartAndOverviewWithData)
     ->UseManualTime()
     ->Iterations(1)
     ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+// Showing the window again after it was closed: the kept overview is read again only from its last
+// bucket, and the strip paints with it.
+void BM_ReshowToOverviewRefreshed(benchmark::State& state) {
+  application();
+  HistoryWeekWindow window(week().url);
+  HistoryExplorerModel& explorer = window.explorer();
+  std::uint64_t generation = 1;
+  window.controller->coordinatedPresent(generation, true, true);
+  window.waitFor([&] { return explorer.overview().valid > 0 && !explorer.locating(); });
+  bool refreshed = false;
+  const int subscription = explorer.subscribe([&](HistoryExplorerModel::Field field) {
+    if (field == HistoryExplorerModel::Field::overview) refreshed = true;
+  });
+  PaintWatch strip(window.controller->window()->findChild<HistoryOverviewStrip*>(),
+                   [&] { return refreshed; });
+  for (auto _ : state) {
+    window.controller->coordinatedSuspend(++generation);
+    window.waitFor([&] { return !explorer.loading() && !explorer.locating(); });
+    refreshed = strip.painted = false;
+    QElapsedTimer timer;
+    timer.start();
+    window.controller->coordinatedPresent(++generation, true, true);
+    if (!window.waitFor([&] { return strip.painted; })) state.SkipWithError("no overview painted");
+    state.SetIterationTime(static_cast<double>(timer.nsecsElapsed()) / 1e9);
+    window.waitFor([&] { return !explorer.loading() && !explorer.locating(); });
+  }
+  explorer.unsubscribe(subscription);
+}
+BENCHMARK(BM_ReshowToOverviewRefreshed)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 void BM_HoverToCardWithRow(benchmark::State& state) {
