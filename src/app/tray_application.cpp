@@ -43,6 +43,9 @@ int runTrayApplication(int& argc, char** argv, const CommandLineOptions& options
   TerminationSignals terminationSignals;
   if (!prepareDisplayPlatform(std::cerr)) return 1;
   QApplication application(argc, argv);
+  // Wayland compositors and portals find the desktop entry (packaging/local.wattline.Wattline.desktop), and
+  // with it the name and icon, by this id.
+  QGuiApplication::setDesktopFileName("local.wattline.Wattline");
   // Only the orderly quit ends the program: closing the history window must not skip the history's last
   // write.
   QApplication::setQuitOnLastWindowClosed(false);

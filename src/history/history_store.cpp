@@ -58,7 +58,26 @@ constexpr const char* kForeignFile = "历史库不是瓦迹的文件，未作改
 constexpr const char* kNewerFile = "历史库来自更新版本的瓦迹，未作改动";
 constexpr const char* kReadOnly = "历史库只读，不记录";
 constexpr const char* kClockBehind = "系统时间早于已有记录，暂停记录";
+
 constexpr const char* kMovedAway = "历史库已被移走或删除，已在原处新建";
+
+// Every directory made on the way to the history holds nobody's data but this user's: 0700. Directories that
+// already exist are left as they are; a failure is the file system's own error.
+void makePrivateDirectories(const std::filesystem::path& directory) {
+  if (directory.empty()) return;
+  const auto fail = [&](int error) {
+    throw std::filesystem::filesystem_error("mkdir", directory,
+                                            std::error_code(error, std::generic_category()));
+  };
+  struct stat status;
+  if (::stat(directory.c_str(), &status) == 0) {
+    if (!S_ISDIR(status.st_mode)) fail(ENOTDIR);
+    return;
+  }
+  if (directory.has_parent_path() && directory.parent_path() != directory)
+    makePrivateDirectories(directory.parent_path());
+  if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) fail(errno);
+}
 
 // Binding fails only without memory for a text copy or for an index out of
 // range; each returns whether the value is bound.
@@ -207,7 +226,7 @@ void HistoryStore::closeConnection() {
 
 void HistoryStore::open() {
   if (db_) return;
-  if (url_.has_parent_path()) std::filesystem::create_directories(url_.parent_path());
+  makePrivateDirectories(url_.parent_path());
 
   struct stat status;
   const bool present = ::stat(url_.c_str(), &status) == 0;

@@ -8,8 +8,6 @@ std::string_view rawValue(LoginItemState state) {
       return "notRegistered";
     case LoginItemState::enabled:
       return "enabled";
-    case LoginItemState::requiresApproval:
-      return "requiresApproval";
     case LoginItemState::notFound:
       return "notFound";
   }
@@ -17,14 +15,9 @@ std::string_view rawValue(LoginItemState state) {
 }
 
 std::optional<LoginItemState> parseLoginItemState(std::string_view text) {
-  for (auto state : {LoginItemState::notRegistered, LoginItemState::enabled, LoginItemState::requiresApproval,
-                     LoginItemState::notFound})
+  for (auto state : {LoginItemState::notRegistered, LoginItemState::enabled, LoginItemState::notFound})
     if (rawValue(state) == text) return state;
   return std::nullopt;
-}
-
-bool isRegistered(LoginItemState state) {
-  return state == LoginItemState::enabled || state == LoginItemState::requiresApproval;
 }
 
 }  // namespace wattline

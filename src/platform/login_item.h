@@ -6,13 +6,11 @@
 
 namespace wattline {
 
-enum class LoginItemState { notRegistered, enabled, requiresApproval, notFound };
+enum class LoginItemState { notRegistered, enabled, notFound };
 
 std::string_view rawValue(LoginItemState state);
 // Nothing for any text that is not a state's raw value.
 std::optional<LoginItemState> parseLoginItemState(std::string_view text);
-// True for `enabled` and `requiresApproval`.
-bool isRegistered(LoginItemState state);
 
 // A failed registration change; `description` is what the user is shown.
 struct LoginItemError {

@@ -18,8 +18,7 @@ class StartupSettings {
 
   LoginItemState state() const { return state_; }
   const std::optional<std::string>& notice() const { return notice_; }
-  bool registered() const { return isRegistered(state_); }
-  std::string menuTitle() const;
+  bool registered() const { return state_ == LoginItemState::enabled; }
 
   void refresh();
   void setEnabled(bool enabled);

@@ -17,7 +17,7 @@ using Target = WindowPresentationTarget;
 namespace {
 
 struct FakeWindows : AppWindows {
-  explicit FakeWindows(FakeDesktop& desktop) : desktop(desktop) {}
+  explicit FakeWindows(FakeDesktop& shared) : desktop(shared) {}
   std::unique_ptr<TrayHost> makeTray() override {
     auto host = std::make_unique<RecordingTrayHost>();
     host->present = trayPresent;

@@ -117,8 +117,9 @@ TEST(ToolModes, ClosedCountersThroughTheEnergyService) {
   };
   testing::PrivateSystemBus bus(tree.root());
   auto json = runJson(asNobody(bus, tree.root()), "--snapshot");
-  EXPECT_NEAR(json.value("cpuWatts", 0.0), 8.0, 1.0) << json["unavailable"];
-  EXPECT_NEAR(json.value("systemWatts", 0.0), 20.0, 2.0) << json["unavailable"];
+  // The fake counters move in steps of 20 ms that a loaded machine may delay.
+  EXPECT_NEAR(json.value("cpuWatts", 0.0), 8.0, 2.0) << json["unavailable"];
+  EXPECT_NEAR(json.value("systemWatts", 0.0), 20.0, 5.0) << json["unavailable"];
 
   testing::PrivateSystemBus withoutService;
   json = runJson(asNobody(withoutService, tree.root()), "--snapshot");

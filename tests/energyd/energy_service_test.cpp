@@ -124,11 +124,11 @@ TEST_F(EnergyService, ExitsWhenIdleAndIsStartedAgain) {
 TEST_F(EnergyService, ClosedCountersThroughTheServiceOrWhyNot) {
   testing::FixtureTree closed(WATTLINE_FIXTURES "/sysfs/desktop");
   const std::string path = closed.root() + "/class/powercap/intel-rapl:0/energy_uj";
-  const auto through = [&](const std::string& address, std::shared_ptr<const Clock> clock) {
-    auto client = std::make_shared<EnergyServiceClient>(clock, address);
-    return std::make_pair(client,
-                          std::make_unique<EnergyServiceCounters>(
-                              std::make_unique<SysfsEnergyCounters>(closed.root(), *clock), client, *clock));
+  const auto through = [&](const std::string& address, std::shared_ptr<const Clock> readClock) {
+    auto client = std::make_shared<EnergyServiceClient>(readClock, address);
+    return std::make_pair(
+        client, std::make_unique<EnergyServiceCounters>(
+                    std::make_unique<SysfsEnergyCounters>(closed.root(), *readClock), client, *readClock));
   };
   testing::PrivateSystemBus bus(tree.root());
   auto system = std::make_shared<SystemClock>();

@@ -466,7 +466,7 @@ TEST(HistoryStore, MaintenanceRunsOnTheFirstPruneOfAProcessAndThenHourly) {
   EXPECT_LT(freePages(), beforeCorrection);
 }
 
-TEST(HistoryStore, DefaultLocationFollowsTheXdgDataHome) {
+TEST(HistoryStore, DefaultLocationFollowsTheXdgDataHomeAndIsMadePrivate) {
   auto at = [](const char* identifier, std::map<std::string, std::string> values) {
     return HistoryStore::defaultURL(identifier, [&](std::string_view name) -> std::optional<std::string> {
       return values.contains(std::string(name)) ? std::optional(values[std::string(name)]) : std::nullopt;
@@ -479,6 +479,15 @@ TEST(HistoryStore, DefaultLocationFollowsTheXdgDataHome) {
   EXPECT_EQ(at("local.wattline.history-candidate", {{"XDG_DATA_HOME", ""}, {"HOME", "/h"}}),
             "/h/.local/share/Wattline-History-Candidate/history.sqlite3");
   EXPECT_FALSE(at("", {{"HOME", "home"}}));
+
+  // The directories made on the way are the user's alone.
+  FixtureCopy home("");
+  HistoryStore made(home.path("share/Wattline/history.sqlite3"));
+  write(made, makeRecord(kBase, 10));
+  for (const char* directory : {"share", "share/Wattline"})
+    EXPECT_EQ(std::filesystem::status(home.path(directory)).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all)
+        << directory;
 }
 
 }  // namespace

@@ -61,14 +61,14 @@ TEST(SystemLoginItem, QuotingRefusalsAndWriteFailures) {
   EXPECT_NE(percent->description.find("“%”"), std::string::npos);
   EXPECT_TRUE(XdgAutostart("", "w.desktop").write("/usr/bin/x"));
   EXPECT_TRUE(SystemLoginItem(home.path("autostart"), "").registerItem());
-  for (std::string path : {"/tmp/wattline/wattline", "/Volumes/Disk/X.app/Contents/MacOS/X",
-                           "/private/var/folders/x/AppTranslocation/1/X.app/Contents/MacOS/X"}) {
+  for (std::string path : {"/tmp/.mount_wattlXYZ/usr/bin/wattline", "/run/media/me/USB/wattline"}) {
     SystemLoginItem refused(home.path("autostart"), path);
     auto error = refused.registerItem();
     ASSERT_TRUE(error) << path;
     EXPECT_EQ(std::make_tuple(error->domain, error->code, error->description),
               std::make_tuple("Wattline.Startup", 1,
-                              "请先将 App 拖入“应用程序”文件夹，从那里打开后再开启开机自启。"));
+                              "瓦迹正从临时目录或可移动磁盘运行（" + path +
+                                  "），登录时可能找不到它。请先安装瓦迹，再开启开机自启。"));
   }
   EXPECT_FALSE(refusedLoginItemLocation("/home/me/tmp/wattline"));
   // A write failure (the directory is a file) is a registration error whose reason reaches the user.

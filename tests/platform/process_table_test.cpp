@@ -1,6 +1,7 @@
 #include "platform/linux/proc_process_table.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -249,6 +250,10 @@ TEST(DesktopApplication, UnitsEntriesAndOwnPrograms) {
       {fixture.path("missing"), fixture.path("local"), fixture.path("applications")}, {});
   EXPECT_EQ(applications.name("absent"), std::nullopt);
   EXPECT_EQ(applications.name("xfce4-terminal"), std::nullopt);
+  // A FIFO named like an entry is passed over at once, for the next directory's entry.
+  ASSERT_EQ(mkfifo(fixture.path("local/stalled.desktop").c_str(), 0600), 0);
+  fixture.write("applications/stalled.desktop", "[Desktop Entry]\nName=Stalled\n");
+  EXPECT_EQ(applications.name("stalled"), "Stalled");
   EXPECT_EQ(parseDesktopEntry("Name=Outside\n[Desktop Action x]\nName=Action\n").name, std::nullopt);
   EXPECT_EQ(parseDesktopEntry("[Desktop Entry]\nName[zh_CN]=\xe6\x96\n Name=Plain").name, "Plain");
   EXPECT_EQ(parseDesktopEntry(std::string(kWithNul, sizeof kWithNul - 1)).name, std::nullopt);

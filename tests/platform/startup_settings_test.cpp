@@ -25,10 +25,7 @@ struct ScriptedLoginItem : LoginItemManaging {
 // One service through failures and successes in both directions; a notice stays until the next change.
 TEST(StartupSettings, NoticesAfterChanges) {
   using S = LoginItemState;
-  const std::string app = "请先将 App 拖入“应用程序”文件夹，从那里打开后再开启开机自启。";
-  const std::string approve = "登录项需要系统允许。请在系统设置的“登录项”中允许瓦迹。";
-  const std::string waiting =
-      "macOS 正在等待你允许登录项。请在系统设置的“登录项”中允许瓦迹，之后登录时会自动启动。";
+  const std::string denied = "无法写入 ~/.config/autostart/wattline.desktop：权限不够";
   struct Step {
     std::optional<S> current, after;
     std::optional<std::string> failure;
@@ -37,20 +34,19 @@ TEST(StartupSettings, NoticesAfterChanges) {
     std::optional<std::string> notice;
   };
   const std::vector<Step> steps{
-      {{}, {}, app, true, 1, "未能开启开机自启。系统提示：" + app},  // the error's description is passed on
-      {{}, S::requiresApproval, app, true, 2, approve},              // a failure leaving approval pending
-      {{}, S::requiresApproval, app, true, 2, approve},              // already registered: nothing happens
-      {S::enabled, {}, "X", false, 3, "未能关闭开机自启。系统提示：X"},
-      {S::notRegistered, S::requiresApproval, {}, true, 4, waiting},
+      {{}, {}, denied, true, 1, "未能开启开机自启。系统提示：" + denied},      // the error's description is
+                                                                               // passed on
+      {S::enabled, {}, {}, true, 1, "未能开启开机自启。系统提示：" + denied},  // already registered: nothing
+                                                                               // happens
+      {S::enabled, {}, "X", false, 2, "未能关闭开机自启。系统提示：X"},
       {S::notRegistered,
-       S::notRegistered,
+       S::notFound,
        {},
        true,
-       5,
-       "系统尚未启用登录项。请先把 App 放到“应用程序”文件夹，再重试。"},
-      {{}, S::enabled, {}, true, 6, std::nullopt},
-      {{}, S::notFound, {}, false, 7, std::nullopt},             // disabling successfully says nothing,
-      {S::enabled, S::requiresApproval, {}, false, 8, waiting},  // unless approval is pending
+       3,
+       "自启动项已写入，但登录时不会启动这个瓦迹。请在系统登录项设置中检查“瓦迹”。"},
+      {{}, S::enabled, {}, true, 4, std::nullopt},
+      {{}, S::notRegistered, {}, false, 5, std::nullopt},  // disabling successfully says nothing
   };
   auto service = std::make_shared<ScriptedLoginItem>();
   StartupSettings settings(service);

@@ -36,9 +36,9 @@ TEST(PowerHistory, RecentMinuteAndUpperBound) {
   ASSERT_EQ(kept.size(), 2u);
   EXPECT_EQ(std::make_tuple(kept[0].watts, kept[1].watts), std::make_tuple(2.0, 3.0));
   auto bound = [](std::vector<std::optional<double>> watts) {
-    std::vector<PowerSample> samples;
-    for (auto w : watts) samples.push_back({kNow, w});
-    return PowerHistory::upperBound(samples);
+    std::vector<PowerSample> series;
+    for (auto w : watts) series.push_back({kNow, w});
+    return PowerHistory::upperBound(series);
   };
   EXPECT_EQ(bound({12.0}), 15);
   EXPECT_EQ(bound({45.5}), 55);

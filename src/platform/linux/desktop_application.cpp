@@ -6,8 +6,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
+
+#include "platform/linux/sysfs_file.h"
 
 namespace wattline {
 
@@ -297,13 +298,10 @@ const DesktopApplications::Application& DesktopApplications::application(const s
   if (auto found = applications_.find(id); found != applications_.end()) return found->second;
   Application application;
   for (const auto& directory : entryDirectories_) {
-    std::ifstream file(directory + "/" + id + ".desktop", std::ios::binary);
-    if (!file) continue;
-    std::string contents;
-    contents.resize(kLongestDesktopEntry);
-    file.read(contents.data(), static_cast<std::streamsize>(contents.size()));
-    contents.resize(static_cast<std::size_t>(file.gcount()));
-    application.entry = parseDesktopEntry(contents);
+    // A FIFO named like an entry would stall the sampler; this read refuses anything but a regular file.
+    const sysfs::TextRead file = sysfs::readFile(directory + "/" + id + ".desktop", kLongestDesktopEntry);
+    if (file.status != sysfs::ReadStatus::ok) continue;
+    application.entry = parseDesktopEntry(file.text);
     break;
   }
   if (application.entry.program)

@@ -147,11 +147,11 @@ std::optional<std::string> XdgAutostart::write(const std::string& executable) co
     }
     written += static_cast<std::size_t>(done);
   }
-  int saved = fsync(fd) == 0 ? 0 : errno;
-  if (close(fd) != 0 && saved == 0) saved = errno;
-  if (saved != 0) {
+  int syncError = fsync(fd) == 0 ? 0 : errno;
+  if (close(fd) != 0 && syncError == 0) syncError = errno;
+  if (syncError != 0) {
     unlink(temporary.c_str());
-    return systemError("无法写入 " + temporary, saved);
+    return systemError("无法写入 " + temporary, syncError);
   }
   if (rename(temporary.c_str(), path().c_str()) != 0) {
     int saved = errno;

@@ -14,9 +14,12 @@ constexpr const char* kEntryFileName = "wattline.desktop";
 }  // namespace
 
 std::optional<LoginItemError> refusedLoginItemLocation(const std::string& programPath) {
-  if (programPath.starts_with("/Volumes/") || programPath.find("/AppTranslocation/") != std::string::npos ||
-      programPath.starts_with("/tmp/"))
-    return LoginItemError{kErrorDomain, 1, "请先将 App 拖入“应用程序”文件夹，从那里打开后再开启开机自启。"};
+  // A temporary directory is emptied at boot and a removable disk may be absent at login.
+  for (const char* place : {"/tmp/", "/var/tmp/", "/media/", "/run/media/", "/mnt/"})
+    if (programPath.starts_with(place))
+      return LoginItemError{kErrorDomain, 1,
+                            "瓦迹正从临时目录或可移动磁盘运行（" + programPath +
+                                "），登录时可能找不到它。请先安装瓦迹，再开启开机自启。"};
   return std::nullopt;
 }
 

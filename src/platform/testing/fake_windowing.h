@@ -118,7 +118,7 @@ class FakeHistoryPresenter : public HistoryPresenter {
 
 // Makes FakeHistoryPresenter objects, or nothing while `available` is false.
 struct FakeHistoryFactory {
-  explicit FakeHistoryFactory(FakeDesktop& desktop) : desktop(desktop) {}
+  explicit FakeHistoryFactory(FakeDesktop& shared) : desktop(shared) {}
   HistoryPresenterFactory factory();
 
   FakeDesktop& desktop;

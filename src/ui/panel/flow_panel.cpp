@@ -310,14 +310,8 @@ void FlowPanel::showNoticeIfAny() {
   }
   alert_ = new QMessageBox(QMessageBox::Information, "开机自启设置", q(*notice), QMessageBox::NoButton, this);
   alert_->setAttribute(Qt::WA_DeleteOnClose);
-  QPushButton* settings = startup_->state() == LoginItemState::requiresApproval
-                              ? alert_->addButton("打开系统设置", QMessageBox::AcceptRole)
-                              : nullptr;
   alert_->addButton("知道了", QMessageBox::RejectRole);
-  connect(alert_, &QMessageBox::finished, this, [this, box = alert_.data(), settings] {
-    if (settings && box->clickedButton() == settings) startup_->openSystemSettings();
-    startup_->clearNotice();
-  });
+  connect(alert_, &QMessageBox::finished, this, [this] { startup_->clearNotice(); });
   alert_->open();
 }
 

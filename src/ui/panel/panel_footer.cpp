@@ -157,7 +157,7 @@ void PanelFooter::buildRefreshMenu() {
 void PanelFooter::buildSettingsMenu(const std::string& version) {
   settingsMenu_ = new QMenu(this);
   settingsMenu_->setFont(Fonts::system(12));
-  loginItem_ = settingsMenu_->addAction(QString());
+  loginItem_ = settingsMenu_->addAction("开机自启");
   loginItem_->setCheckable(true);
   connect(loginItem_, &QAction::triggered, this, [this](bool on) {
     startup_.setEnabled(on);
@@ -167,7 +167,7 @@ void PanelFooter::buildSettingsMenu(const std::string& version) {
   showOnLaunch_->setCheckable(true);
   connect(showOnLaunch_, &QAction::triggered, this,
           [this](bool on) { defaults_.setBool(StartupPolicy::showOnLaunchKey, on); });
-  loginSettings_ = settingsMenu_->addAction(QString());
+  loginSettings_ = settingsMenu_->addAction("系统登录项设置…");
   connect(loginSettings_, &QAction::triggered, this, [this] { startup_.openSystemSettings(); });
   settingsMenu_->addSeparator();
   motion_ = settingsMenu_->addAction("流动动效");
@@ -203,11 +203,8 @@ void PanelFooter::refresh(bool reduceMotion) {
   details_->setToolTip(q(toggle.toolTip));
   details_->setAccessibleValue(q(toggle.accessibleValue));
 
-  loginItem_->setText(q(startup_.menuTitle()));
   loginItem_->setChecked(startup_.registered());
   showOnLaunch_->setChecked(defaults_.boolValue(StartupPolicy::showOnLaunchKey));
-  loginSettings_->setText(startup_.state() == LoginItemState::requiresApproval ? "在系统设置中允许…"
-                                                                               : "系统登录项设置…");
   motion_->setChecked(!reduceMotion);
 }
 

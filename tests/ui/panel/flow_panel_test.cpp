@@ -165,11 +165,12 @@ TEST(FlowPanel, SettingsMenuSwitchesMotionAndFollowsTheLoginItem) {
   action(menu, "启动时展开面板")->trigger();
   EXPECT_TRUE(rig.defaults.boolValue("showPanelOnLaunch"));
 
-  // Approval granted elsewhere is read again when the application becomes active.
-  rig.loginItem->current = LoginItemState::requiresApproval;
+  // An entry written elsewhere is read again when the application becomes active.
+  rig.loginItem->current = LoginItemState::enabled;
   rig.panel->applicationBecameActive();
-  EXPECT_EQ(titles(menu)[0], "开机自启 · 等待系统允许");
-  EXPECT_EQ(titles(menu)[2], "在系统设置中允许…");
+  EXPECT_TRUE(action(menu, "开机自启")->isChecked());
+  action(menu, "系统登录项设置…")->trigger();
+  EXPECT_EQ(rig.loginItem->settingsOpened, 1);
 
   // A refused change is explained in an alert; dismissing it clears the notice.
   rig.loginItem->current = LoginItemState::notRegistered;

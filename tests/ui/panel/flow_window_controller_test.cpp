@@ -214,7 +214,7 @@ TEST(FlowWindowController, TraceLinesAndTheProbeCarryEveryKeySorted) {
   const auto expected = nlohmann::json::parse(R"({"menuTitle": "12.3W", "historyVisible": false,
       "panelFrame": {"x": 2604, "y": 690, "width": 420, "height": 300}, "windowInsideSafeBounds": true,
       "menuAnchorIsUnobscured": true, "presentationTarget": "panel"})");
-  for (const auto& [key, value] : expected.items()) EXPECT_EQ(probe[key], value) << key;
+  for (const auto& [name, value] : expected.items()) EXPECT_EQ(probe[name], value) << name;
 
   Rig unwritable("/nonexistent/wattline/file");  // skipped silently
   unwritable.show();
