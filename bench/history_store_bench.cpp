@@ -86,6 +86,18 @@ void BM_SummaryWeek(benchmark::State& state) {
 }
 BENCHMARK(BM_SummaryWeek)->Arg(280)->Arg(600)->Unit(benchmark::kMillisecond)->ReportAggregatesOnly(true);
 
+// The overview's periodic refresh at its largest: the window's 7-day overview reads again the bucket
+// of 2160 s that holds the minute before its last read, and the 30 s since.
+void BM_OverviewRefresh(benchmark::State& state) {
+  HistoryStore store(week().url);
+  constexpr std::int64_t width = 2160;
+  for (auto _ : state) {
+    HistorySummary buckets = store.buckets(kWeekEnd - width - 89, kWeekEnd, kNow, width);
+    benchmark::DoNotOptimize(buckets);
+  }
+}
+BENCHMARK(BM_OverviewRefresh)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
 // The floor under the week summary: the same rows read by a plain scan without grouping.
 void BM_WeekScanWithoutGrouping(benchmark::State& state) {
   sqlite3* db = nullptr;

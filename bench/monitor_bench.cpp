@@ -33,10 +33,21 @@ double cpuSeconds() {
          usage.ru_stime.tv_usec / 1e6;
 }
 
-// The monitor's world on a private copy of the fixture, over the given scheduler.
+// Another clock's readings, for a reader that owns its clock.
+class ClockView : public Clock {
+ public:
+  explicit ClockView(const Clock& clock) : clock_(clock) {}
+  Date now() const override { return clock_.now(); }
+  double uptime() const override { return clock_.uptime(); }
+
+ private:
+  const Clock& clock_;
+};
+
+// The monitor's world on a private copy of the fixture, over the given scheduler and clock.
 struct Rig {
-  explicit Rig(Scheduler& scheduler)
-      : reader(linuxPowerServices(tree.root(), std::make_unique<SystemClock>())),
+  Rig(Scheduler& scheduler, const Clock& clock)
+      : reader(linuxPowerServices(tree.root(), std::make_unique<ClockView>(clock))),
         store(std::make_shared<HistoryActor>(std::filesystem::path(tree.root()) / "history.sqlite3",
                                              scheduler)),
         services{scheduler,
@@ -49,18 +60,20 @@ struct Rig {
                  nullptr} {}
 
   testing::FixtureTree tree{kFixture};
-  SystemClock clock;
   testing::MemoryDefaults defaults;
   LivePowerReader reader;
   std::shared_ptr<HistoryActor> store;
   PowerMonitorServices services;
 };
 
+// Each cycle is one second later on virtual time, so that every cycle writes a new row.
 void RefreshCycle(benchmark::State& state) {
   testing::ManualScheduler scheduler;
-  Rig rig(scheduler);
+  testing::ManualClock clock(scheduler, SystemClock().now());
+  Rig rig(scheduler, clock);
   PowerMonitor monitor(rig.services, false, rig.store);
   auto cycle = [&] {
+    scheduler.advance(1);
     monitor.refresh(true);
     scheduler.runBackground();  // the read
     scheduler.runUntilIdle();   // publish, and hand the record to the store
@@ -68,8 +81,17 @@ void RefreshCycle(benchmark::State& state) {
     monitor.flushHistory([&] { written = true; });
     while (!written) scheduler.waitAndRun(std::chrono::milliseconds(100));
   };
+  const std::int64_t first = unixSecond(clock.now());
   cycle();
   for (auto _ : state) cycle();
+  // The rows the cycles wrote, read back from the store.
+  std::optional<HistoryResult<HistorySummary>> written;
+  rig.store->summary(first, unixSecond(clock.now()), clock.now(), 1,
+                     [&](HistoryResult<HistorySummary> result) { written = std::move(result); });
+  while (!written) scheduler.waitAndRun(std::chrono::milliseconds(100));
+  if (!written->ok()) return state.SkipWithError(written->error().description.c_str());
+  state.counters["rows_per_cycle"] =
+      static_cast<double>(written->value().recorded) / static_cast<double>(state.iterations() + 1);
 }
 BENCHMARK(RefreshCycle)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
@@ -80,7 +102,8 @@ void CpuAtOneSecond(benchmark::State& state) {
   static char* argv[] = {name, nullptr};
   static QCoreApplication app(argc, argv);
   QtScheduler scheduler;
-  Rig rig(scheduler);
+  SystemClock clock;
+  Rig rig(scheduler, clock);
   for (auto _ : state) {
     PowerMonitor monitor(rig.services, false, rig.store);
     double before = cpuSeconds();

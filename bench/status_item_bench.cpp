@@ -37,8 +37,9 @@ QApplication& application() {
   static char name[] = "status_item_bench";
   static char* argv[] = {name, nullptr};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: Qt's input-device statics go first at exit (see tests/qt_application.h).
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 double cpuSeconds() {

@@ -34,7 +34,7 @@ class AppWindows {
   virtual ~AppWindows() = default;
   virtual std::unique_ptr<TrayHost> makeTray() = 0;
   virtual std::unique_ptr<PanelWindow> makePanelWindow() = 0;
-  // Puts the panel's content into the window made by makePanelWindow.
+  // Gives the window made by makePanelWindow its content, made when the panel first opens.
   virtual void fillPanel(PowerMonitor& monitor, PanelActions actions) = 0;
   virtual std::unique_ptr<HistoryPresenter> makeHistory(PowerMonitor& monitor,
                                                         HistoryCallbacks callbacks) = 0;

@@ -52,7 +52,10 @@ std::unique_ptr<PanelWindow> QtAppWindows::makePanelWindow() {
 }
 
 void QtAppWindows::fillPanel(PowerMonitor& monitor, PanelActions actions) {
-  panel_->setContent(new FlowPanel(monitor, environment_, false, false, std::move(actions)));
+  // A panel that is never opened builds none of its widgets.
+  panel_->setContentMaker([this, &monitor, actions = std::move(actions)] {
+    return new FlowPanel(monitor, environment_, false, false, actions);
+  });
 }
 
 std::unique_ptr<HistoryPresenter> QtAppWindows::makeHistory(PowerMonitor& monitor,

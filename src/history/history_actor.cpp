@@ -75,10 +75,19 @@ void HistoryActor::breakContinuity() {
 
 void HistoryActor::summary(std::int64_t from, std::int64_t through, Date now, int maxBuckets,
                            std::function<void(HistoryResult<HistorySummary>)> done) {
-  enqueue([this, from, through, now, maxBuckets, done = std::move(done)](HistoryStore& store) mutable {
+  fold([=](HistoryStore& store) { return store.summary(from, through, now, maxBuckets); }, std::move(done));
+}
+
+void HistoryActor::buckets(std::int64_t from, std::int64_t through, Date now, std::int64_t width,
+                           std::function<void(HistoryResult<HistorySummary>)> done) {
+  fold([=](HistoryStore& store) { return store.buckets(from, through, now, width); }, std::move(done));
+}
+
+void HistoryActor::fold(std::function<HistorySummary(HistoryStore&)> read,
+                        std::function<void(HistoryResult<HistorySummary>)> done) {
+  enqueue([this, read = std::move(read), done = std::move(done)](HistoryStore& store) mutable {
     HistorySummary summary;
-    std::optional<HistoryError> error =
-        captureHistoryError([&] { summary = store.summary(from, through, now, maxBuckets); });
+    std::optional<HistoryError> error = captureHistoryError([&] { summary = read(store); });
     if (!done) return;
     HistoryResult<HistorySummary> result = error ? HistoryResult<HistorySummary>(std::move(*error))
                                                  : HistoryResult<HistorySummary>(std::move(summary));

@@ -32,6 +32,8 @@ class HistoryActor : public HistoryService {
   void breakContinuity() override;
   void summary(std::int64_t from, std::int64_t through, Date now, int maxBuckets,
                std::function<void(HistoryResult<HistorySummary>)> done) override;
+  void buckets(std::int64_t from, std::int64_t through, Date now, std::int64_t width,
+               std::function<void(HistoryResult<HistorySummary>)> done) override;
   void seconds(std::int64_t around, Date now,
                std::function<void(HistoryResult<std::vector<HistorySecond>>)> done) override;
   void recordLedger(std::vector<LedgerMinute> minutes, Date now, Done done) override;
@@ -45,6 +47,9 @@ class HistoryActor : public HistoryService {
   // Runs `work` on the store's thread and posts its value, or the error it threw, to `done`.
   template <class T>
   void ask(std::function<T(HistoryStore&)> work, std::function<void(HistoryResult<T>)> done);
+  // Runs `read` on the store's executor and answers `done` on the main thread.
+  void fold(std::function<HistorySummary(HistoryStore&)> read,
+            std::function<void(HistoryResult<HistorySummary>)> done);
   void run();
 
   Scheduler& scheduler_;

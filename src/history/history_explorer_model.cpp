@@ -31,6 +31,36 @@ HistoryExplorerModel::SummaryLoader summaryFrom(HistoryService* store, std::func
   };
 }
 
+HistoryExplorerModel::OverviewLoader overviewFrom(HistoryService* store, std::function<Date()> currentDate) {
+  return [store, currentDate](std::int64_t from, std::int64_t through, std::int64_t width,
+                              HistoryExplorerModel::SummaryDone done) {
+    if (!store) {
+      done(HistoryError{"History", 1, "当前未启用历史存储"});
+      return;
+    }
+    store->buckets(from, through, currentDate(), width, std::move(done));
+  };
+}
+
+// `kept`'s buckets before `from` that reach into the week from `start`, then `fresh`'s, which begin at
+// `from`; the valid count and the peak follow the buckets.
+HistorySummary joined(const HistorySummary& kept, HistorySummary fresh, std::int64_t from, std::int64_t start,
+                      std::int64_t end) {
+  constexpr std::int64_t width = HistoryExplorerModel::overviewWidth;
+  HistorySummary result;
+  result.bucketWidth = width;
+  result.lower = start - start % width;
+  result.upper = end;
+  for (const HistoryBucket& bucket : kept.buckets)
+    if (bucket.second < from && bucket.second + width > start) result.buckets.push_back(bucket);
+  for (HistoryBucket& bucket : fresh.buckets) result.buckets.push_back(std::move(bucket));
+  for (const HistoryBucket& bucket : result.buckets) {
+    result.valid += bucket.valid;
+    result.peak = std::max(result.peak, bucket.maximum.value_or(0));
+  }
+  return result;
+}
+
 HistoryExplorerModel::SecondsLoader secondsFrom(HistoryService* store, std::function<Date()> currentDate) {
   return [store, currentDate](std::int64_t around, HistoryExplorerModel::SecondsDone done) {
     if (!store) {
@@ -50,10 +80,11 @@ void HistoryExplorerModel::Task::cancel() const {
 
 HistoryExplorerModel::HistoryExplorerModel(Scheduler& scheduler, std::optional<std::int64_t> now,
                                            std::function<std::int64_t()> clock, SummaryLoader summary,
-                                           SecondsLoader seconds)
+                                           OverviewLoader overview, SecondsLoader seconds)
     : scheduler_(scheduler),
       clock_(orSystemSeconds(std::move(clock))),
       loadSummary_(std::move(summary)),
+      loadOverview_(std::move(overview)),
       loadSeconds_(std::move(seconds)),
       navigation_(now ? *now : clock_()),
       overviewEnd_(navigation_.latest) {}
@@ -63,7 +94,8 @@ HistoryExplorerModel::HistoryExplorerModel(Scheduler& scheduler, HistoryService*
     : HistoryExplorerModel(
           scheduler, std::nullopt,
           [currentDate = orSystemClock(currentDate)] { return unixSecond(currentDate()); },
-          summaryFrom(store, orSystemClock(currentDate)), secondsFrom(store, orSystemClock(currentDate))) {
+          summaryFrom(store, orSystemClock(currentDate)), overviewFrom(store, orSystemClock(currentDate)),
+          secondsFrom(store, orSystemClock(currentDate))) {
   if (!store) return;
   const std::function<Date()> date = orSystemClock(currentDate);
   setAppLoaders(
@@ -261,20 +293,28 @@ void HistoryExplorerModel::requestOverview() {
   cancel(overviewTask_);
   const std::int64_t end = clock_();
   const std::int64_t start = end - kHistoryRetention + 1;
+  // What is kept serves while it reaches into the week and not past now: only its last buckets are
+  // read again, with what is new.
+  const std::int64_t kept = overviewEnd_ - overviewSettle;
+  const bool extend = !overview_.buckets.empty() && kept >= start && overviewEnd_ <= end;
+  const std::int64_t from = extend ? kept - kept % overviewWidth : start;
   TaskPtr task = overviewTask_ = std::make_shared<Task>();
-  after(task, 0, [this, task, revision, start, end] {
+  after(task, 0, [this, task, revision, extend, from, start, end] {
     std::weak_ptr<char> alive = lifetime_;
-    loadSummary_(start, end, overviewBuckets,
-                 [this, alive, task, revision, end](HistoryResult<HistorySummary> result) {
-                   if (alive.expired() || task->token->isCancelled() || overviewRevision_ != revision) return;
-                   if (!result.ok()) {
-                     // Shared with the chart; the chart's `loading` is not the overview's to end.
-                     setError(result.error().description);
-                     return;
-                   }
-                   setOverviewEnd(end);
-                   setOverview(std::move(result.value()));
-                 });
+    loadOverview_(
+        from, end, overviewWidth,
+        [this, alive, task, revision, extend, from, start, end](HistoryResult<HistorySummary> result) {
+          if (alive.expired() || task->token->isCancelled() || overviewRevision_ != revision) return;
+          if (!result.ok()) {
+            // Shared with the chart; the chart's `loading` is not the overview's to end.
+            setError(result.error().description);
+            return;
+          }
+          HistorySummary week =
+              joined(extend ? overview_ : HistorySummary{}, std::move(result.value()), from, start, end);
+          setOverviewEnd(end);
+          setOverview(std::move(week));
+        });
   });
 }
 

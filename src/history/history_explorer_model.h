@@ -38,6 +38,9 @@ class HistoryExplorerModel {
   using AppPowerDone = std::function<void(HistoryResult<std::vector<AppPowerPoint>>)>;
   using AppPowerLoader =
       std::function<void(const std::string& app, std::int64_t from, std::int64_t through, AppPowerDone)>;
+  // Buckets of `width` seconds on whole multiples of `width`.
+  using OverviewLoader =
+      std::function<void(std::int64_t from, std::int64_t through, std::int64_t width, SummaryDone)>;
 
   // The published fields, named to observers on each assignment.
   enum class Field {
@@ -57,6 +60,10 @@ class HistoryExplorerModel {
 
   static constexpr int summaryBuckets = 600;
   static constexpr int overviewBuckets = 280;
+  static constexpr std::int64_t overviewWidth = kHistoryRetention / overviewBuckets;
+  // A second's row is written after the second; an overview refresh reads again from the bucket that
+  // holds the second this long before the last one it read.
+  static constexpr std::int64_t overviewSettle = 60;
   static constexpr double summaryDebounce = 0.140;
   static constexpr double secondsDebounce = 0.090;
   static constexpr double liveInterval = 5;
@@ -64,7 +71,8 @@ class HistoryExplorerModel {
 
   // `now` absent: the clock's current second; `clock` empty: the system's current Unix second.
   HistoryExplorerModel(Scheduler& scheduler, std::optional<std::int64_t> now,
-                       std::function<std::int64_t()> clock, SummaryLoader summary, SecondsLoader seconds);
+                       std::function<std::int64_t()> clock, SummaryLoader summary, OverviewLoader overview,
+                       SecondsLoader seconds);
   // Reads `store`, which may be null when history is off: chart and overview loads then fail with
   // "当前未启用历史存储" and the rows stay empty. `currentDate` is the wall clock (system time by default).
   HistoryExplorerModel(Scheduler& scheduler, HistoryService* store, std::function<Date()> currentDate = {});
@@ -74,6 +82,8 @@ class HistoryExplorerModel {
 
   const HistoryNavigation& navigation() const { return navigation_; }
   const HistorySummary& summary() const { return summary_; }
+  // The week in buckets of overviewWidth on its multiples; kept between refreshes, which read only the
+  // last buckets again. Its energy totals are not kept.
   const HistorySummary& overview() const { return overview_; }
   std::int64_t overviewEnd() const { return overviewEnd_; }
   std::int64_t overviewStart() const { return overviewEnd_ - kHistoryRetention + 1; }
@@ -160,6 +170,7 @@ class HistoryExplorerModel {
   Scheduler& scheduler_;
   std::function<std::int64_t()> clock_;
   SummaryLoader loadSummary_;
+  OverviewLoader loadOverview_;
   SecondsLoader loadSeconds_;
   // Tasks hold this weakly: once the model is gone, their answers end without effect.
   std::shared_ptr<char> lifetime_ = std::make_shared<char>();

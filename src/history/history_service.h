@@ -27,6 +27,9 @@ class HistoryService {
   virtual void breakContinuity() = 0;
   virtual void summary(std::int64_t from, std::int64_t through, Date now, int maxBuckets,
                        std::function<void(HistoryResult<HistorySummary>)> done) = 0;
+  // Buckets of `width` seconds on whole multiples of `width`, so that adjoining ranges fold alike.
+  virtual void buckets(std::int64_t from, std::int64_t through, Date now, std::int64_t width,
+                       std::function<void(HistoryResult<HistorySummary>)> done) = 0;
   virtual void seconds(std::int64_t around, Date now,
                        std::function<void(HistoryResult<std::vector<HistorySecond>>)> done) = 0;
   virtual void recordLedger(std::vector<LedgerMinute> minutes, Date now, Done done) = 0;

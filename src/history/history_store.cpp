@@ -600,6 +600,15 @@ void HistoryStore::forgetFuture(std::int64_t now) {
 }
 
 HistorySummary HistoryStore::summary(std::int64_t from, std::int64_t through, Date now, int maxBuckets) {
+  return fold(from, through, now, std::nullopt, maxBuckets);
+}
+
+HistorySummary HistoryStore::buckets(std::int64_t from, std::int64_t through, Date now, std::int64_t width) {
+  return fold(from, through, now, std::max<std::int64_t>(width, 1), 0);
+}
+
+HistorySummary HistoryStore::fold(std::int64_t from, std::int64_t through, Date now,
+                                  std::optional<std::int64_t> width, int maxBuckets) {
   const std::int64_t nowSecond = unixSecond(now);
   prune(nowSecond);
 
@@ -609,13 +618,14 @@ HistorySummary HistoryStore::summary(std::int64_t from, std::int64_t through, Da
 
   const std::int64_t buckets = std::max(maxBuckets, 1);
   const std::int64_t count = upper - lower + 1;
-  const std::int64_t width = std::max<std::int64_t>((count + buckets - 1) / buckets, 1);
+  const auto alignment = width ? HistorySummaryFold::Alignment::epoch : HistorySummaryFold::Alignment::lower;
+  if (!width) width = std::max<std::int64_t>((count + buckets - 1) / buckets, 1);
 
   Statement statement = prepare(kSummaryRows);
   sqlite3_stmt* query = statement.get();
   if (!bindInteger(query, 1, lower) || !bindInteger(query, 2, upper)) throw failure(kSummaryInterrupted);
 
-  HistorySummaryFold fold(lower, upper, width);
+  HistorySummaryFold fold(lower, upper, *width, alignment);
   int step;
   while ((step = sqlite3_step(query)) == SQLITE_ROW)
     fold.add(sqlite3_column_int64(query, 0), columnDouble(query, 1), sqlite3_column_double(query, 2),

@@ -78,6 +78,8 @@ class HistoryStore {
   void prune(std::int64_t now);
   void breakContinuity() { previous_.reset(); }
   HistorySummary summary(std::int64_t from, std::int64_t through, Date now, int maxBuckets = 600);
+  // The rows of [from, through] in buckets of `width` seconds on whole multiples of `width`.
+  HistorySummary buckets(std::int64_t from, std::int64_t through, Date now, std::int64_t width);
   std::vector<HistorySecond> seconds(std::int64_t around, Date now);
 
   // Adds the minutes to the ledger in one transaction; minutes outside the retained week up to `now` are
@@ -98,6 +100,9 @@ class HistoryStore {
   const std::filesystem::path& url() const { return url_; }
 
  private:
+  // The retained rows of [from, through] folded; `width` from the range's length when absent.
+  HistorySummary fold(std::int64_t from, std::int64_t through, Date now, std::optional<std::int64_t> width,
+                      int maxBuckets);
   struct Previous {
     std::int64_t second;
     double observed;

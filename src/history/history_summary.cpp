@@ -14,8 +14,12 @@ std::optional<double> HistorySummary::average() const {
   return total / static_cast<double>(valid);
 }
 
-HistorySummaryFold::HistorySummaryFold(std::int64_t lower, std::int64_t upper, std::int64_t width) {
-  summary_.lower = lower;
+HistorySummaryFold::HistorySummaryFold(std::int64_t lower, std::int64_t upper, std::int64_t width,
+                                       Alignment alignment)
+    : first_(lower) {
+  // The epoch's edge at or before `lower`, also for seconds before 1970.
+  const std::int64_t edge = lower / width * width - (lower % width < 0 ? width : 0);
+  summary_.lower = alignment == Alignment::epoch ? edge : lower;
   summary_.upper = upper;
   summary_.bucketWidth = width;
 }
@@ -24,7 +28,7 @@ void HistorySummaryFold::add(std::int64_t second, std::optional<double> watts, d
                              double duration) {
   if (!open_ || second > open_->last) {
     close();
-    // Rows never lie before `lower`, so the bucket index is never negative.
+    // Rows never lie before the first edge, so the bucket index is never negative.
     const std::int64_t width = summary_.bucketWidth;
     const std::int64_t start = summary_.lower + (second - summary_.lower) / width * width;
     open_ = Open{start, start + width - 1, 0, 0, 0, 0, 0, 0, 0};
@@ -37,7 +41,7 @@ void HistorySummaryFold::add(std::int64_t second, std::optional<double> watts, d
     bucket.total += *watts;
     ++bucket.valid;
   }
-  if (second > summary_.lower) {
+  if (second > first_) {
     bucket.energyWh += energyWh;
     bucket.duration += duration;
   }
@@ -54,7 +58,8 @@ void HistorySummaryFold::close() {
     bucket.average = open.total / static_cast<double>(open.valid);
   }
   bucket.valid = open.valid;
-  bucket.expected = std::min(summary_.upper - open.second + 1, summary_.bucketWidth);
+  bucket.expected =
+      std::min(summary_.upper, open.second + summary_.bucketWidth - 1) - std::max(first_, open.second) + 1;
   summary_.valid += open.valid;
   summary_.recorded += open.rows;
   summary_.wattHours += open.energyWh;

@@ -18,6 +18,8 @@ using testing::ManualScheduler;
 using testing::ScriptedHistoryService;
 
 constexpr std::int64_t t0 = 1'700'000'000;
+// The overview asks for buckets of a width, not for a number of them.
+constexpr int kOverview = 0;
 const HistoryError kFailed{"Wattline.History", 1, "历史查询失败: disk I/O error"};
 
 HistorySummary summaryWith(std::int64_t valid, std::int64_t lower, std::int64_t upper) {
@@ -47,7 +49,7 @@ class HistoryExplorer : public ::testing::Test {
     model->setVisible(true);
     scheduler.runUntilIdle();
   }
-  // The chart asks for 600 buckets, the overview for 280; the index of the last such query.
+  // The chart asks for 600 buckets; the index of the last such query, or of the overview's.
   std::size_t last(int maxBuckets) const {
     const auto& all = store.summaryQueries();
     for (std::size_t i = all.size(); i-- > 0;)
@@ -137,16 +139,16 @@ TEST_F(HistoryExplorer, SelectingTheSelectedSecondOnlyLeavesFollowingAndAFailedL
 
 TEST_F(HistoryExplorer, LatestWhileFollowingReloadsOnlyTheOverviewWhoseFailureLeavesLoadingAlone) {
   show();
-  store.answerSummary(last(280), kFailed);
+  store.answerSummary(last(kOverview), kFailed);
   EXPECT_EQ(std::make_tuple(model->error(), model->loading()), std::make_tuple(kFailed.description, true))
       << "the chart is still loading";
   answerChart(3600);
   const std::size_t charts = queries(600), rows = store.secondsQueries().size();
   model->latest();
   scheduler.advance(1);
-  EXPECT_EQ(
-      std::make_tuple(queries(280), queries(600), store.secondsQueries().size(), model->summary().valid),
-      std::make_tuple(2u, charts, rows, std::int64_t{3600}));
+  EXPECT_EQ(std::make_tuple(queries(kOverview), queries(600), store.secondsQueries().size(),
+                            model->summary().valid),
+            std::make_tuple(2u, charts, rows, std::int64_t{3600}));
 }
 
 TEST_F(HistoryExplorer, HidingEndsLoadsAndIgnoresLateAnswers) {
@@ -157,7 +159,7 @@ TEST_F(HistoryExplorer, HidingEndsLoadsAndIgnoresLateAnswers) {
   model->setVisible(false);
   EXPECT_FALSE(model->loading() || model->locating() || model->active());
   store.answerSummary(last(600), summaryWith(7, t0 - 3599, t0));
-  store.answerSummary(last(280), summaryWith(7, t0 - 604799, t0));
+  store.answerSummary(last(kOverview), summaryWith(7, t0 - 604799, t0));
   store.answerSeconds(0, kFailed);
   answerRows();
   EXPECT_EQ(model->summary().valid, 3600) << "what was shown stays for the next showing";
@@ -181,9 +183,7 @@ TEST_F(HistoryExplorer, LiveLoopMovesTheWindowOnlyWhileFollowing) {
                             store.secondsQueries().back().around),
             std::make_tuple(t0 + 5, t0 + 5, t0 + 5, t0 + 5));
   scheduler.advance(25);
-  EXPECT_EQ(queries(280), 2u) << "every sixth tick reloads the overview";
-  store.answerSummary(last(280), summaryWith(5, t0 - 604769, t0 + 30));
-  EXPECT_EQ(model->overviewEnd(), t0 + 30);
+  EXPECT_EQ(queries(kOverview), 2u) << "every sixth tick reloads the overview";
 
   model->pan(-120);
   scheduler.advance(1);
@@ -200,6 +200,33 @@ TEST_F(HistoryExplorer, LiveLoopMovesTheWindowOnlyWhileFollowing) {
   scheduler.advance(5);
   EXPECT_GT(model->navigation().end, returned) << "the loop moves the window again";
   EXPECT_EQ(chart().through, model->navigation().end);
+}
+
+// A refresh reads again only the bucket that holds the minute before the last second read and keeps
+// the older ones; a clock set back reads the whole week again.
+TEST_F(HistoryExplorer, TheOverviewReadsAgainOnlyItsLastBucket) {
+  show();
+  const auto query = [&] {
+    const auto& q = store.summaryQueries()[last(kOverview)];
+    return std::make_tuple(q.from, q.through, q.width);
+  };
+  EXPECT_EQ(query(), std::make_tuple(t0 - 604799, t0, std::int64_t{2160}));
+  const std::int64_t edge = t0 - t0 % 2160;
+  HistorySummary week = summaryWith(100, edge - 2160, t0);
+  week.buckets.push_back(HistoryBucket{edge, 1.0, 9.0, 4.0, 81, 81});
+  store.answerSummary(last(kOverview), week);
+  scheduler.advance(30);
+  EXPECT_EQ(query(), std::make_tuple(edge, t0 + 30, std::int64_t{2160}));
+  const HistorySummary fresh = summaryWith(111, edge, t0 + 30);
+  store.answerSummary(last(kOverview), fresh);
+  EXPECT_EQ(model->overview().buckets, (std::vector{week.buckets[0], fresh.buckets[0]}));
+  EXPECT_EQ(std::make_tuple(model->overview().valid, model->overview().peak, model->overviewEnd()),
+            std::make_tuple(std::int64_t{211}, 2.0, t0 + 30));
+
+  clock.shiftWall(-3600);
+  model->reload();
+  scheduler.runUntilIdle();
+  EXPECT_EQ(query(), std::make_tuple(t0 + 30 - 3600 - 604799, t0 + 30 - 3600, std::int64_t{2160}));
 }
 
 // The current second is written a moment after it began: a following cursor sits on the newest second

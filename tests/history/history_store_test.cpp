@@ -349,7 +349,8 @@ TEST(HistoryStore, SummaryMatchesTheGroupedStatementOnRandomHistories) {
           kBase - static_cast<std::int64_t>(unit(random) * (range < 4 ? 604800 : 42000));
       const std::int64_t through = from + static_cast<std::int64_t>(unit(random) * 45000);
       const int buckets = std::array{1, 7, 280, 600, 1000000}[random() % 5];
-      const HistorySummary summary = store.summary(from, through, dateFromSeconds(kBase + 0.5), buckets);
+      const Date now = dateFromSeconds(kBase + 0.5);
+      const HistorySummary summary = store.summary(from, through, now, buckets);
       HistorySummary grouped = groupedSummary(db.handle(), summary.lower, summary.upper, summary.bucketWidth);
       adoptWhenClose(grouped.wattHours, summary.wattHours);
       adoptWhenClose(grouped.integratedSeconds, summary.integratedSeconds);
@@ -364,6 +365,18 @@ TEST(HistoryStore, SummaryMatchesTheGroupedStatementOnRandomHistories) {
                                         grouped.buckets.begin(), grouped.buckets.end());
       EXPECT_EQ(summary, grouped) << from << " … " << through << " in " << buckets << ": buckets differ from "
                                   << differ.first - summary.buckets.begin();
+
+      // Buckets on multiples of the width hold the same rows, and two ranges that meet on an edge fold
+      // into the buckets of the whole.
+      const std::int64_t width = summary.bucketWidth, middle = from + (through - from) / 2;
+      const std::int64_t cut = std::max(middle - middle % width, from);
+      const HistorySummary whole = store.buckets(from, through, now, width);
+      HistorySummary joined = store.buckets(from, cut - 1, now, width);
+      for (const HistoryBucket& bucket : store.buckets(cut, through, now, width).buckets)
+        joined.buckets.push_back(bucket);
+      EXPECT_EQ(std::make_tuple(whole.valid, whole.recorded, whole.buckets),
+                std::make_tuple(summary.valid, summary.recorded, joined.buckets))
+          << from << " … " << through << " cut at " << cut;
     }
   }
   EXPECT_GT(unpoweredBuckets, 0);

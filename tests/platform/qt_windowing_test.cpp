@@ -35,9 +35,17 @@ TEST(QtPanelWindow, AFramelessToolWindowWithRoundedCornersOrAPlainTitledOne) {
   EXPECT_EQ(widget.windowType(), Qt::Tool);  // no taskbar entry
   EXPECT_EQ(panel.identifier(), "WattlinePanel-v3");
   EXPECT_FALSE(compositorRunning());  // offscreen: the corners are cut by a mask
+  int made = 0;
+  panel.setContentMaker([&] {
+    ++made;
+    return new QWidget;
+  });
   panel.setFrame({100, primaryScreenHeight() - 40 - 380, 420, 380});  // 40 points below the top
   EXPECT_EQ(widget.geometry(), QRect(100, 40, 420, 380));
+  EXPECT_EQ(made, 0) << "the content waits for the first showing";
   panel.makeKeyAndOrderFront();
+  panel.layoutContent();
+  EXPECT_EQ(std::make_tuple(made, panel.layout().hostingFrame.width), std::make_tuple(1, 420.0));
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
   EXPECT_FALSE(widget.mask().contains(QPoint(1, 1)));  // a rounded corner
   EXPECT_TRUE(widget.mask().contains(QPoint(210, 1)));

@@ -164,9 +164,20 @@ QtPanelWindow::QtPanelWindow() : surface_(std::make_unique<Surface>()) {}
 QtPanelWindow::~QtPanelWindow() = default;
 
 void QtPanelWindow::setContent(QWidget* content) {
+  makeContent_ = nullptr;
   delete surface_->content;
   surface_->content = content;
   surface_->hosting->addWidget(content);
+}
+
+void QtPanelWindow::setContentMaker(std::function<QWidget*()> make) {
+  makeContent_ = std::move(make);
+}
+
+void QtPanelWindow::makeContent() {
+  if (!makeContent_) return;
+  const auto make = std::move(makeContent_);
+  setContent(make());
 }
 
 QWidget& QtPanelWindow::widget() {
@@ -198,6 +209,7 @@ void QtPanelWindow::setTitled(bool titled) {
 }
 
 void QtPanelWindow::makeKeyAndOrderFront() {
+  makeContent();
   surface_->show();
   surface_->raise();
   surface_->activateWindow();
@@ -218,6 +230,7 @@ std::optional<int> QtPanelWindow::screen() const {
 }
 
 void QtPanelWindow::layoutContent() {
+  makeContent();
   surface_->layout()->activate();
   surface_->hosting->activate();
 }

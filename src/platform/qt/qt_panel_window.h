@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/windowing.h"
@@ -21,6 +22,8 @@ class QtPanelWindow : public PanelWindow {
 
   // Shows `content` edge to edge inside the rounded container; the panel owns it.
   void setContent(QWidget* content);
+  // The content is made by `make` when the panel is first laid out or shown, not before.
+  void setContentMaker(std::function<QWidget*()> make);
   QWidget& widget();
 
   WindowId id() const override;
@@ -40,7 +43,9 @@ class QtPanelWindow : public PanelWindow {
 
  private:
   class Surface;
+  void makeContent();
   std::unique_ptr<Surface> surface_;
+  std::function<QWidget*()> makeContent_;
 };
 
 // Whether a compositor draws the windows, so that transparent pixels show what lies below.

@@ -24,6 +24,12 @@ void ScriptedHistoryService::summary(std::int64_t from, std::int64_t through, Da
   summaryAnswers_.push_back(std::move(done));
 }
 
+void ScriptedHistoryService::buckets(std::int64_t from, std::int64_t through, Date now, std::int64_t width,
+                                     std::function<void(HistoryResult<HistorySummary>)> done) {
+  summaryQueries_.push_back({from, through, now, 0, width});
+  summaryAnswers_.push_back(std::move(done));
+}
+
 void ScriptedHistoryService::seconds(std::int64_t around, Date now,
                                      std::function<void(HistoryResult<std::vector<HistorySecond>>)> done) {
   secondsQueries_.push_back({around, now});

@@ -20,6 +20,7 @@ class ScriptedHistoryService : public HistoryService {
     std::int64_t through;
     Date now;
     int maxBuckets;
+    std::int64_t width = 0;  // buckets of this width on its multiples; 0 for at most maxBuckets
   };
   struct SecondsQuery {
     std::int64_t around;
@@ -30,6 +31,8 @@ class ScriptedHistoryService : public HistoryService {
   void prune(std::int64_t now, Done done) override;
   void breakContinuity() override { ++continuityBreaks_; }
   void summary(std::int64_t from, std::int64_t through, Date now, int maxBuckets,
+               std::function<void(HistoryResult<HistorySummary>)> done) override;
+  void buckets(std::int64_t from, std::int64_t through, Date now, std::int64_t width,
                std::function<void(HistoryResult<HistorySummary>)> done) override;
   void seconds(std::int64_t around, Date now,
                std::function<void(HistoryResult<std::vector<HistorySecond>>)> done) override;
@@ -44,7 +47,8 @@ class ScriptedHistoryService : public HistoryService {
   AppEnergyRanking ranking;
   std::vector<AppPowerPoint> power;
 
-  // Every query asked so far, in order; answered ones included.
+  // Every query asked so far, in order; answered ones included. Bucket queries are summary queries
+  // with a width.
   const std::vector<SummaryQuery>& summaryQueries() const { return summaryQueries_; }
   const std::vector<SecondsQuery>& secondsQueries() const { return secondsQueries_; }
   std::size_t pendingSummaries() const;

@@ -221,17 +221,21 @@ std::vector<LaneOutlines> outlines(const FlowScene::FlowLayer& layer) {
   return result;
 }
 
+void strokes(QPainter& painter, const std::vector<LaneOutlines>& outlines) {
+  for (const LaneOutlines& lane : outlines) {
+    painter.fillPath(lane.under, lane.underColor);
+    painter.fillPath(lane.main, lane.mainColor);
+  }
+}
+
 void flow(QPainter& painter, const FlowScene::FlowLayer& layer, const std::vector<LaneOutlines>& outlines) {
   painter.setPen(Qt::NoPen);
   for (std::size_t i = 0; i < layer.lanes.size() && i < outlines.size(); ++i) {
-    const LaneOutlines& lane = outlines[i];
-    painter.fillPath(lane.under, lane.underColor);
-    painter.fillPath(lane.main, lane.mainColor);
     for (const auto& dot : layer.lanes[i].dots) {
       painter.setBrush(toQColor(dot.color));
       fillDot(painter, dot.centre, dot.radius);
     }
-    painter.fillPath(lane.chevrons, lane.chevronColor);
+    painter.fillPath(outlines[i].chevrons, outlines[i].chevronColor);
   }
   painter.setBrush(toQColor(layer.junctionColor));
   fillDot(painter, layer.junction, layer.junctionRadius);
@@ -249,7 +253,7 @@ FlowDiagram::FlowDiagram(const Clock& clock, QWidget* parent) : QWidget(parent),
   // 34 ms keeps the rate at or below 30 frames a second; a precise timer never fires early.
   frameTimer_.setInterval(34);
   frameTimer_.setTimerType(Qt::PreciseTimer);
-  connect(&frameTimer_, &QTimer::timeout, this, [this] { update(flowRect()); });
+  connect(&frameTimer_, &QTimer::timeout, this, [this] { update(movingRect()); });
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
@@ -261,13 +265,28 @@ FlowDiagram::FlowDiagram(const Clock& clock, QWidget* parent) : QWidget(parent),
 
 void FlowDiagram::setSnapshot(const PowerSnapshot& snapshot) {
   snapshot_ = snapshot;
-  nodes_ = FlowScene::nodes(snapshot);
+  // The kept layers are drawn again only when what they show changes, not with every reading's time.
+  FlowScene::Nodes nodes = FlowScene::nodes(snapshot);
   // Strokes and chevrons do not depend on the time or on motion.
-  const auto still = FlowScene::flowLayer(snapshot, true, 0);
-  outlines_ = FlowPainting::outlines(still);
-  flows_ = std::any_of(still.lanes.begin(), still.lanes.end(), [](const auto& lane) { return lane.flowing; });
-  hardware_ = QImage();
-  front_ = QImage();
+  FlowScene::FlowLayer still = FlowScene::flowLayer(snapshot, true, 0);
+  const bool strokes =
+      !std::equal(still.lanes.begin(), still.lanes.end(), still_.lanes.begin(), still_.lanes.end(),
+                  [](const FlowScene::Lane& a, const FlowScene::Lane& b) {
+                    return a.polyline == b.polyline && a.flowing == b.flowing && a.under == b.under &&
+                           a.main == b.main && a.chevrons == b.chevrons && a.color == b.color;
+                  });
+  if (strokes) {
+    outlines_ = FlowPainting::outlines(still);
+    flows_ =
+        std::any_of(still.lanes.begin(), still.lanes.end(), [](const auto& lane) { return lane.flowing; });
+    moving_ = FlowScene::movingBounds(still);
+  }
+  if (strokes || nodes.adapterFillOpacity != nodes_.adapterFillOpacity ||
+      nodes.adapterStrokeOpacity != nodes_.adapterStrokeOpacity)
+    hardware_ = QImage();
+  if (!(nodes == nodes_)) front_ = QImage();
+  nodes_ = std::move(nodes);
+  still_ = std::move(still);
   setAccessibleName(QString::fromStdString(FlowScene::accessibilityLabel(snapshot)));
   reconcileClock();
   update();
@@ -311,10 +330,10 @@ void FlowDiagram::hideEvent(QHideEvent* event) {
   reconcileClock();
 }
 
-QRect FlowDiagram::flowRect() const {
+QRect FlowDiagram::movingRect() const {
   const double scale = width() / kDesignWidth;
-  const auto& b = FlowScene::flowBounds;
-  return QRectF(b.x * scale, b.y * scale, b.width * scale, b.height * scale).toAlignedRect();
+  return QRectF(moving_.x * scale, moving_.y * scale, moving_.width * scale, moving_.height * scale)
+      .toAlignedRect();
 }
 
 int FlowDiagram::heightForWidth(int width) const {
@@ -333,16 +352,19 @@ const QImage& FlowDiagram::cached(Layer layer, double scale, double ratio) {
   if (image.size() == pixels && image.devicePixelRatio() == ratio) return image;
   image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(ratio);
-  // The hardware layer carries the white background; the nodes are drawn over the lanes.
+  // The hardware layer carries the white background and the lanes' strokes; the nodes are drawn over
+  // the moving parts.
   image.fill(layer == Layer::hardware ? toQColor(FlowStyle::background) : QColor(Qt::transparent));
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
   painter.scale(scale, scale);
-  if (layer == Layer::hardware)
+  if (layer == Layer::hardware) {
     FlowPainting::hardware(painter, nodes_);
-  else
+    FlowPainting::strokes(painter, outlines_);
+  } else {
     FlowPainting::nodes(painter, nodes_);
+  }
   return image;
 }
 
@@ -350,7 +372,9 @@ void FlowDiagram::paintEvent(QPaintEvent*) {
   ++frames_;
   const double scale = width() / kDesignWidth;
   QPainter painter(this);
-  const double ratio = painter.device()->devicePixelRatioF();
+  // Device pixels per point: the screen's ratio, or the scale of an image the widget is rendered into,
+  // so that the kept layers are drawn one to one.
+  const double ratio = painter.deviceTransform().m11();
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   painter.drawImage(QPointF(0, 0), cached(Layer::hardware, scale, ratio));
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);

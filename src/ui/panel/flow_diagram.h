@@ -16,7 +16,7 @@
 
 namespace wattline {
 
-// Painters of the three layers in design space.
+// Painters of the diagram's layers in design space.
 namespace FlowPainting {
 // What a lane's strokes and chevrons cover; they change only with the snapshot.
 struct LaneOutlines {
@@ -30,16 +30,18 @@ struct LaneOutlines {
 std::vector<LaneOutlines> outlines(const FlowScene::FlowLayer& layer);
 
 void hardware(QPainter& painter, const FlowScene::Nodes& nodes);
-// The lanes in order, each with its strokes, its dots and its chevrons, then the junction.
+// Every lane's strokes, in lane order.
+void strokes(QPainter& painter, const std::vector<LaneOutlines>& outlines);
+// What moves: each lane's dots and chevrons in lane order, then the junction.
 void flow(QPainter& painter, const FlowScene::FlowLayer& layer, const std::vector<LaneOutlines>& outlines);
 void nodes(QPainter& painter, const FlowScene::Nodes& nodes);
 }  // namespace FlowPainting
 
 // The animated three-node supply diagram, scaled uniformly to its width from
-// the 396 x 184 design space. The hardware layer and the nodes are drawn once
-// per snapshot and kept; each frame redraws only the moving lanes between
-// them. Its clock runs at most 30 frames a second, and only while the diagram
-// is shown, not paused, motion is allowed and something flows.
+// the 396 x 184 design space. The hardware with the lanes' strokes, and the
+// nodes, are drawn once per snapshot and size and kept; each frame redraws
+// only the moving dots, chevrons and junction between them. Its clock runs at most 30 frames a second, and
+// only while the diagram is shown, not paused, motion is allowed and something flows.
 class FlowDiagram : public QWidget {
   Q_OBJECT
  public:
@@ -56,8 +58,8 @@ class FlowDiagram : public QWidget {
   bool isAnimating() const { return frameTimer_.isActive(); }
   long framesPainted() const { return frames_; }
 
-  // The part an animation frame repaints, in widget coordinates.
-  QRect flowRect() const;
+  // The part an animation frame repaints, in widget coordinates: around the flowing lanes and the junction.
+  QRect movingRect() const;
 
   bool hasHeightForWidth() const override { return true; }
   int heightForWidth(int width) const override;
@@ -77,7 +79,11 @@ class FlowDiagram : public QWidget {
   const Clock& clock_;
   PowerSnapshot snapshot_;
   FlowScene::Nodes nodes_;
+  // The lanes without motion: their strokes and chevrons.
+  FlowScene::FlowLayer still_;
   std::vector<FlowPainting::LaneOutlines> outlines_;
+  // Where dots, chevrons and the junction can be, in design space.
+  Rect moving_;
   bool flows_ = false;
   bool reduceMotion_ = false;
   bool paused_ = false;

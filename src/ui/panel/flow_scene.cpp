@@ -146,6 +146,22 @@ FlowLayer flowLayer(const PowerSnapshot& snapshot, bool reduceMotion, double tim
   return layer;
 }
 
+Rect movingBounds(const FlowLayer& layer) {
+  // Dots (radius 3) sit on the lines and chevron arms reach 5.4 points beside them; 6 points around
+  // the lines covers both with their antialiasing.
+  constexpr double margin = 6;
+  double left = layer.junction.x, right = left, top = layer.junction.y, bottom = top;
+  for (const Lane& lane : layer.lanes)
+    for (const Point& p : lane.polyline)
+      if (lane.flowing) {
+        left = std::min(left, p.x);
+        right = std::max(right, p.x);
+        top = std::min(top, p.y);
+        bottom = std::max(bottom, p.y);
+      }
+  return {left - margin, top - margin, right - left + 2 * margin, bottom - top + 2 * margin};
+}
+
 Nodes nodes(const PowerSnapshot& s) {
   const bool external = s.externalConnected;
   const BatteryFlow flow = s.flow();

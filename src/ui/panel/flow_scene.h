@@ -30,9 +30,6 @@ inline constexpr Rect batteryFrame{220, 104, 168, 76};
 inline constexpr Rect batteryTerminal{batteryFrame.x - 7, batteryFrame.y + batteryFrame.height / 2 - 9, 8,
                                       18};
 inline constexpr Point junction{170, adapterFrame.y + adapterFrame.height / 2};
-// Everything the animated layer draws (glows, dots, chevrons) lies inside this
-// rectangle, so an animation frame repaints only it.
-inline constexpr Rect flowBounds{116, 36, 110, 112};
 
 // Sum of the segment lengths; 0 for fewer than two points.
 double length(const std::vector<Point>& polyline);
@@ -55,6 +52,7 @@ struct Stroke {
   StyleColor color;
   double width = 0;
   bool dashed = false;  // 3 on, 5 off
+  bool operator==(const Stroke&) const = default;
 };
 
 struct Dot {
@@ -87,6 +85,10 @@ struct FlowLayer {
 
 FlowLayer flowLayer(const PowerSnapshot& snapshot, bool reduceMotion, double time);
 
+// The rectangle the moving parts (dots, chevrons, the junction) can be drawn in at any time, so that
+// an animation frame repaints only it: one rectangle, as each more costs more than its pixels save.
+Rect movingBounds(const FlowLayer& layer);
+
 // Everything that changes only with the snapshot: the hardware layer and the
 // three nodes' texts and colours.
 struct Nodes {
@@ -109,6 +111,7 @@ struct Nodes {
   std::string stateWord;
   std::string batteryValue;
   std::string batteryDetail;
+  bool operator==(const Nodes&) const = default;
 };
 
 Nodes nodes(const PowerSnapshot& snapshot);
