@@ -86,11 +86,42 @@ void BM_SummaryWeek(benchmark::State& state) {
 }
 BENCHMARK(BM_SummaryWeek)->Arg(280)->Arg(600)->Unit(benchmark::kMillisecond)->ReportAggregatesOnly(true);
 
+// The window's first read of the 7-day overview: the summed buckets and the seconds after the last one.
+void BM_OverviewWeek(benchmark::State& state) {
+  HistoryStore store(week().url);
+  for (auto _ : state) {
+    HistorySummary buckets = store.buckets(kWeekStart, kWeekEnd, kNow, kHistoryBucketWidth);
+    benchmark::DoNotOptimize(buckets);
+  }
+}
+BENCHMARK(BM_OverviewWeek)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// A week written before the buckets were summed: the first write after the upgrade sums them all, once.
+void BM_SumWeekOnce(benchmark::State& state) {
+  const auto copy = week().directory.path() / "unsummed.sqlite3";
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::copy_file(week().url, copy, std::filesystem::copy_options::overwrite_existing);
+    sqlite3* db = nullptr;
+    check(db, sqlite3_open_v2(copy.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK, "open");
+    check(db, sqlite3_exec(db, "DELETE FROM sample_buckets", nullptr, nullptr, nullptr), SQLITE_OK, "delete");
+    check(db, sqlite3_close(db), SQLITE_OK, "close");
+    HistoryStore store(copy);
+    state.ResumeTiming();
+    store.prune(kWeekEnd);
+  }
+}
+BENCHMARK(BM_SumWeekOnce)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
 // The overview's periodic refresh at its largest: the window's 7-day overview reads again the bucket
 // of 2160 s that holds the minute before its last read, and the 30 s since.
 void BM_OverviewRefresh(benchmark::State& state) {
   HistoryStore store(week().url);
-  constexpr std::int64_t width = 2160;
+  constexpr std::int64_t width = kHistoryBucketWidth;
   for (auto _ : state) {
     HistorySummary buckets = store.buckets(kWeekEnd - width - 89, kWeekEnd, kNow, width);
     benchmark::DoNotOptimize(buckets);

@@ -59,8 +59,7 @@ class HistoryExplorerModel {
   using Observer = std::function<void(Field)>;
 
   static constexpr int summaryBuckets = 600;
-  static constexpr int overviewBuckets = 280;
-  static constexpr std::int64_t overviewWidth = kHistoryRetention / overviewBuckets;
+  static constexpr std::int64_t overviewWidth = kHistoryBucketWidth;
   // A second's row is written after the second; an overview refresh reads again from the bucket that
   // holds the second this long before the last one it read.
   static constexpr std::int64_t overviewSettle = 60;

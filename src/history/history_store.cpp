@@ -48,14 +48,31 @@ constexpr std::array<const char*, 3> kRetentionDeletes = {"DELETE FROM samples W
 constexpr std::array<const char*, 3> kFutureDeletes = {"DELETE FROM samples WHERE second > ?",
                                                        "DELETE FROM app_minutes WHERE minute > ?",
                                                        "DELETE FROM ledger_minutes WHERE minute > ?"};
-// The hours wholly past the retained week, and the hour sums that may hold minutes after the present.
-constexpr std::array<const char*, 2> kHourDeletes = {"DELETE FROM ledger_hours WHERE hour <= ?",
-                                                     "DELETE FROM app_hours WHERE hour <= ?"};
-constexpr std::array<const char*, 2> kFutureHourDeletes = {"DELETE FROM ledger_hours WHERE hour > ?",
-                                                           "DELETE FROM app_hours WHERE hour > ?"};
+// The hours and the overview's buckets wholly past the retained week, and the sums that may hold seconds
+// after the present; a sum deleted too early is read from its rows.
+constexpr std::array<const char*, 3> kSumDeletes = {"DELETE FROM ledger_hours WHERE hour <= ?",
+                                                    "DELETE FROM app_hours WHERE hour <= ?",
+                                                    "DELETE FROM sample_buckets WHERE bucket <= ?"};
+constexpr std::array<const char*, 3> kFutureSumDeletes = {"DELETE FROM ledger_hours WHERE hour > ?",
+                                                          "DELETE FROM app_hours WHERE hour > ?",
+                                                          "DELETE FROM sample_buckets WHERE bucket > ?"};
 // An hour that gains a minute is summed again later.
 constexpr std::array<const char*, 2> kHourUnroll = {"DELETE FROM ledger_hours WHERE hour = ?",
                                                     "DELETE FROM app_hours WHERE hour = ?"};
+// A bucket that gains a second is read from its rows from then on.
+constexpr const char* kBucketUnroll = "DELETE FROM sample_buckets WHERE bucket = ?";
+constexpr const char* kLastSummedBucket = "SELECT COALESCE(MAX(bucket), -1) FROM sample_buckets";
+// The buckets of width ?3 from ?1 up to ?2, summed from their rows.
+constexpr const char* kSumBuckets =
+    "INSERT OR REPLACE INTO sample_buckets SELECT second/?3*?3, MIN(watts), MAX(watts), TOTAL(watts), "
+    "COUNT(watts), COUNT(*), TOTAL(energy_wh), TOTAL(duration) FROM samples "
+    "WHERE second >= ?1 AND second < ?2 GROUP BY 1";
+// The summed buckets that begin after ?1 and end by the second ?2 + width - 1.
+constexpr const char* kSummedBuckets =
+    "SELECT bucket,minimum,maximum,total,valid,rows,energy_wh,duration FROM sample_buckets "
+    "WHERE bucket > ? AND bucket <= ? ORDER BY bucket";
+// A second's row is written just after the second; a bucket is summed once it ended this long ago.
+constexpr std::int64_t kBucketSettle = 60;
 constexpr const char* kLastRolledHour = "SELECT COALESCE(MAX(hour), -1) FROM ledger_hours";
 // The hours from ?1 up to the one beginning at ?2, summed from their minutes.
 constexpr const char* kRollLedgerHours =
@@ -69,9 +86,9 @@ constexpr const char* kLedgerHourRange =
     "SELECT hour,on_battery,seconds FROM ledger_hours WHERE hour BETWEEN ? AND ?";
 constexpr const char* kAppHours =
     "SELECT hour,on_battery,app,joules,cpu_seconds FROM app_hours WHERE hour BETWEEN ? AND ?";
-constexpr const char* kMaintenance =
-    "DELETE FROM apps WHERE id NOT IN (SELECT app FROM app_minutes);"
-    "PRAGMA incremental_vacuum(32); PRAGMA wal_checkpoint(PASSIVE)";
+// An app whose last minute is past the retained week is named by no minute any more.
+constexpr const char* kGoneApps = "DELETE FROM apps WHERE last_minute <= ?";
+constexpr const char* kMaintenance = "PRAGMA incremental_vacuum(32); PRAGMA wal_checkpoint(PASSIVE)";
 constexpr const char* kLedgerMinuteUpsert =
     "INSERT INTO ledger_minutes VALUES (?,?,?) ON CONFLICT(minute) DO UPDATE SET "
     "seconds=MIN(60.0,seconds+excluded.seconds), on_battery=MAX(on_battery,excluded.on_battery)";
@@ -80,6 +97,9 @@ constexpr const char* kAppUpsert =
 constexpr const char* kAppMinuteUpsert =
     "INSERT INTO app_minutes VALUES (?,?,?,?) ON CONFLICT(minute,app) DO UPDATE SET "
     "joules=joules+excluded.joules, cpu_seconds=cpu_seconds+excluded.cpu_seconds";
+constexpr const char* kAppsSeen =
+    "UPDATE apps SET last_minute=?1 WHERE last_minute<?1 AND id IN (SELECT app FROM app_minutes WHERE "
+    "minute=?1)";
 constexpr const char* kLedgerRange =
     "SELECT minute,seconds,on_battery FROM ledger_minutes WHERE minute BETWEEN ? AND ? ORDER BY minute";
 constexpr const char* kAppMinutes =
@@ -279,6 +299,7 @@ HistoryFailure HistoryStore::failure(std::string_view message, std::optional<std
 
 void HistoryStore::closeConnection() {
   appIds_.clear();
+  lastSummedBucket_.reset();
   if (!db_) return;
   // close_v2 always succeeds: a statement still open keeps the connection alive until it is finalised.
   sqlite3_close_v2(db_);
@@ -494,6 +515,10 @@ void HistoryStore::record(const HistoryRecord& record, double uptime, Date now) 
     }
   }
 
+  // A bucket summed before gains a second only after the clock went back.
+  const std::int64_t bucket = record.second - record.second % kHistoryBucketWidth;
+  if (lastSummedBucket_ && bucket <= *lastSummedBucket_) deleteFrom(kBucketUnroll, bucket);
+
   Statement statement = prepare(kInsert);
   sqlite3_stmt* insert = statement.get();
   const bool bound = bindInteger(insert, 1, record.second) && bindDouble(insert, 2, record.observed) &&
@@ -528,14 +553,35 @@ void HistoryStore::prune(std::int64_t now) {
   highWater_ = std::max(highWater_, now);
   if (readOnly_) return;
   for (const char* sql : kRetentionDeletes) deleteFrom(sql, highWater_ - kHistoryRetention);
-  for (const char* sql : kHourDeletes) deleteFrom(sql, highWater_ - kHistoryRetention - 3600);
+  for (const char* sql : kSumDeletes) deleteFrom(sql, highWater_ - kHistoryRetention - 3600);
+  sumBuckets(now);
   if (now >= saturatingAdd(lastCleanup_, kCleanupInterval)) {
     // The maintenance removes apps no minute names any more.
     appIds_.clear();
+    deleteFrom(kGoneApps, highWater_ - kHistoryRetention);
     if (sqlite3_exec(db_, kMaintenance, nullptr, nullptr, nullptr) != SQLITE_OK)
       throw failure(kStorageFailed);
     lastCleanup_ = now;
   }
+}
+
+void HistoryStore::sumBuckets(std::int64_t now) {
+  constexpr std::int64_t width = kHistoryBucketWidth;
+  if (now < kBucketSettle) return;
+  // The first bucket that has not yet ended long enough ago.
+  const std::int64_t end = (now - kBucketSettle + 1) / width * width;
+  if (!lastSummedBucket_) {
+    lastSummedBucket_ = scalar(db_, kLastSummedBucket);
+    if (!lastSummedBucket_) throw failure(kWriteFailed);
+  }
+  const std::int64_t begin = *lastSummedBucket_ < 0 ? 0 : *lastSummedBucket_ + width;
+  if (end <= begin) return;
+  Statement statement = prepare(kSumBuckets);
+  sqlite3_stmt* sum = statement.get();
+  if (!bindInteger(sum, 1, begin) || !bindInteger(sum, 2, end) || !bindInteger(sum, 3, width) ||
+      sqlite3_step(sum) != SQLITE_DONE)
+    throw failure(kWriteFailed);
+  lastSummedBucket_ = end - width;
 }
 
 void HistoryStore::deleteFrom(const char* sql, std::int64_t second) {
@@ -591,7 +637,8 @@ void HistoryStore::followMovedFile() {
 
 void HistoryStore::forgetFuture(std::int64_t now) {
   for (const char* sql : kFutureDeletes) deleteFrom(sql, now);
-  for (const char* sql : kFutureHourDeletes) deleteFrom(sql, now - 3600);
+  for (const char* sql : kFutureSumDeletes) deleteFrom(sql, now - 3600);
+  lastSummedBucket_.reset();
   // Nothing newer than `now` remains; the next row starts afresh, and the
   // maintenance no longer waits for the clock to catch up with the future.
   highWater_ = now;
@@ -621,16 +668,39 @@ HistorySummary HistoryStore::fold(std::int64_t from, std::int64_t through, Date 
   const auto alignment = width ? HistorySummaryFold::Alignment::epoch : HistorySummaryFold::Alignment::lower;
   if (!width) width = std::max<std::int64_t>((count + buckets - 1) / buckets, 1);
 
+  HistorySummaryFold fold(lower, upper, *width, alignment);
   Statement statement = prepare(kSummaryRows);
   sqlite3_stmt* query = statement.get();
-  if (!bindInteger(query, 1, lower) || !bindInteger(query, 2, upper)) throw failure(kSummaryInterrupted);
-
-  HistorySummaryFold fold(lower, upper, *width, alignment);
-  int step;
-  while ((step = sqlite3_step(query)) == SQLITE_ROW)
-    fold.add(sqlite3_column_int64(query, 0), columnDouble(query, 1), sqlite3_column_double(query, 2),
-             sqlite3_column_double(query, 3));
-  if (step != SQLITE_DONE) throw failure(kSummaryInterrupted);
+  auto foldRows = [&](std::int64_t first, std::int64_t last) {
+    if (sqlite3_reset(query) != SQLITE_OK || !bindInteger(query, 1, first) || !bindInteger(query, 2, last))
+      throw failure(kSummaryInterrupted);
+    int step;
+    while ((step = sqlite3_step(query)) == SQLITE_ROW)
+      fold.add(sqlite3_column_int64(query, 0), columnDouble(query, 1), sqlite3_column_double(query, 2),
+               sqlite3_column_double(query, 3));
+    if (step != SQLITE_DONE) throw failure(kSummaryInterrupted);
+  };
+  // The first second not yet folded. The overview's buckets that were summed whole are read as their sums,
+  // the seconds around them row by row.
+  std::int64_t next = lower;
+  if (alignment == HistorySummaryFold::Alignment::epoch && *width == kHistoryBucketWidth && hasBucketSums()) {
+    Statement summed = prepare(kSummedBuckets);
+    sqlite3_stmt* bucket = summed.get();
+    if (!bindInteger(bucket, 1, lower) || !bindInteger(bucket, 2, upper - kHistoryBucketWidth + 1))
+      throw failure(kSummaryInterrupted);
+    int step;
+    while ((step = sqlite3_step(bucket)) == SQLITE_ROW) {
+      const std::int64_t second = sqlite3_column_int64(bucket, 0);
+      if (second > next) foldRows(next, second - 1);
+      fold.add(HistoryBucketTotals{second, columnDouble(bucket, 1), columnDouble(bucket, 2),
+                                   sqlite3_column_double(bucket, 3), sqlite3_column_int64(bucket, 4),
+                                   sqlite3_column_int64(bucket, 5), sqlite3_column_double(bucket, 6),
+                                   sqlite3_column_double(bucket, 7)});
+      next = second + kHistoryBucketWidth;
+    }
+    if (step != SQLITE_DONE) throw failure(kSummaryInterrupted);
+  }
+  if (next <= upper) foldRows(next, upper);
   return fold.finish();
 }
 
@@ -686,6 +756,7 @@ void HistoryStore::writeLedger(const std::vector<LedgerMinute>& minutes, std::in
   Statement minuteInsert = prepare(kLedgerMinuteUpsert);
   Statement appInsert = prepare(kAppUpsert);
   Statement shareInsert = prepare(kAppMinuteUpsert);
+  Statement seen = prepare(kAppsSeen);
   auto run = [this](sqlite3_stmt* statement, bool bound) {
     int step = bound ? sqlite3_step(statement) : SQLITE_MISUSE;
     while (step == SQLITE_ROW) step = sqlite3_step(statement);
@@ -717,6 +788,7 @@ void HistoryStore::writeLedger(const std::vector<LedgerMinute>& minutes, std::in
       run(part, bindInteger(part, 1, minute.minute) && bindInteger(part, 2, id->second.first) &&
                     bindDouble(part, 3, share.joules) && bindDouble(part, 4, share.cpuSeconds));
     }
+    run(seen.get(), bindInteger(seen.get(), 1, minute.minute));
   }
   // The hours after the last one summed and before the newest, once each: a minute is added to an earlier
   // hour only when the clock went back, and that hour is then read by minute.

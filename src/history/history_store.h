@@ -141,10 +141,13 @@ class HistoryStore {
   // Hands each row of a query over the seconds `from` through `through` to `row`.
   void stepRows(const char* sql, std::int64_t from, std::int64_t through,
                 const std::function<void(sqlite3_stmt*)>& row);
+  // Sums the overview's buckets that ended a minute or more before `now` and are not yet summed.
+  void sumBuckets(std::int64_t now);
   // Runs a delete whose one parameter is a second.
   void deleteFrom(const char* sql, std::int64_t second);
   // Whether the file holds the ledger's tables (a read-only file of an earlier version does not).
   bool hasLedger() const { return schemaVersion_ >= 2; }
+  bool hasBucketSums() const { return schemaVersion_ >= 3; }
   // The message, ": " and the detail; without a detail, SQLite's message while a connection is held,
   // else the file's path.
   HistoryFailure failure(std::string_view message, std::optional<std::string> detail = std::nullopt) const;
@@ -163,6 +166,8 @@ class HistoryStore {
   std::optional<Previous> previous_;
   std::int64_t highWater_ = 0;
   std::int64_t lastCleanup_ = 0;
+  // The newest bucket summed (-1: none), once read from the file.
+  std::optional<std::int64_t> lastSummedBucket_;
   // Each app's row id and name as written on this connection.
   std::unordered_map<std::string, std::pair<std::int64_t, std::string>> appIds_;
   std::filesystem::path url_;

@@ -26,18 +26,18 @@ HistorySummaryFold::HistorySummaryFold(std::int64_t lower, std::int64_t upper, s
 
 void HistorySummaryFold::add(std::int64_t second, std::optional<double> watts, double energyWh,
                              double duration) {
-  if (!open_ || second > open_->last) {
+  const std::int64_t width = summary_.bucketWidth;
+  if (!open_ || second >= open_->second + width) {
     close();
     // Rows never lie before the first edge, so the bucket index is never negative.
-    const std::int64_t width = summary_.bucketWidth;
-    const std::int64_t start = summary_.lower + (second - summary_.lower) / width * width;
-    open_ = Open{start, start + width - 1, 0, 0, 0, 0, 0, 0, 0};
+    open_.emplace();
+    open_->second = summary_.lower + (second - summary_.lower) / width * width;
   }
-  Open& bucket = *open_;
+  HistoryBucketTotals& bucket = *open_;
   ++bucket.rows;
   if (watts) {
-    bucket.minimum = bucket.valid == 0 ? *watts : std::min(bucket.minimum, *watts);
-    bucket.maximum = bucket.valid == 0 ? *watts : std::max(bucket.maximum, *watts);
+    bucket.minimum = std::min(bucket.minimum.value_or(*watts), *watts);
+    bucket.maximum = std::max(bucket.maximum.value_or(*watts), *watts);
     bucket.total += *watts;
     ++bucket.valid;
   }
@@ -47,9 +47,15 @@ void HistorySummaryFold::add(std::int64_t second, std::optional<double> watts, d
   }
 }
 
+void HistorySummaryFold::add(const HistoryBucketTotals& bucket) {
+  close();
+  open_ = bucket;
+  close();
+}
+
 void HistorySummaryFold::close() {
   if (!open_) return;
-  const Open& open = *open_;
+  const HistoryBucketTotals& open = *open_;
   HistoryBucket bucket;
   bucket.second = open.second;
   if (open.valid > 0) {

@@ -9,6 +9,15 @@
 
 namespace wattline {
 
+// A bucket's rows summed: what the fold keeps of them.
+struct HistoryBucketTotals {
+  std::int64_t second = 0;  // the bucket's first second
+  std::optional<double> minimum, maximum;
+  double total = 0;  // of the present watts
+  std::int64_t valid = 0, rows = 0;
+  double energyWh = 0, duration = 0;
+};
+
 // Folds the rows of [lower, upper], handed over in ascending second, into
 // buckets of `width` seconds aligned on `lower`, or on whole multiples of
 // `width` since the Unix epoch, so that folds of adjoining ranges meet on the
@@ -24,21 +33,17 @@ class HistorySummaryFold {
                      Alignment alignment = Alignment::lower);
 
   void add(std::int64_t second, std::optional<double> watts, double energyWh, double duration);
+  // A whole bucket summed before: it lies on the fold's edges, after every row added so far and after the
+  // range's first second, and no row of it is added.
+  void add(const HistoryBucketTotals& bucket);
   HistorySummary finish();
 
  private:
-  struct Open {
-    std::int64_t second;
-    std::int64_t last;
-    double minimum, maximum, total;
-    std::int64_t valid, rows;
-    double energyWh, duration;
-  };
   void close();
 
   HistorySummary summary_;
   std::int64_t first_;  // the range's first second
-  std::optional<Open> open_;
+  std::optional<HistoryBucketTotals> open_;
 };
 
 }  // namespace wattline

@@ -12,6 +12,9 @@
 namespace wattline {
 
 inline constexpr std::int64_t kHistoryRetention = 604800;  // seven days, in seconds
+// The week's overview buckets, on whole multiples of this width since the epoch: 280 span the week. The
+// store keeps each whole one summed beside its rows.
+inline constexpr std::int64_t kHistoryBucketWidth = kHistoryRetention / 280;
 
 // An error with a domain, a code and the text shown to the user.
 struct HistoryError {

@@ -24,25 +24,32 @@ std::vector<std::pair<std::string, double>> ranked(const AppEnergyRanking& ranki
   return apps;
 }
 
-// The history of the release before the ledger keeps every row and its samples go on; the ledger's tables
-// are added in place.
+// The history of the current release keeps every row, sample and ledger minute; its samples and ledger go
+// on, and the overview's sums are added in place.
 TEST(AppLedgerStore, UpgradesTheCurrentReleasesHistoryInPlace) {
   FixtureCopy directory("");
   const std::filesystem::path url = directory.path("history.sqlite3");
   std::ofstream{url};
-  Inspector(url).execute(std::string(kHistoryUpgrades[0]) +
-                         "PRAGMA user_version=1; PRAGMA application_id=1465142350;"
+  const std::string second = std::to_string(kBase - 3 * kHistoryBucketWidth);
+  // An app with a minute of its own, and one no minute names.
+  Inspector(url).execute(std::string(kHistoryUpgrades[0]) + kHistoryUpgrades[1] +
+                         "PRAGMA user_version=2; PRAGMA application_id=1465142350;"
                          "INSERT INTO samples VALUES (" +
-                         std::to_string(kBase - 10) +
-                         ",0,5,NULL,NULL,NULL,NULL,NULL,0,'',0,'',NULL,'',0,0);");
+                         second + ",0,5,NULL,NULL,NULL,NULL,NULL,0,'',0,'',NULL,'',0,0);" +
+                         "INSERT INTO apps VALUES (1,'desktop:a','A'), (2,'desktop:b','B');"
+                         "INSERT INTO ledger_minutes VALUES (" +
+                         std::to_string(kM - 60) + ",60,1); INSERT INTO app_minutes VALUES (" +
+                         std::to_string(kM - 60) + ",1,12,1);");
   HistoryStore store(url);
   write(store, makeRecord(kBase, 10));
   store.recordLedger({minute(kM, true, {{"desktop:a", "A", 30, 2}}, 6)}, dateFromSeconds(kM + 61));
   Inspector db(url);
-  EXPECT_EQ(std::make_tuple(db.text("PRAGMA user_version"), db.count(),
-                            db.text("SELECT COUNT(*) FROM app_minutes")),
-            std::make_tuple("2", 2, "2"));
-  EXPECT_EQ(store.appRanking(kM, kM + 59, false, dateFromSeconds(kM + 61)).billedJoules, 30);
+  EXPECT_EQ(
+      std::make_tuple(db.text("PRAGMA user_version"), db.count(), db.text("SELECT COUNT(*) FROM app_minutes"),
+                      db.text("SELECT SUM(rows) FROM sample_buckets"),
+                      db.text("SELECT group_concat(key) FROM apps WHERE key <> ''")),
+      std::make_tuple("3", 2, "3", "1", "desktop:a"));
+  EXPECT_EQ(store.appRanking(kM - 60, kM + 59, false, dateFromSeconds(kM + 61)).billedJoules, 42);
 }
 
 // Twelve apps over three minutes, one of them on the adapter and one written in two parts by two runs.
@@ -80,20 +87,26 @@ TEST(AppLedgerStore, RanksTheTopTenWithTheUnbilledEnergyApart) {
             (std::vector<AppPowerPoint>{{kM, 2.0 / 60}, {kM + 120, 40.0 / 50}}));
 }
 
-// The ledger keeps the samples' week: older minutes go with the samples, minutes after now are not written.
+// The ledger keeps the samples' week: older minutes go with the samples, and the apps they named with them;
+// minutes after now are not written.
 TEST(AppLedgerStore, KeepsTheRetainedWeekOnly) {
   FixtureCopy directory("");
   const std::filesystem::path url = directory.path("history.sqlite3");
-  HistoryStore store(url);
   const Date now = dateFromSeconds(kM + 0.5);
-  store.recordLedger({minute(kM - kHistoryRetention, true, {}, 1),
-                      minute(kM - kHistoryRetention + 60, true, {}, 1), minute(kM + 60, true, {}, 1)},
-                     now);
+  HistoryStore(url).recordLedger(
+      {minute(kM - kHistoryRetention, true, {}, 1),
+       minute(kM - kHistoryRetention + 60, true, {{"desktop:old", "Old", 1, 1}}, 1),
+       minute(kM, true, {{"desktop:new", "New", 1, 1}}, 1),
+       minute(kM - kHistoryRetention + 120, true, {{"desktop:new", "New", 1, 1}}, 1),
+       minute(kM + 60, true, {}, 1)},
+      now);
   Inspector db(url);
-  EXPECT_EQ(db.text("SELECT group_concat(minute - " + std::to_string(kM) + ") FROM ledger_minutes"),
-            std::to_string(60 - kHistoryRetention));
-  store.prune(kM + 60);
-  EXPECT_EQ(db.text("SELECT COUNT(*) FROM app_minutes"), "0");
+  const std::string minutes = "SELECT group_concat(minute - " + std::to_string(kM) + ") FROM ledger_minutes";
+  EXPECT_EQ(db.text(minutes),
+            std::to_string(60 - kHistoryRetention) + "," + std::to_string(120 - kHistoryRetention) + ",0");
+  HistoryStore(url).prune(kM + 150);
+  EXPECT_EQ(std::make_tuple(db.text(minutes), db.text("SELECT group_concat(key) FROM apps WHERE key <> ''")),
+            std::make_tuple("0", "desktop:new"));
 }
 
 // Whole hours are read from their sums and the rest by minute: both give what the minutes hold, also after a

@@ -207,7 +207,7 @@ TEST(HistoryStore, WritesOnlyFilesItCanTellAreItsOwn) {
     Inspector db(url);
     EXPECT_EQ(
         std::make_tuple(db.text("PRAGMA application_id"), db.text("PRAGMA user_version"), db.has(kBase)),
-        std::make_tuple("1465142350", "2", true));
+        std::make_tuple("1465142350", "3", true));
     EXPECT_EQ(db.count(), c.sql.empty() ? 1 : 2);
   }
 }
@@ -314,6 +314,16 @@ void adoptWhenClose(double& expected, double actual) {
   if (std::abs(expected - actual) <= 1e-9 * std::abs(expected)) expected = actual;
 }
 
+// `expected` with its sums and means taken from `actual` where they are equal but for the last bits.
+HistorySummary adoptedWhereClose(HistorySummary expected, const HistorySummary& actual) {
+  adoptWhenClose(expected.wattHours, actual.wattHours);
+  adoptWhenClose(expected.integratedSeconds, actual.integratedSeconds);
+  for (std::size_t i = 0; i < std::min(actual.buckets.size(), expected.buckets.size()); ++i)
+    if (actual.buckets[i].average && expected.buckets[i].average)
+      adoptWhenClose(*expected.buckets[i].average, *actual.buckets[i].average);
+  return expected;
+}
+
 TEST(HistoryStore, SummaryMatchesTheGroupedStatementOnRandomHistories) {
   std::mt19937_64 random(1106);
   std::uniform_real_distribution<double> unit(0, 1);
@@ -351,13 +361,10 @@ TEST(HistoryStore, SummaryMatchesTheGroupedStatementOnRandomHistories) {
       const int buckets = std::array{1, 7, 280, 600, 1000000}[random() % 5];
       const Date now = dateFromSeconds(kBase + 0.5);
       const HistorySummary summary = store.summary(from, through, now, buckets);
-      HistorySummary grouped = groupedSummary(db.handle(), summary.lower, summary.upper, summary.bucketWidth);
-      adoptWhenClose(grouped.wattHours, summary.wattHours);
-      adoptWhenClose(grouped.integratedSeconds, summary.integratedSeconds);
-      for (std::size_t i = 0; i < std::min(summary.buckets.size(), grouped.buckets.size()); ++i) {
+      const HistorySummary grouped = adoptedWhereClose(
+          groupedSummary(db.handle(), summary.lower, summary.upper, summary.bucketWidth), summary);
+      for (std::size_t i = 0; i < summary.buckets.size(); ++i) {
         const HistoryBucket& bucket = summary.buckets[i];
-        if (bucket.average && grouped.buckets[i].average)
-          adoptWhenClose(*grouped.buckets[i].average, *bucket.average);
         unpoweredBuckets += bucket.valid == 0;
         skippedBuckets += i > 0 && bucket.second - summary.buckets[i - 1].second > summary.bucketWidth;
       }
@@ -381,6 +388,49 @@ TEST(HistoryStore, SummaryMatchesTheGroupedStatementOnRandomHistories) {
   }
   EXPECT_GT(unpoweredBuckets, 0);
   EXPECT_GT(skippedBuckets, 0);
+}
+
+// The week's overview reads its whole buckets from their sums, which follow the rows: a second added late
+// to a summed bucket, the retained week moving on and the clock found far ahead.
+TEST(HistoryStore, OverviewBucketsSummedBesideTheRowsAgreeWithTheRows) {
+  FixtureCopy directory("");
+  const std::filesystem::path url = directory.path("history.sqlite3");
+  constexpr std::int64_t width = kHistoryBucketWidth;
+  const std::int64_t from = kBase - kBase % width - 4 * width;
+  { HistoryStore(url).prune(from); }
+  Inspector db(url);
+  db.execute("BEGIN");
+  for (std::int64_t s = from - 100; s < kBase; ++s)
+    if (s % 13 != 0)
+      db.execute("INSERT INTO samples VALUES (" + std::to_string(s) + ",0," +
+                 (s % 7 == 0 ? "NULL" : std::to_string(s % 41)) +
+                 ",NULL,NULL,NULL,NULL,NULL,0,'',0,'',NULL,'',0.001,1)");
+  db.execute("COMMIT");
+
+  SettableClockSynchronisation clock;
+  HistoryStore store(url, {&clock, nullptr});
+  const Date now = dateFromSeconds(kBase + 0.5);
+  auto expectRowsAgree = [&](const char* when) {
+    const HistorySummary read = store.buckets(from, kBase, now, width);
+    EXPECT_EQ(read, adoptedWhereClose(groupedSummary(db.handle(), from, kBase, width), read)) << when;
+  };
+  expectRowsAgree("summed");
+  const std::string summed = "SELECT COUNT(*) FROM sample_buckets WHERE bucket > " + std::to_string(from);
+  EXPECT_EQ(db.text(summed), "3");
+  write(store, makeRecord(from + 2 * width + 13 * 5, 99));
+  expectRowsAgree("a second added late");
+  EXPECT_EQ(db.text(summed), "2");
+
+  // The week moves on past the first two buckets; then a clock a month behind, synchronised for a minute:
+  // what lies ahead of it goes, with its sums.
+  store.prune(from + kHistoryRetention + 3600);
+  EXPECT_EQ(db.text("SELECT MIN(bucket) FROM sample_buckets"), std::to_string(from + width));
+  clock.value = true;
+  const std::int64_t behind = kBase - 30 * 86400;
+  for (const double uptime : {10.0, 70.0})
+    failureOf([&] { store.record(makeRecord(behind, 5), uptime, dateFromSeconds(behind + 0.6)); });
+  EXPECT_EQ(std::make_tuple(db.text("SELECT COUNT(*) FROM sample_buckets"), db.count()),
+            std::make_tuple("0", std::int64_t{1}));
 }
 
 TEST(HistoryStore, SummaryWidthsEmptyRangesAndTheElevenSecondsAroundOne) {

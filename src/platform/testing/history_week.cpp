@@ -90,6 +90,8 @@ void fillWeek(const std::filesystem::path& url) {
   sqlite3_finalize(insert);
   check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK, "commit");
   check(db, sqlite3_close(db), SQLITE_OK, "close");
+  // The overview's whole buckets summed, as the store keeps them while it records.
+  HistoryStore(url).prune(kWeekEnd);
 }
 
 namespace {

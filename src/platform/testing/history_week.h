@@ -21,7 +21,8 @@ void check(sqlite3* db, int rc, int expected, const char* what);
 // notebook writes it: a load that wanders between idle and busy with short
 // spikes, nightly stretches on battery, stale-sensor gaps without power (NULL)
 // and a new session with broken continuity after each gap. The schema comes from
-// the store itself; the rows go in through its insert statement in one transaction.
+// the store itself; the rows go in through its insert statement in one transaction, and the store then
+// sums the overview's buckets.
 void fillWeek(const std::filesystem::path& url);
 
 // Adds a week of ledger minutes for `apps` app groups, all active in every minute, the nightly hours on
