@@ -42,19 +42,14 @@ QString run(const QString& program, const QStringList& arguments) {
   return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-// How many windows of a process are mapped, menus included.
-int mapped(const QProcess& process) {
-  return int(
-      run("xdotool", {"search", "--all", "--onlyvisible", "--pid", QString::number(process.processId()), ""})
-          .split('\n', Qt::SkipEmptyParts)
-          .size());
+// xdotool's search for the mapped windows of a process, menus included, that match `pattern`.
+QStringList search(const QProcess& process, const QStringList& pattern = {""}) {
+  return QStringList{"search", "--all", "--onlyvisible", "--pid", QString::number(process.processId())} +
+         pattern;
 }
 
-// The id of a process's mapped window with `title`.
-QString windowId(const QProcess& process, const QString& title) {
-  return run("xdotool", {"search", "--all", "--onlyvisible", "--pid", QString::number(process.processId()),
-                         "--name", title})
-      .trimmed();
+int mapped(const QProcess& process) {
+  return int(run("xdotool", search(process)).split('\n', Qt::SkipEmptyParts).size());
 }
 
 // Asks a window to close, as the close button of its title bar does.
@@ -82,13 +77,11 @@ void closeWindow(const QString& id) {
 
 // The mapped windows of a process by title.
 std::map<QString, QRect> windows(const QProcess& process) {
-  const QStringList search{"search", "--all", "--onlyvisible", "--pid", QString::number(process.processId()),
-                           ""};
-  const QStringList names = run("xdotool", search + QStringList{"getwindowname", "%@"}).split('\n');
+  const QStringList names = run("xdotool", search(process) + QStringList{"getwindowname", "%@"}).split('\n');
   std::map<QString, QRect> found;
   std::map<QString, int> values;
   for (const QString& line :
-       run("xdotool", search + QStringList{"getwindowgeometry", "--shell", "%@"}).split('\n')) {
+       run("xdotool", search(process) + QStringList{"getwindowgeometry", "--shell", "%@"}).split('\n')) {
     const QStringList pair = line.split('=');
     if (pair.size() == 2) values[pair[0]] = pair[1].toInt();
     if (pair[0] == "HEIGHT" && found.size() < std::size_t(names.size()))
@@ -313,7 +306,7 @@ TEST(TraySession, WithoutATrayThePanelIsAnOrdinaryWindowThatASecondStartBringsBa
   std::optional<QRect> panel;
   ASSERT_TRUE(waitFor([&] { return (panel = session.shown("瓦迹")).has_value(); }));
   EXPECT_EQ(panel->topRight(), QPoint(1280 - 10 - 1, 10)) << "the top right corner of the screen";
-  const QString id = windowId(program, "瓦迹");
+  const QString id = run("xdotool", search(program, {"--name", "瓦迹"})).trimmed();
   EXPECT_TRUE(run("xprop", {"-id", id, "_NET_WM_WINDOW_TYPE"}).contains("_NET_WM_WINDOW_TYPE_NORMAL"));
   EXPECT_TRUE(waitFor([&] {
     QFile said(session.home.filePath("stderr.txt"));
