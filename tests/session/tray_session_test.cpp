@@ -12,7 +12,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QRect>
@@ -291,7 +290,8 @@ TEST(TraySession, IconPanelMenusEscapeReopenHistoryAndAnOrderlyQuitThatKeepsEver
   EXPECT_EQ(std::make_pair(second.exitStatus(), second.exitCode()), std::make_pair(QProcess::NormalExit, 0));
 }
 
-// Stock GNOME without an AppIndicator extension: no watcher, no XEmbed tray.
+// Stock GNOME without an AppIndicator extension: no watcher, no XEmbed tray (what the program says then is
+// checked with the tray item).
 TEST(TraySession, WithoutATrayThePanelIsAnOrdinaryWindowThatASecondStartBringsBack) {
   if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X display (xvfb-run)";
   Session session;
@@ -301,17 +301,12 @@ TEST(TraySession, WithoutATrayThePanelIsAnOrdinaryWindowThatASecondStartBringsBa
   std::ofstream(session.home.filePath("Wattline/Wattline.conf").toStdString())
       << "[General]\ndidShowWelcome=true\n";
   QProcess& program = session.program;
-  program.setStandardErrorFile(session.home.filePath("stderr.txt"));
   program.start(WATTLINE_BINARY, {"--window-trace", session.trace});
   std::optional<QRect> panel;
   ASSERT_TRUE(waitFor([&] { return (panel = session.shown("瓦迹")).has_value(); }));
   EXPECT_EQ(panel->topRight(), QPoint(1280 - 10 - 1, 10)) << "the top right corner of the screen";
   const QString id = run("xdotool", search(program, {"--name", "瓦迹"})).trimmed();
   EXPECT_TRUE(run("xprop", {"-id", id, "_NET_WM_WINDOW_TYPE"}).contains("_NET_WM_WINDOW_TYPE_NORMAL"));
-  EXPECT_TRUE(waitFor([&] {
-    QFile said(session.home.filePath("stderr.txt"));
-    return said.open(QIODevice::ReadOnly) && said.readAll().contains("no system tray found");
-  }));
 
   closeWindow(id);
   EXPECT_TRUE(waitFor([&] { return !session.shown("瓦迹"); }));
