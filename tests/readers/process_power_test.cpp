@@ -123,6 +123,7 @@ TEST_F(ProcessPowerReaderTest, IdentifiesGroupsAndNames) {
       {10, 1, 5, "/Applications/Some.app/Contents/MacOS/Some", "Some", std::nullopt},
       {11, 2, 5, "/Applications/Some.app/Contents/Helpers/Helper", "Helper", "org.example.Some"},
       {12, 3, 5, "/Applications/Named.app/Contents/MacOS/x", "x", std::nullopt},
+      {20, 4, 5, "/usr/lib/firefox/firefox", "firefox", "firefox"},
       {21, 5, 5, "/usr/bin/thing", "", "org.example.Nameless"},
       {30, 6, 5, "/usr/bin/python3.11", "script.py", std::nullopt},
       {31, 7, 5, "/usr/bin/python3.11", "", std::nullopt},
@@ -130,21 +131,22 @@ TEST_F(ProcessPowerReaderTest, IdentifiesGroupsAndNames) {
       {0, 1, 5, "/sbin/idle", "idle", std::nullopt},
   };
   table->bundleNames["/Applications/Named.app"] = std::string(150, 'n');
+  table->applicationNames["firefox"] = "Firefox 火狐浏览器";
   clock->shiftUptime(50);
 
-  // Named desktop applications and kernel threads over a real process table are checked on the proc fixture.
+  // Groups over a real process table, a kernel thread's among them, are checked on the proc fixture.
   auto batch = reader.read();
   EXPECT_DOUBLE_EQ(batch.uptime, 1050.0);
-  ASSERT_EQ(batch.counters.size(), 7u);  // pids below 1 are skipped
+  ASSERT_EQ(batch.counters.size(), 8u);  // pids below 1 are skipped
   std::vector<std::string> identities;
   for (const auto& counter : batch.counters) identities.push_back(counter.groupID + " " + counter.name);
   EXPECT_EQ(identities,
-            (std::vector<std::string>{"app:/Applications/Some.app Some",
-                                      "app:/Applications/Some.app Some",  // the bundle rule comes first
-                                      "app:/Applications/Named.app " + std::string(100, 'n'),
-                                      "desktop:org.example.Nameless org.example.Nameless",
-                                      "exec:/usr/bin/python3.11 script.py",
-                                      "exec:/usr/bin/python3.11 python3.11", "pid:41:9 进程 41"}));
+            (std::vector<std::string>{
+                "app:/Applications/Some.app Some",
+                "app:/Applications/Some.app Some",  // the bundle rule comes first
+                "app:/Applications/Named.app " + std::string(100, 'n'), "desktop:firefox Firefox 火狐浏览器",
+                "desktop:org.example.Nameless org.example.Nameless", "exec:/usr/bin/python3.11 script.py",
+                "exec:/usr/bin/python3.11 python3.11", "pid:41:9 进程 41"}));
   EXPECT_EQ(table->bundleLookups, 2);                 // one per bundle path
   EXPECT_EQ(firstCharacters("瓦迹功耗", 2), "瓦迹");  // whole UTF-8 characters
 }
