@@ -75,47 +75,36 @@ TEST(HistoryTools, PrintAndExportWhatTheDatabaseHolds) {
 
 TEST(HistoryTools, RefuseWithOneLineAndTheirStatus) {
   FixtureCopy directory("");
-  const std::filesystem::path url = directory.path("history.sqlite3"),
+  const std::filesystem::path url = directory.path("history.sqlite3"), none = directory.path("none.sqlite3"),
                               foreign = directory.path("other.sqlite3");
   HistoryStore(url).prune(kBase);
   std::ofstream(foreign) << std::string(5000, 'g');
+  const std::string duration = "is not a duration (such as 90m, 24h, 7d)\n";
   const struct {
     std::vector<std::string> arguments;
     std::filesystem::path database;
     int status;
-    std::string message;
+    std::string message;  // after "wattline: "
   } cases[] = {
-      {{"--app-energy", "--since", "90x"},
-       url,
-       2,
-       "wattline: '90x' is not a duration (such as 90m, 24h, 7d)\n"},
-      {{"--export-history", "--since", "0d"},
-       url,
-       2,
-       "wattline: '0d' is not a duration (such as 90m, 24h, 7d)\n"},
-      {{"--export-history"},
-       url,
-       2,
-       "wattline: --export-history needs --since DURATION (such as 90m, 24h, 7d)\n"},
+      {{"--app-energy", "--since", "90x"}, url, 2, "'90x' " + duration},
+      {{"--export-history", "--since", "0d"}, url, 2, "'0d' " + duration},
+      {{"--export-history"}, url, 2, "--export-history needs --since DURATION (such as 90m, 24h, 7d)\n"},
       {{"--export-history", "--since", "1h", "--format", "xml"},
        url,
        2,
-       "wattline: unknown format 'xml' (csv or json)\n"},
-      {{"--app-energy"},
-       directory.path("none.sqlite3"),
-       2,
-       "wattline: no history database at " + directory.path("none.sqlite3") + "\n"},
+       "unknown format 'xml' (csv or json)\n"},
+      {{"--app-energy"}, none, 2, "no history database at " + none.string() + "\n"},
       {{"--export-history", "--since", "1h"},
        foreign,
        1,
-       "wattline: 历史库不是瓦迹的文件，未作改动: " + foreign.string() + "\n"},
+       "历史库不是瓦迹的文件，未作改动: " + foreign.string() + "\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments.front());
     const std::string before = fileBytes(c.database);
     const Outcome outcome = run(c.arguments, c.database);
     EXPECT_EQ(std::make_tuple(outcome.status, outcome.out, outcome.err),
-              std::make_tuple(c.status, "", c.message));
+              std::make_tuple(c.status, "", "wattline: " + c.message));
     EXPECT_EQ(fileBytes(c.database), before);
   }
 }

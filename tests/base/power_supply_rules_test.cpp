@@ -54,6 +54,12 @@ TEST(PowerSupplyRules, BatteriesCurrentVoltageAndPower) {
     std::optional<double> amps, volts, watts;
     std::optional<Kind> why;  // of the absent power
   };
+  // Two batteries discharging, one of them with no current; one charging and giving its power instead.
+  const PowerSupplyReading first = battery("Discharging", 700'000, 12'300'000),
+                           second = battery("Discharging", 500'000, 11'900'000),
+                           uncounted = battery("Discharging", none, 11'900'000),
+                           byPower = battery("Charging", 1'050'000, none, 12'410'000),
+                           other = battery("Discharging", 1'050'000, 11'400'000);
   for (const auto& [batteries, externalOnline, amps, volts, watts, why] : std::vector<Case>{
            {{battery("Discharging", 1'500'000, 12'000'000)}, false, -1.5, 12, -18.0, none},
            {{battery("Charging", -2'000'000, 12'600'000)}, true, 2.0, 12.6, 2.0 * 12.6, none},
@@ -65,26 +71,9 @@ TEST(PowerSupplyRules, BatteriesCurrentVoltageAndPower) {
            {{battery("Discharging", 1'000'000, none)}, false, -1.0, none, none, Kind::notReported},
            {{battery("Discharging", 45'000'000, 12'000'000)}, false, none, 12, none, Kind::implausible},
            {{battery("Discharging", 1'000'000, 0)}, false, -1.0, none, none, Kind::implausible},
-           {{battery("Discharging", 700'000, 12'300'000), battery("Discharging", 500'000, 11'900'000)},
-            none,
-            -1.2,
-            14.56 / 1.2,
-            -14.56,
-            none},
-           // One charges while the other discharges; the first gives its power instead of its voltage.
-           {{battery("Charging", 1'050'000, none, 12'410'000), battery("Discharging", 1'050'000, 11'400'000)},
-            none,
-            0.0,
-            (12.41 + 1.05 * 11.4) / 2.1,
-            0.44,
-            none},
-           // Without one current the voltages still have their plain mean.
-           {{battery("Discharging", 700'000, 12'300'000), battery("Discharging", none, 11'900'000)},
-            none,
-            none,
-            12.1,
-            none,
-            Kind::notReported},
+           {{first, second}, none, -1.2, 14.56 / 1.2, -14.56, none},
+           {{byPower, other}, none, 0.0, (12.41 + 1.05 * 11.4) / 2.1, 0.44, none},
+           {{first, uncounted}, none, none, 12.1, none, Kind::notReported},  // the voltages' plain mean
        }) {
     const BatteryPower power = batteriesPower(pointers(batteries), externalOnline);
     EXPECT_NEAR(power.amps.value.value_or(99), amps.value_or(99), 1e-9) << batteries[0].status.value();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 namespace wattline {
@@ -77,47 +78,26 @@ TEST(AppEnergyLedger, BillsEachMinuteAndTheRestToNobody) {
 // A sleep, a clock change, a missing or backward package counter, a restarted process: nothing is billed
 // for that interval, and nothing is made up for it.
 TEST(AppEnergyLedger, IntervalsItCannotMeasureAreGaps) {
+  // The second batch, 10 s after the first, changed by each case.
   const struct {
     const char* name;
-    ProcessEnergyBatch second;
+    std::function<void(ProcessEnergyBatch&)> change;
     std::map<std::string, double> billed;
   } cases[] = {
-      {"in step", batch(10, {{1, "desktop:a", 4, 1}}, 10), {{"", 5}, {"desktop:a", 4}}},
-      {"a sleep",
-       [] {
-         auto b = batch(70, {{1, "desktop:a", 4, 1}}, 10);
-         b.uptime = 1010;
-         return b;
-       }(),
-       {}},
-      {"a clock change",
-       [] {
-         auto b = batch(10, {{1, "desktop:a", 4, 1}}, 10);
-         b.uptime = 1007;
-         return b;
-       }(),
-       {}},
-      {"no package counter",
-       [] {
-         auto b = batch(10, {{1, "desktop:a", 4, 1}}, 10);
-         b.packageNanojoules.reset();
-         return b;
-       }(),
-       {}},
-      {"package backwards", batch(10, {{1, "desktop:a", 4, 1}}, 0.5), {}},
-      {"restarted",
-       [] {
-         auto b = batch(10, {{1, "desktop:a", 4, 1}}, 10);
-         b.counters[0].startTime = 8;
-         return b;
-       }(),
-       {{"", 9}}},
+      {"in step", [](ProcessEnergyBatch&) {}, {{"", 5}, {"desktop:a", 4}}},
+      {"a sleep", [](ProcessEnergyBatch& b) { b.timestamp += std::chrono::seconds(60); }, {}},
+      {"a clock change", [](ProcessEnergyBatch& b) { b.uptime = 1007; }, {}},
+      {"no package counter", [](ProcessEnergyBatch& b) { b.packageNanojoules.reset(); }, {}},
+      {"package backwards", [](ProcessEnergyBatch& b) { b.packageNanojoules = kJ / 2; }, {}},
+      {"restarted", [](ProcessEnergyBatch& b) { b.counters[0].startTime = 8; }, {{"", 9}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     AppEnergyLedger ledger;
     ledger.add(batch(0, {{1, "desktop:a", 0, 0}}, 1), true);
-    ledger.add(c.second, true);
+    ProcessEnergyBatch second = batch(10, {{1, "desktop:a", 4, 1}}, 10);
+    c.change(second);
+    ledger.add(second, true);
     const auto minutes = ledger.finish();
     EXPECT_EQ((minutes.empty() ? std::map<std::string, double>{} : joules(minutes.at(0))), c.billed);
   }

@@ -55,9 +55,5 @@ TEST(DrainAlertPolicy, FiveMinutesOnBatteryAtThreeWattsAndAQuarterOncePerHour) {
   EXPECT_EQ(alerts(broken), std::vector<int>{49});
 }
 
-TEST(DrainAlertPolicy, TheLineNamesTheAppAndItsPower) {
-  EXPECT_EQ(drainAlertText({"desktop:a", "Firefox", 6.24}), "「Firefox」正在大量耗电：近 5 分钟平均 6.2 W");
-}
-
 }  // namespace
 }  // namespace wattline

@@ -42,12 +42,9 @@ TEST(PowerHistory, RecentMinuteAndUpperBound) {
     for (auto w : watts) series.push_back({kNow, w});
     return PowerHistory::upperBound(series);
   };
-  EXPECT_EQ(bound({12.0}), 15);
-  EXPECT_EQ(bound({45.5}), 55);
-  EXPECT_EQ(bound({0.2}), 5);
-  EXPECT_EQ(bound({std::nullopt, -3.0}), 5);
-  EXPECT_EQ(bound({}), 5);
-  EXPECT_EQ(bound({3.0, 90.0, NAN, 20.0}), 100);
+  EXPECT_EQ((std::vector{bound({12.0}), bound({45.5}), bound({0.2}), bound({std::nullopt, -3.0}), bound({}),
+                         bound({3.0, 90.0, NAN, 20.0})}),
+            (std::vector<double>{15, 55, 5, 5, 5, 100}));
 }
 
 TEST(PowerHistory, AppendingUsesTheReadingsOwnTime) {

@@ -71,9 +71,7 @@ TEST(FlowPanel, ReportsItsWantedSizeThroughItsOwnHeights) {
   rig.settle();
   EXPECT_GT(rig.sizes.back().height, closed.height + 200);
 
-  rig.panel->reportHeight(PanelRegion::content, 250);
-  rig.panel->reportHeight(PanelRegion::footer, 40);
-  EXPECT_EQ(rig.sizes.back(), (Size{420, 300}));
+  // The sum's rounding and floor are the placement's; here that both heights reach it.
   rig.panel->reportHeight(PanelRegion::content, 400.2);
   rig.panel->reportHeight(PanelRegion::footer, 41);
   EXPECT_EQ(rig.sizes.back(), (Size{420, 442}));
@@ -268,16 +266,10 @@ TEST(FlowPanel, TrendLineBreaksAtAMissingSampleAndStartsAtTheLeftEdge) {
   const auto ago = [&](int seconds) { return now - std::chrono::seconds(seconds); };
   PowerTrendView view;
   view.resize(396, view.height());
-  view.setContent({{{ago(80), 20.0},
-                    {ago(60), 20.0},
-                    {ago(40), 20.0},
-                    {ago(30), std::nullopt},
-                    {ago(20), 20.0},
-                    {ago(0), 20.0}},
-                   now,
-                   false,
-                   "96 W",
-                   false});
+  std::vector<PowerSample> samples;
+  for (int age : {80, 60, 40, 30, 20, 0})
+    samples.push_back({ago(age), age == 30 ? std::nullopt : std::optional(20.0)});
+  view.setContent({samples, now, false, "96 W", false});
   const QImage image = *renderOffscreen(view, 2);
   const QRectF canvas = view.canvas();
   // Bound 25 W: 20 W sits at y 47 − 44 × 0.8 in the 50-point canvas; x runs 2 … width − 2.

@@ -43,7 +43,7 @@ TEST(FlowScene, PolylineLengthAndPointsClampAndSurviveEmptySegments) {
   EXPECT_EQ(point(0.5, {}), (Point{0, 0}));
 }
 
-TEST(FlowScene, LinesFlowAboveATenthOfAWattWithDotsAtCappedSpeedAndChevronsAlongTheLine) {
+TEST(FlowScene, LinesFlowAboveATenthOfAWattWithDotsOnlyWhileMovingAndChevronsAlongTheLine) {
   for (std::optional<double> watts : {std::optional<double>(), std::optional(0.1), std::optional(0.0)}) {
     const Lane lane = adapterLane(watts);
     EXPECT_FALSE(lane.flowing);
@@ -79,13 +79,9 @@ TEST(FlowScene, LinesFlowAboveATenthOfAWattWithDotsAtCappedSpeedAndChevronsAlong
   EXPECT_NEAR(c[0].y, 94 + 7 * std::sin(M_PI / 5), 1e-9);
   EXPECT_NEAR(c[2].y, 94 - 7 * std::sin(M_PI / 5), 1e-9);
   EXPECT_NEAR(lane.chevrons[1][1].x, 122 + 48 * 0.77, 1e-9);
-}
-
-TEST(FlowScene, ReducedMotionKeepsGlowStrokeAndChevronsButNoDots) {
-  const Lane lane = adapterLane(52, true);
-  EXPECT_TRUE(lane.flowing && !lane.main.dashed);
-  EXPECT_EQ(lane.chevrons.size(), 2u);
-  EXPECT_TRUE(lane.dots.empty());
+  // Reduced motion keeps the glow, the stroke and the chevrons, but no dots, and stops the clock.
+  const Lane still = adapterLane(52, true);
+  EXPECT_TRUE(still.flowing && !still.main.dashed && still.chevrons.size() == 2 && still.dots.empty());
   EXPECT_EQ(animationTime(true, 12.5, kNow), 0);
   EXPECT_EQ(animationTime(false, 12.5, kNow), 12.5);
   EXPECT_EQ(animationTime(false, std::nullopt, dateFromSeconds(978307200 + 3.25)), 3.25);

@@ -95,11 +95,16 @@ TEST(FlowWindowController, TwoQuickClicksLeaveOnlyTheLastGenerationActing) {
   EXPECT_EQ(rig.controller->presentationTarget(), Target::none);
 }
 
+// The history window is an ordinary window: Escape and clicks elsewhere leave it up.
 TEST(FlowWindowController, EscapeClosesThePanelButPassesOnToTheHistoryWindow) {
   Rig rig;
   rig.showHistory();
   auto generation = rig.controller->requestGeneration();
   EXPECT_FALSE(rig.desktop.pressEscape());
+  rig.desktop.clickOutside();
+  rig.desktop.setActive(false);
+  rig.run();
+  EXPECT_TRUE(rig.history.created->visible && rig.history.created->suspends.empty());
   EXPECT_EQ(rig.controller->requestGeneration(), generation);
 
   rig.show();
@@ -115,19 +120,7 @@ TEST(FlowWindowController, EscapeClosesThePanelButPassesOnToTheHistoryWindow) {
   EXPECT_FALSE(rig.panel->isVisible() || rig.monitor.panelVisible());
 }
 
-TEST(FlowWindowController, ClicksElsewhereLeaveTheHistoryWindowUp) {
-  Rig rig;
-  rig.showHistory();
-  auto generation = rig.controller->requestGeneration();
-  rig.desktop.clickOutside();
-  rig.desktop.setActive(false);
-  rig.run();
-  EXPECT_TRUE(rig.history.created->visible);
-  EXPECT_TRUE(rig.history.created->suspends.empty());
-  EXPECT_EQ(rig.controller->requestGeneration(), generation);
-}
-
-TEST(FlowWindowController, HistoryFromThePanelHidesItAndRestoresTheWindow) {
+TEST(FlowWindowController, HistoryFromThePanelHidesItRestoresTheWindowAndHearsItsEvents) {
   Rig rig;
   rig.show();
   rig.controller->panelActions().onShowHistory();
@@ -141,6 +134,16 @@ TEST(FlowWindowController, HistoryFromThePanelHidesItAndRestoresTheWindow) {
   EXPECT_EQ(history.presents.front(), std::make_tuple(rig.controller->requestGeneration(), true, true));
   EXPECT_TRUE(history.visible && !history.miniaturized && history.window()->key);
   EXPECT_FALSE(rig.panel->isVisible());
+  // The history window's own events.
+  history.callbacks.onObservation("didMiniaturize", 7, false);
+  EXPECT_TRUE(rig.traced({"history.didMiniaturize", "lastHistoryOperation=7, internalClose=false"}));
+  history.callbacks.onClose();
+  rig.run();
+  EXPECT_TRUE(rig.traced({"request", "user.history.close"}));
+  EXPECT_EQ(history.suspends.size(), 1u);
+  history.callbacks.onPresent();
+  rig.run();
+  EXPECT_TRUE(history.visible);
 }
 
 TEST(FlowWindowController, ReopenBringsBackWhatWasPresented) {
@@ -160,19 +163,14 @@ TEST(FlowWindowController, ReopenBringsBackWhatWasPresented) {
   fresh.run();
   EXPECT_TRUE(fresh.panel->isVisible() && fresh.panel->isKey());
   EXPECT_EQ(fresh.panel->frame(), kUnderButton);
-}
-
-TEST(FlowWindowController, ARemovedScreenTakesTheAnchorWithIt) {
-  Rig rig;
-  rig.show();
-  EXPECT_EQ(rig.panel->frame(), kUnderButton);
-  rig.controller->hide();
-  rig.run();
-  rig.desktop.setScreens({kMain});
-  rig.run();
-  rig.controller->show(std::nullopt);
-  rig.run();
-  EXPECT_EQ(rig.panel->frame(), kMainTopRight);
+  // A removed screen takes the anchor with it.
+  fresh.controller->hide();
+  fresh.run();
+  fresh.desktop.setScreens({kMain});
+  fresh.run();
+  fresh.controller->show(std::nullopt);
+  fresh.run();
+  EXPECT_EQ(fresh.panel->frame(), kMainTopRight);
 }
 
 TEST(FlowWindowController, SizeReportsWithinOneTurnPlaceThePanelOnce) {
@@ -300,19 +298,4 @@ TEST(FlowWindowController, ReentrancyTerminationAndAMissingHistoryWindow) {
   missing.showHistory();
   EXPECT_EQ(missing.controller->presentationTarget(), Target::history);
   EXPECT_FALSE(missing.traced({"coordinator.end", "user.history"}));
-}
-
-TEST(FlowWindowController, TheHistoryWindowsOwnEvents) {
-  Rig rig;
-  rig.showHistory();
-  FakeHistoryPresenter& history = *rig.history.created;
-  history.callbacks.onObservation("didMiniaturize", 7, false);
-  EXPECT_TRUE(rig.traced({"history.didMiniaturize", "lastHistoryOperation=7, internalClose=false"}));
-  history.callbacks.onClose();
-  rig.run();
-  EXPECT_TRUE(rig.traced({"request", "user.history.close"}));
-  EXPECT_EQ(history.suspends.size(), 1u);
-  history.callbacks.onPresent();
-  rig.run();
-  EXPECT_TRUE(history.visible);
 }
