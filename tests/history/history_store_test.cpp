@@ -309,13 +309,12 @@ HistorySummary groupedSummary(sqlite3* db, std::int64_t lower, std::int64_t uppe
   return summary;
 }
 
-// Sums taken in another order may differ in their last bits: a value within 1e-9 relative is taken as equal.
-void adoptWhenClose(double& expected, double actual) {
-  if (std::abs(expected - actual) <= 1e-9 * std::abs(expected)) expected = actual;
-}
-
-// `expected` with its sums and means taken from `actual` where they are equal but for the last bits.
+// `expected` with its sums and means taken from `actual` where they are within 1e-9 relative: sums taken in
+// another order may differ in their last bits.
 HistorySummary adoptedWhereClose(HistorySummary expected, const HistorySummary& actual) {
+  const auto adoptWhenClose = [](double& wanted, double got) {
+    if (std::abs(wanted - got) <= 1e-9 * std::abs(wanted)) wanted = got;
+  };
   adoptWhenClose(expected.wattHours, actual.wattHours);
   adoptWhenClose(expected.integratedSeconds, actual.integratedSeconds);
   for (std::size_t i = 0; i < std::min(actual.buckets.size(), expected.buckets.size()); ++i)
