@@ -74,18 +74,11 @@ TEST(PowerReaderOnFixtures, OtherMachines) {
                      snapshot.inputAmps, snapshot.systemWatts),
             std::make_tuple(true, 65.0, std::nullopt, std::nullopt, std::nullopt));
   EXPECT_NEAR(*snapshot.batteryWatts, 1.8 * 17.2, 1e-9);
-  // The driver's negative current is charging.
-  snapshot = read("laptop-charging");
-  EXPECT_EQ(std::tie(snapshot.externalConnected, snapshot.batteryAmps, snapshot.percent),
-            std::make_tuple(true, 2.0, 75));
   // The supply measures its current too.
   snapshot = read("measured-mains");
   EXPECT_EQ(std::tie(snapshot.adapterRatedWatts, snapshot.inputWatts, snapshot.inputAmps,
                      snapshot.inputAmpsEstimated),
             std::make_tuple(90.0, 31.5, 1.59, false));
-
-  EXPECT_NEAR(*read("two-batteries").batteryWatts, -(0.7 * 12.3 + 0.5 * 11.9), 1e-9);  // each its own
-  EXPECT_NEAR(*read("battery-power-only").batteryWatts, -9.12, 1e-9);
 
   snapshot = read("bad-values");
   EXPECT_EQ(std::tie(snapshot.available, snapshot.percent, snapshot.batteryWatts, snapshot.systemWatts),
@@ -108,20 +101,13 @@ TEST(PowerReaderOnFixtures, MachinesTheKernelDocuments) {
       {"amd-apu",
        {{"class/powercap/intel-rapl:0/energy_uj", "2007500000"}},
        {{"cpuWatts", 7.5}, {"gpuWatts", 3.5}, {"systemWatts", 16.1002}}},
-      // A platform counter below the package on the adapter counts nothing; one that stands still on
-      // battery, while the battery's current is unknown, is no reading either.
-      {"intel-arc",
-       {{"class/powercap/intel-rapl:0/energy_uj", "30007500000"},
-        {"class/powercap/intel-rapl:1/energy_uj", "90000800000"}},
-       {{"cpuWatts", 7.5}, {"systemWatts", none}}},
+      // A platform counter that stands still on battery, while the battery's current is unknown, is no
+      // reading.
       {"laptop-battery-without-current", {}, {{"batteryWatts", none}, {"systemWatts", none}}},
       // Nothing known is not zero.
       {"desktop", {}, {{"inputWatts", none}, {"inputAmps", none}, {"systemWatts", none}}},
-      // With no supply online a battery can only discharge.
-      {"battery-not-charging", {}, {{"batteryWatts", -11.4}, {"systemWatts", 11.4}}},
       // Each battery's own current times its own voltage; the charge counted at the battery's voltage.
       {"two-batteries-mixed", {}, {{"batteryWatts", 0.44}, {"percent", 69.7 / 102.8 * 100}}},
-      {"usb-charger", {}, {{"inputWatts", 7.5}, {"systemWatts", 3.9}}},
   };
   for (const auto& [machine, counters, fields] : cases) {
     testing::ManualScheduler scheduler;
@@ -142,9 +128,6 @@ TEST(PowerReaderOnFixtures, MachinesTheKernelDocuments) {
     for (const auto& [field, expected] : fields) {
       EXPECT_NEAR(values.at(field).value_or(-1), expected.value_or(-1), 1e-6) << machine << " " << field;
       EXPECT_EQ(s.unavailable.contains(field), !expected) << machine << " " << field;
-    }
-    if (s.cpuWatts && s.gpuWatts && s.systemWatts) {
-      EXPECT_LE(*s.cpuWatts + *s.gpuWatts, *s.systemWatts) << machine;
     }
   }
 }
