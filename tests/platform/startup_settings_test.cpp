@@ -35,20 +35,16 @@ TEST(StartupSettings, NoticesAfterChanges) {
     int calls;  // register and unregister calls so far
     std::optional<std::string> notice;
   };
+  const std::string notStarting =
+      "自启动项已写入，但登录时不会启动这个瓦迹。请在系统登录项设置中检查“瓦迹”。";
+  // The error's description is passed on; already registered, nothing happens; disabling says nothing.
   const std::vector<Step> steps{
-      {{}, {}, denied, true, 1, "未能开启开机自启。系统提示：" + denied},      // the error's description is
-                                                                               // passed on
-      {S::enabled, {}, {}, true, 1, "未能开启开机自启。系统提示：" + denied},  // already registered: nothing
-                                                                               // happens
+      {{}, {}, denied, true, 1, "未能开启开机自启。系统提示：" + denied},
+      {S::enabled, {}, {}, true, 1, "未能开启开机自启。系统提示：" + denied},
       {S::enabled, {}, "X", false, 2, "未能关闭开机自启。系统提示：X"},
-      {S::notRegistered,
-       S::notFound,
-       {},
-       true,
-       3,
-       "自启动项已写入，但登录时不会启动这个瓦迹。请在系统登录项设置中检查“瓦迹”。"},
+      {S::notRegistered, S::notFound, {}, true, 3, notStarting},
       {{}, S::enabled, {}, true, 4, std::nullopt},
-      {{}, S::notRegistered, {}, false, 5, std::nullopt},  // disabling successfully says nothing
+      {{}, S::notRegistered, {}, false, 5, std::nullopt},
   };
   auto service = std::make_shared<ScriptedLoginItem>();
   StartupSettings settings(service);
@@ -56,8 +52,8 @@ TEST(StartupSettings, NoticesAfterChanges) {
     const Step& step = steps[i];
     if (step.current) service->current = *step.current;
     service->after = step.after;
-    service->failure.reset();
-    if (step.failure) service->failure = LoginItemError{"Wattline.Startup", 1, *step.failure};
+    service->failure =
+        step.failure ? std::optional(LoginItemError{"Wattline.Startup", 1, *step.failure}) : std::nullopt;
     settings.setEnabled(step.enable);
     EXPECT_EQ(service->registerCalls + service->unregisterCalls, step.calls) << i;
     EXPECT_EQ(settings.notice(), step.notice) << i;
