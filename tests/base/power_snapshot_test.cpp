@@ -121,11 +121,10 @@ TEST(PowerSnapshot, FreshnessLiveLimitAndCachedAges) {
 }
 
 TEST(PowerSnapshot, Formatters) {
-  EXPECT_EQ(reading(std::nullopt, "瓦", false), "— 瓦");
-  EXPECT_EQ(reading(-1.234, "A", false), "-1.23 A");
-  EXPECT_EQ(reading(-1.234, "A", true), "1.23 A");
-  EXPECT_EQ(reading(12.3456, "V", 1, false), "12.3 V");
-  EXPECT_EQ(reading(0.0, "W", 0, false), "0 W");  // zero is a reading, not a dash
+  EXPECT_EQ(
+      (std::vector{reading(std::nullopt, "瓦", false), reading(-1.234, "A", false),
+                   reading(-1.234, "A", true), reading(12.3456, "V", 1, false), reading(0.0, "W", 0, false)}),
+      (std::vector<std::string>{"— 瓦", "-1.23 A", "1.23 A", "12.3 V", "0 W"}));  // zero is no dash
   using Case = std::tuple<std::optional<double>, bool, const char*>;
   const Case cases[] = {{0.4567, false, "0.457 W"}, {5.25, false, "5.25 W"}, {23.46, true, "≈23.5 W"},
                         {0.999, false, "0.999 W"},  {1.0, false, "1.00 W"},  {10.0, false, "10.0 W"},
