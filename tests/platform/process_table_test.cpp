@@ -121,12 +121,11 @@ TEST_F(ProcTable, BillsOnlyTheEnergyAboveTheIdleFloor) {
   }
   // Without the system's CPU times the idle floor cannot be told; without a package counter or a process
   // list there is nothing to share.
-  EXPECT_FALSE(
-      ProcProcessTable(fixture.path("proc"), packages(fixture.path("nothing"), *clock), {{}, {}}, clock)
-          .sample());
-  EXPECT_FALSE(
-      ProcProcessTable(fixture.path("nothing"), packages(fixture.path("sys"), *clock), {{}, {}}, clock)
-          .sample());
+  const auto sampleOf = [&](const char* proc, const char* sys) {
+    return ProcProcessTable(fixture.path(proc), packages(fixture.path(sys), *clock), {{}, {}}, clock)
+        .sample();
+  };
+  EXPECT_FALSE(sampleOf("proc", "nothing") || sampleOf("nothing", "sys"));
   std::filesystem::remove(fixture.path("proc/stat"));
   EXPECT_FALSE(processes->sample());
 }

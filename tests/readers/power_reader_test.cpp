@@ -64,16 +64,13 @@ TEST(PowerReaderOnFixtures, OtherMachines) {
   };
   // No supply (its message is checked through the program), and RAPL counters only root may read.
   auto snapshot = read("desktop");
-  EXPECT_EQ(std::tie(snapshot.fanSpeeds, snapshot.cpuWatts),
-            std::make_tuple(std::vector<FanSpeed>{{0, 1100}, {1, 850}}, std::nullopt));
-  EXPECT_EQ(std::make_tuple(snapshot.externalKnown(), why(snapshot, "cpuWatts")),
-            std::make_tuple(false, Kind::unreadable));
+  EXPECT_EQ(std::make_tuple(snapshot.externalKnown(), snapshot.cpuWatts, why(snapshot, "cpuWatts")),
+            std::make_tuple(false, std::nullopt, Kind::unreadable));
   // The contract current of a USB-C source is no measured input.
   snapshot = read("usb-c-pd");
   EXPECT_EQ(std::tie(snapshot.externalConnected, snapshot.adapterRatedWatts, snapshot.inputWatts,
                      snapshot.inputAmps, snapshot.systemWatts),
             std::make_tuple(true, 65.0, std::nullopt, std::nullopt, std::nullopt));
-  EXPECT_NEAR(*snapshot.batteryWatts, 1.8 * 17.2, 1e-9);
   // The supply measures its current too.
   snapshot = read("measured-mains");
   EXPECT_EQ(std::tie(snapshot.adapterRatedWatts, snapshot.inputWatts, snapshot.inputAmps,
