@@ -16,11 +16,8 @@ const Date kNow = dateFromSeconds(1'780'000'000);
 
 PowerSnapshot battery(std::optional<double> amps, bool external, bool installed = true) {
   PowerSnapshot s;
-  s.timestamp = kNow;
-  s.available = true;
-  s.batteryInstalled = installed;
-  s.externalConnected = external;
-  s.batteryAmps = amps;
+  std::tie(s.timestamp, s.available, s.batteryInstalled, s.externalConnected, s.batteryAmps) =
+      std::make_tuple(kNow, true, installed, external, amps);
   return s;
 }
 
