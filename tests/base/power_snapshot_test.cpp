@@ -140,16 +140,13 @@ TEST(JsonCoding, RoundTripGivesAnEqualSnapshotWithOptionalsLeftOut) {
   const std::string text = prettyJson(j);
   EXPECT_LT(text.find("\"available\""), text.find("\"batteryInstalled\""));  // sorted keys
   PowerSnapshot s = PowerSnapshot::demo(3, dateFromSeconds(1796573652));
-  s.error = "读取失败";
-  s.gpuWattsEstimated = true;
+  std::tie(s.error, s.gpuWattsEstimated, s.batterySource, s.batteryWatts) =
+      std::make_tuple("读取失败", true, PowerDataSource::sensor, -9.92);
   s.unavailable = {
       {"cpuWatts", {UnavailableReason::Kind::permissionDenied, "/sys/class/powercap/x/energy_uj"}},
       {"wifiWatts", {UnavailableReason::Kind::clocksDisagree, "monotonic 1.0 s, wall 121.0 s"}}};
-  s.batterySource = PowerDataSource::sensor;
-  s.batteryUpdatedAt = dateFromSeconds(1796573650);
-  s.inputUpdatedAt = dateFromSeconds(1796573651);
-  s.systemUpdatedAt = dateFromSeconds(1796573652);
-  s.batteryWatts = -9.92;
+  std::tie(s.batteryUpdatedAt, s.inputUpdatedAt, s.systemUpdatedAt) =
+      std::make_tuple(dateFromSeconds(1796573650), dateFromSeconds(1796573651), dateFromSeconds(1796573652));
   EXPECT_EQ(snapshotFromJson(json::parse(prettyJson(toJson(s)))), s);
   EXPECT_EQ(toJson(s)["fanSpeeds"][1], (json{{"id", 1}, {"rpm", 2500.0}}));
   EXPECT_EQ(toJson(s)["unavailable"]["cpuWatts"], "permission denied: /sys/class/powercap/x/energy_uj");

@@ -38,12 +38,9 @@ struct Harness {
   PowerMonitorServices services() {
     auto read = [this](bool details) {
       includeDetails.push_back(details);
-      PowerSnapshot s;
-      s.timestamp = clock.now();
-      s.available = true;
-      s.systemWatts = ++reads;  // tells which read was published
-      s.systemUpdatedAt = clock.now();
-      s.batteryInstalled = onBattery;
+      PowerSnapshot s;  // its system power tells which read was published
+      std::tie(s.timestamp, s.available, s.systemWatts, s.systemUpdatedAt, s.batteryInstalled) =
+          std::make_tuple(clock.now(), true, ++reads, clock.now(), onBattery);
       return s;
     };
     auto readProcesses = [this] {  // one process using 1 W
