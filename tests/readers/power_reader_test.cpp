@@ -84,29 +84,24 @@ TEST(PowerReaderOnFixtures, OtherMachines) {
             std::make_tuple(Kind::malformed, Kind::malformed));
 }
 
-// Numbers that came out wrong on machines shaped by the kernel's documents: each fixture, its counters moved
-// over one second, and what must come out.
+// Numbers that came out wrong on machines shaped by the kernel's documents: each fixture read twice a second
+// apart, and what must come out.
 TEST(PowerReaderOnFixtures, MachinesTheKernelDocuments) {
   struct Case {
     const char* machine;
-    std::vector<std::pair<const char*, const char*>> counters;  // written after the first read
     std::vector<std::pair<const char*, std::optional<double>>> fields;
   };
   const auto none = std::nullopt;
   const std::vector<Case> cases = {
-      // An APU's reading is the whole chip's: its graphics are the rest beside the processor package.
-      {"amd-apu",
-       {{"class/powercap/intel-rapl:0/energy_uj", "2007500000"}},
-       {{"cpuWatts", 7.5}, {"gpuWatts", 3.5}, {"systemWatts", 16.1002}}},
       // A platform counter that stands still on battery, while the battery's current is unknown, is no
       // reading.
-      {"laptop-battery-without-current", {}, {{"batteryWatts", none}, {"systemWatts", none}}},
+      {"laptop-battery-without-current", {{"batteryWatts", none}, {"systemWatts", none}}},
       // Nothing known is not zero.
-      {"desktop", {}, {{"inputWatts", none}, {"inputAmps", none}, {"systemWatts", none}}},
+      {"desktop", {{"inputWatts", none}, {"inputAmps", none}, {"systemWatts", none}}},
       // Each battery's own current times its own voltage; the charge counted at the battery's voltage.
-      {"two-batteries-mixed", {}, {{"batteryWatts", 0.44}, {"percent", 69.7 / 102.8 * 100}}},
+      {"two-batteries-mixed", {{"batteryWatts", 0.44}, {"percent", 69.7 / 102.8 * 100}}},
   };
-  for (const auto& [machine, counters, fields] : cases) {
+  for (const auto& [machine, fields] : cases) {
     testing::ManualScheduler scheduler;
     const std::string name = machine;
     testing::FixtureTree tree(fixture(name == "laptop-battery-without-current" ? "laptop-battery" : name));
@@ -115,13 +110,12 @@ TEST(PowerReaderOnFixtures, MachinesTheKernelDocuments) {
         linuxPowerServices(tree.root(), std::make_unique<testing::ManualClock>(scheduler, kStart)));
     reader.read(false);
     scheduler.advance(1.0);
-    for (const auto& [file, value] : counters) tree.write(file, value);
     const PowerSnapshot s = reader.read(false);
-    const std::map<std::string, std::optional<double>> values = {
-        {"cpuWatts", s.cpuWatts},       {"gpuWatts", s.gpuWatts},
-        {"systemWatts", s.systemWatts}, {"batteryWatts", s.batteryWatts},
-        {"inputWatts", s.inputWatts},   {"inputAmps", s.inputAmps},
-        {"percent", s.percent}};
+    const std::map<std::string, std::optional<double>> values = {{"systemWatts", s.systemWatts},
+                                                                 {"batteryWatts", s.batteryWatts},
+                                                                 {"inputWatts", s.inputWatts},
+                                                                 {"inputAmps", s.inputAmps},
+                                                                 {"percent", s.percent}};
     for (const auto& [field, expected] : fields) {
       EXPECT_NEAR(values.at(field).value_or(-1), expected.value_or(-1), 1e-6) << machine << " " << field;
       EXPECT_EQ(s.unavailable.contains(field), !expected) << machine << " " << field;
