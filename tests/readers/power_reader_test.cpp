@@ -64,8 +64,8 @@ TEST(PowerReaderOnFixtures, OtherMachines) {
   };
   // No supply (its message is checked through the program), and RAPL counters only root may read.
   auto snapshot = read("desktop");
-  EXPECT_EQ(std::make_tuple(snapshot.externalKnown(), snapshot.cpuWatts, why(snapshot, "cpuWatts")),
-            std::make_tuple(false, std::nullopt, Kind::unreadable));
+  EXPECT_EQ(std::make_tuple(snapshot.externalKnown(), why(snapshot, "cpuWatts")),
+            std::make_tuple(false, Kind::unreadable));
   // The contract current of a USB-C source is no measured input.
   snapshot = read("usb-c-pd");
   EXPECT_EQ(std::tie(snapshot.externalConnected, snapshot.adapterRatedWatts, snapshot.inputWatts,
@@ -97,7 +97,7 @@ TEST(PowerReaderOnFixtures, MachinesTheKernelDocuments) {
       // reading.
       {"laptop-battery-without-current", {{"batteryWatts", none}, {"systemWatts", none}}},
       // Nothing known is not zero.
-      {"desktop", {{"inputWatts", none}, {"inputAmps", none}, {"systemWatts", none}}},
+      {"desktop", {{"inputWatts", none}, {"inputAmps", none}, {"systemWatts", none}, {"cpuWatts", none}}},
       // Each battery's own current times its own voltage; the charge counted at the battery's voltage.
       {"two-batteries-mixed", {{"batteryWatts", 0.44}, {"percent", 69.7 / 102.8 * 100}}},
   };
@@ -111,11 +111,9 @@ TEST(PowerReaderOnFixtures, MachinesTheKernelDocuments) {
     reader.read(false);
     scheduler.advance(1.0);
     const PowerSnapshot s = reader.read(false);
-    const std::map<std::string, std::optional<double>> values = {{"systemWatts", s.systemWatts},
-                                                                 {"batteryWatts", s.batteryWatts},
-                                                                 {"inputWatts", s.inputWatts},
-                                                                 {"inputAmps", s.inputAmps},
-                                                                 {"percent", s.percent}};
+    const std::map<std::string, std::optional<double>> values = {
+        {"systemWatts", s.systemWatts}, {"batteryWatts", s.batteryWatts}, {"inputWatts", s.inputWatts},
+        {"inputAmps", s.inputAmps},     {"percent", s.percent},           {"cpuWatts", s.cpuWatts}};
     for (const auto& [field, expected] : fields) {
       EXPECT_NEAR(values.at(field).value_or(-1), expected.value_or(-1), 1e-6) << machine << " " << field;
       EXPECT_EQ(s.unavailable.contains(field), !expected) << machine << " " << field;
