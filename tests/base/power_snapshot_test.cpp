@@ -16,11 +16,8 @@ const Date kNow = dateFromSeconds(1'780'000'000);
 
 PowerSnapshot battery(std::optional<double> amps, bool external, bool installed = true) {
   PowerSnapshot s;
-  s.timestamp = kNow;
-  s.available = true;
-  s.batteryInstalled = installed;
-  s.externalConnected = external;
-  s.batteryAmps = amps;
+  std::tie(s.timestamp, s.available, s.batteryInstalled, s.externalConnected, s.batteryAmps) =
+      std::make_tuple(kNow, true, installed, external, amps);
   return s;
 }
 
@@ -121,11 +118,10 @@ TEST(PowerSnapshot, FreshnessLiveLimitAndCachedAges) {
 }
 
 TEST(PowerSnapshot, Formatters) {
-  EXPECT_EQ(reading(std::nullopt, "瓦", false), "— 瓦");
-  EXPECT_EQ(reading(-1.234, "A", false), "-1.23 A");
-  EXPECT_EQ(reading(-1.234, "A", true), "1.23 A");
-  EXPECT_EQ(reading(12.3456, "V", 1, false), "12.3 V");
-  EXPECT_EQ(reading(0.0, "W", 0, false), "0 W");  // zero is a reading, not a dash
+  EXPECT_EQ(
+      (std::vector{reading(std::nullopt, "瓦", false), reading(-1.234, "A", false),
+                   reading(-1.234, "A", true), reading(12.3456, "V", 1, false), reading(0.0, "W", 0, false)}),
+      (std::vector<std::string>{"— 瓦", "-1.23 A", "1.23 A", "12.3 V", "0 W"}));  // zero is no dash
   using Case = std::tuple<std::optional<double>, bool, const char*>;
   const Case cases[] = {{0.4567, false, "0.457 W"}, {5.25, false, "5.25 W"}, {23.46, true, "≈23.5 W"},
                         {0.999, false, "0.999 W"},  {1.0, false, "1.00 W"},  {10.0, false, "10.0 W"},
@@ -144,16 +140,13 @@ TEST(JsonCoding, RoundTripGivesAnEqualSnapshotWithOptionalsLeftOut) {
   const std::string text = prettyJson(j);
   EXPECT_LT(text.find("\"available\""), text.find("\"batteryInstalled\""));  // sorted keys
   PowerSnapshot s = PowerSnapshot::demo(3, dateFromSeconds(1796573652));
-  s.error = "读取失败";
-  s.gpuWattsEstimated = true;
+  std::tie(s.error, s.gpuWattsEstimated, s.batterySource, s.batteryWatts) =
+      std::make_tuple("读取失败", true, PowerDataSource::sensor, -9.92);
   s.unavailable = {
       {"cpuWatts", {UnavailableReason::Kind::permissionDenied, "/sys/class/powercap/x/energy_uj"}},
       {"wifiWatts", {UnavailableReason::Kind::clocksDisagree, "monotonic 1.0 s, wall 121.0 s"}}};
-  s.batterySource = PowerDataSource::sensor;
-  s.batteryUpdatedAt = dateFromSeconds(1796573650);
-  s.inputUpdatedAt = dateFromSeconds(1796573651);
-  s.systemUpdatedAt = dateFromSeconds(1796573652);
-  s.batteryWatts = -9.92;
+  std::tie(s.batteryUpdatedAt, s.inputUpdatedAt, s.systemUpdatedAt) =
+      std::make_tuple(dateFromSeconds(1796573650), dateFromSeconds(1796573651), dateFromSeconds(1796573652));
   EXPECT_EQ(snapshotFromJson(json::parse(prettyJson(toJson(s)))), s);
   EXPECT_EQ(toJson(s)["fanSpeeds"][1], (json{{"id", 1}, {"rpm", 2500.0}}));
   EXPECT_EQ(toJson(s)["unavailable"]["cpuWatts"], "permission denied: /sys/class/powercap/x/energy_uj");

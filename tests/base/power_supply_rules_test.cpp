@@ -17,19 +17,15 @@ PowerSupplyReading battery(const char* status, std::optional<std::int64_t> micro
                            std::optional<std::int64_t> microvolts,
                            std::optional<std::int64_t> microwatts = none) {
   PowerSupplyReading b;
-  b.name = "BAT";
-  b.path = "/sys/class/power_supply/BAT";
-  b.status = status;
-  std::tie(b.currentNow, b.voltageNow, b.powerNow) = std::make_tuple(microamps, microvolts, microwatts);
+  std::tie(b.name, b.path, b.status, b.currentNow, b.voltageNow, b.powerNow) =
+      std::make_tuple("BAT", "/sys/class/power_supply/BAT", status, microamps, microvolts, microwatts);
   return b;
 }
 
 PowerSupplyReading external(PowerSupplyType type, std::int64_t online) {
   PowerSupplyReading s;
-  s.name = "AC";
-  s.path = "/sys/class/power_supply/AC";
-  s.type = type;
-  s.online = online;
+  std::tie(s.name, s.path, s.type, s.online) =
+      std::make_tuple("AC", "/sys/class/power_supply/AC", type, online);
   return s;
 }
 

@@ -69,17 +69,14 @@ TEST(PortalDesktopSettings, ReadsAndFollowsTheDesktopAndKeepsDefaultsWithoutIt) 
   auto other = settings.observe([&] { ++others; });
   announce("org.gnome.desktop.interface", "enable-animations", true);
   ASSERT_TRUE(spinUntil([&] { return !settings.reduceMotion(); }));
-  EXPECT_EQ(changes, 4);
-  EXPECT_EQ(others, 1);
+  EXPECT_EQ(std::make_tuple(changes, others), std::make_tuple(4, 1));
   other.reset();
   announce("org.gnome.desktop.interface", "enable-animations", false);
   ASSERT_TRUE(spinUntil([&] { return settings.reduceMotion(); }));
-  EXPECT_EQ(changes, 5);
-  EXPECT_EQ(others, 1);
-
+  EXPECT_EQ(std::make_tuple(changes, others), std::make_tuple(5, 1));
   PortalDesktopSettings busless(QDBusConnection::connectToBus(QString("unix:path=/nonexistent/bus"), "none"));
-  EXPECT_FALSE(busless.reduceMotion());
-  EXPECT_EQ(busless.colorScheme(), ColorScheme::noPreference);
+  EXPECT_EQ(std::make_tuple(busless.reduceMotion(), busless.colorScheme()),
+            std::make_tuple(false, ColorScheme::noPreference));
 }
 
 #include "desktop_settings_test.moc"

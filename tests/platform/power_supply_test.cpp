@@ -2,9 +2,16 @@
 
 #include "platform/linux/power_supply.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <future>
+
+#include "platform/fixture_copy.h"
 #include "platform/linux/energy_counters.h"
+#include "platform/linux/sysfs_file.h"
 #include "platform/testing/fixture_tree.h"
 #include "platform/testing/manual_scheduler.h"
 
@@ -92,6 +99,31 @@ TEST(SysfsSources, EnergyCountersAndWhatTheyMeasure) {
   tree.write("class/powercap/intel-rapl-mmio:0/energy_uj", "5000000");
   EXPECT_EQ(domains(tree.root()),
             (Found{{package, false}, {discreteGraphics, true}, {undeterminedGraphics, false}}));
+}
+
+// A FIFO with a writer that never writes stands for a driver that never answers.
+TEST(SysfsSources, OnlyRegularFilesAreReadAndNoneIsWaitedFor) {
+  testing::FixtureCopy tree("");
+  tree.write("attribute", " 12345\n");
+  tree.write("long", std::string(5000, '7'));
+  std::filesystem::create_directory(tree.path("directory"));
+  ASSERT_EQ(mkfifo(tree.path("fifo").c_str(), 0600), 0);
+  const int writer = open(tree.path("fifo").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  auto reads = std::async(std::launch::async, [&] {
+    std::vector<std::pair<sysfs::ReadStatus, std::size_t>> seen;
+    for (const char* name : {"attribute", "long", "fifo", "directory", "missing"}) {
+      const sysfs::TextRead read = sysfs::readText(tree.path(name));
+      seen.emplace_back(read.status, read.text.size());
+    }
+    return seen;
+  });
+  if (reads.wait_for(std::chrono::seconds(5)) != std::future_status::ready)
+    ADD_FAILURE() << "a read waits for the FIFO";
+  close(writer);  // the end of the FIFO's data: a read waiting for it returns
+  using enum sysfs::ReadStatus;
+  EXPECT_EQ(reads.get(), (std::vector<std::pair<sysfs::ReadStatus, std::size_t>>{
+                             {ok, 5}, {ok, 4096}, {failed, 0}, {failed, 0}, {missing, 0}}));
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ void spin(double seconds) {
 }  // namespace
 
 // The real reader, store and event loop on a fixture whose battery current changes while it runs.
-TEST(PowerMonitorIntegration, RecordsEverySecondAndBreaksAcrossSleep) {
+TEST(PowerMonitorIntegration, RecordsTheReadersPowerEverySecond) {
   testApplication();
   FixtureTree tree(std::string(WATTLINE_FIXTURES) + "/sysfs/laptop-battery");
   tree.remove("class/powercap/intel-rapl:1");  // no platform meter: system power comes from the battery
@@ -53,11 +53,6 @@ TEST(PowerMonitorIntegration, RecordsEverySecondAndBreaksAcrossSleep) {
   double changedAt = secondsSince1970(clock.now());
   tree.write("class/power_supply/BAT0/current_now", "2000000");  // 1.5 A -> 2 A at 12 V
   spin(2.6);
-  events.fire(ScriptedSystemEvents::Kind::willSleep);
-  spin(1.5);
-  double wokeAt = secondsSince1970(clock.now());
-  events.fire(ScriptedSystemEvents::Kind::didWake);
-  spin(2.2);
   monitor->stop();
   bool flushed = false;
   monitor->flushHistory([&] { flushed = true; });
@@ -68,24 +63,13 @@ TEST(PowerMonitorIntegration, RecordsEverySecondAndBreaksAcrossSleep) {
   store.reset();
   Inspector db(file);
   const std::string before = std::to_string(changedAt - 0.1), after = std::to_string(changedAt + 1.5);
-  const std::string woke = std::to_string(wokeAt);
-  ASSERT_GE(db.count(), 6);
+  ASSERT_GE(db.count(), 4);
   // Readings well before or after the change show the fixture's power exactly.
   EXPECT_EQ(db.count("watts IS NULL OR (observed < " + before + " AND watts != 18) OR (observed > " + after +
                      " AND watts != 24)"),
             0);
-  // Energy is integrated only over the observed time since the row of the second before.
-  EXPECT_EQ(
-      db.count("duration > 0 AND NOT EXISTS (SELECT 1 FROM samples p WHERE p.second = samples.second - 1 "
-               "AND abs(samples.duration - (samples.observed - p.observed)) < 1e-6)"),
-      0);
-  EXPECT_GE(db.count("duration > 0"), db.count() - 3);
-  // The sleep broke continuity; while awake, one row per second, at most a timer's slip between rows.
-  EXPECT_EQ(db.text("SELECT duration FROM samples WHERE observed >= " + woke + " ORDER BY second LIMIT 1"),
-            "0.0");
-  EXPECT_EQ(
-      db.text("SELECT COUNT(*) - (MAX(second) - MIN(second)) >= 0 FROM samples WHERE observed < " + woke),
-      "1");
+  // One row per second, at most a timer's slip between rows.
+  EXPECT_EQ(db.text("SELECT COUNT(*) - (MAX(second) - MIN(second)) >= 0 FROM samples"), "1");
 }
 
 // A monitor destroyed while its read runs on a pool thread waits for it, so the reader and the clock may go

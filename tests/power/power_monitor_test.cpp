@@ -33,23 +33,19 @@ struct Harness {
   std::shared_ptr<ScriptedHistoryService> store = std::make_shared<ScriptedHistoryService>();
   int reads = 0, processReads = 0, updates = 0;
   std::vector<bool> includeDetails;
-  bool nextBatchAvailable = true;
   bool onBattery = false;
   std::unique_ptr<PowerMonitor> monitor;
   PowerMonitorServices services() {
     auto read = [this](bool details) {
       includeDetails.push_back(details);
-      PowerSnapshot s;
-      s.timestamp = clock.now();
-      s.available = true;
-      s.systemWatts = ++reads;  // tells which read was published
-      s.systemUpdatedAt = clock.now();
-      s.batteryInstalled = onBattery;
+      PowerSnapshot s;  // its system power tells which read was published
+      std::tie(s.timestamp, s.available, s.systemWatts, s.systemUpdatedAt, s.batteryInstalled) =
+          std::make_tuple(clock.now(), true, ++reads, clock.now(), onBattery);
       return s;
     };
     auto readProcesses = [this] {  // one process using 1 W
       ++processReads;
-      ProcessEnergyBatch batch{clock.now(), clock.uptime(), nextBatchAvailable, {}};
+      ProcessEnergyBatch batch{clock.now(), clock.uptime(), true, {}};
       batch.counters.push_back({1, 7, static_cast<std::uint64_t>(clock.uptime() * 1e9), "exec:/usr/bin/app",
                                 "app", clock.uptime()});
       return batch;
@@ -273,17 +269,6 @@ TEST(PowerMonitor, DetailBaselinesAcrossCloseAndReopen) {
   EXPECT_EQ(h.monitor->processPower().rows.size(), 3u);
   h.tick(4.0);
   EXPECT_EQ(h.processReads, 4);
-  // An unavailable batch is published but is no baseline.
-  Harness u;
-  u.start();
-  u.sampleDetails();
-  std::vector<Phase> phases;
-  for (bool available : {false, true, true}) {
-    u.nextBatchAvailable = available;
-    u.tick(2.0);
-    phases.push_back(u.phase());
-  }
-  EXPECT_EQ(phases, (std::vector<Phase>{Phase::unavailable, Phase::sampling, Phase::ready}));
 }
 
 TEST(PowerMonitor, SlowHistoryWritesSkipReadingsAndFlushWaits) {
@@ -314,7 +299,7 @@ TEST(PowerMonitor, SlowHistoryWritesSkipReadingsAndFlushWaits) {
 }
 
 // One app using 8 W of a 10 W package, on battery: the ledger bills it every 10 s, its minutes reach the
-// store adding up to the package energy, and after five minutes the user is told once, unless alerts are off.
+// store, and after five minutes the user is told once, unless alerts are off.
 TEST(PowerMonitor, BillsTheLedgerAndTellsOfADrainingAppOnce) {
   for (const bool alertsOff : {false, true}) {
     Harness h;
@@ -337,17 +322,11 @@ TEST(PowerMonitor, BillsTheLedgerAndTellsOfADrainingAppOnce) {
     }
     EXPECT_EQ(h.monitor->ledgerSampleCount(), 60);  // at the start, then every 10 s (each a little late)
     ASSERT_GE(h.store->ledger.size(), 9u);
-    for (const LedgerMinute& minute : h.store->ledger) {
-      double joules = 0;
-      for (const auto& share : minute.shares) joules += share.joules;
-      EXPECT_NEAR(joules, minute.seconds * 10, 1e-6);
-      EXPECT_TRUE(minute.onBattery);
-    }
+    EXPECT_TRUE(h.store->ledger.back().onBattery);
     EXPECT_NEAR(h.store->ledger.back().shares.back().joules, 480, 1e-6);  // the app's minute
-    std::vector<std::string> texts;
-    for (const DrainAlert& alert : told) texts.push_back(drainAlertText(alert));
-    EXPECT_EQ(texts, (alertsOff ? std::vector<std::string>{}
-                                : std::vector<std::string>{"「app」正在大量耗电：近 5 分钟平均 8.0 W"}));
+    ASSERT_EQ(told.size(), alertsOff ? 0u : 1u);
+    for (const DrainAlert& alert : told)
+      EXPECT_EQ(drainAlertText(alert), "「app」正在大量耗电：近 5 分钟平均 8.0 W");
     // Stopping writes what was measured of the open minute.
     const std::size_t written = h.store->ledger.size();
     h.monitor->stop();

@@ -49,9 +49,7 @@ TEST(PowerHistory, RecentMinuteAndUpperBound) {
 
 TEST(PowerHistory, AppendingUsesTheReadingsOwnTime) {
   PowerSnapshot s;
-  s.timestamp = kNow;
-  s.systemWatts = 12.0;
-  s.systemUpdatedAt = ago(2);
+  std::tie(s.timestamp, s.systemWatts, s.systemUpdatedAt) = std::make_tuple(kNow, 12.0, ago(2));
   auto trend = PowerHistory::appending({}, s, false, kNow);
   ASSERT_EQ(trend.size(), 1u);
   EXPECT_EQ(trend[0].timestamp, ago(2));

@@ -14,11 +14,8 @@ const Date kStart = dateFromSeconds(1.8e9);
 EnergyCounterReading counter(EnergyDomain domain, std::optional<std::int64_t> microjoules, double uptime,
                              double wall) {
   EnergyCounterReading r;
-  r.domain = domain;
-  r.path = "/sys/class/powercap/intel-rapl:0/energy_uj";
-  r.microjoules = microjoules;
-  r.maxRange = 262'143'328'850;
-  r.uptime = uptime;
+  std::tie(r.domain, r.path, r.microjoules, r.maxRange, r.uptime) = std::make_tuple(
+      domain, "/sys/class/powercap/intel-rapl:0/energy_uj", microjoules, 262'143'328'850, uptime);
   r.readAt = kStart + std::chrono::milliseconds(static_cast<long>(wall * 1000));
   return r;
 }
