@@ -164,12 +164,9 @@ TEST(FlowWindowController, ReopenBringsBackWhatWasPresented) {
   EXPECT_TRUE(fresh.panel->isVisible() && fresh.panel->isKey());
   EXPECT_EQ(fresh.panel->frame(), kUnderButton);
   // A removed screen takes the anchor with it.
-  fresh.controller->hide();
-  fresh.run();
-  fresh.desktop.setScreens({kMain});
-  fresh.run();
-  fresh.controller->show(std::nullopt);
-  fresh.run();
+  fresh.controller->hide(), fresh.run();
+  fresh.desktop.setScreens({kMain}), fresh.run();
+  fresh.controller->show(std::nullopt), fresh.run();
   EXPECT_EQ(fresh.panel->frame(), kMainTopRight);
 }
 
