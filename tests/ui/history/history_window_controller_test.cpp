@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTest>
 #include <QWidget>
 
 #include "history_ui_support.h"
