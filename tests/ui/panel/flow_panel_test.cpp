@@ -182,7 +182,6 @@ TEST(FlowPanel, SettingsMenuSwitchesMotionAndFollowsTheLoginItem) {
   action(menu, "开机自启")->trigger();
   auto* alert = rig.panel->findChild<QMessageBox*>();
   ASSERT_NE(alert, nullptr);
-  EXPECT_EQ(alert->windowTitle(), "开机自启设置");
   EXPECT_EQ(alert->text(), "未能开启开机自启。系统提示：不行");
   alert->reject();
   EXPECT_FALSE(rig.panel->startup().notice());
