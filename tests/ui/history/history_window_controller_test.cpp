@@ -48,7 +48,8 @@ class HistoryWindowControllerTest : public ::testing::Test {
   }
 };
 
-TEST_F(HistoryWindowControllerTest, PresentedOnceAndClosedByTheUserItCallsOnCloseOnceAndHidesTheExplorer) {
+// Closed by the user it calls onClose once, by its owner not at all; either way the explorer rests.
+TEST_F(HistoryWindowControllerTest, ClosedByTheUserOrItsOwnerAndRestoredOnlyWhenAsked) {
   EXPECT_FALSE(window.isVisible() || controller.isPresented());
   EXPECT_EQ(window.size(), QSize(720, 740)) << "on the 800 x 800 offscreen screen";
   EXPECT_TRUE(controller.coordinatedPresent(1, true, true));
@@ -83,19 +84,16 @@ TEST_F(HistoryWindowControllerTest, PresentedOnceAndClosedByTheUserItCallsOnClos
                                         {"willClose", 4, true},
                                         {"program.close.end", 4, true}}));
   EXPECT_FALSE(window.isVisible() || controller.explorer().active());
-}
 
-TEST_F(HistoryWindowControllerTest, AMinimisedWindowIsRestoredOnlyWhenAsked) {
-  controller.coordinatedPresent(1, true, true);
+  // Minimised, it is restored only when asked.
+  controller.coordinatedPresent(5, true, true);
   window.showMinimized();
-  EXPECT_TRUE(reported("didMiniaturize"));
-  EXPECT_FALSE(controller.explorer().active());
+  EXPECT_TRUE(reported("didMiniaturize") && !controller.explorer().active());
   events.clear();
-  EXPECT_FALSE(controller.coordinatedPresent(2, false, true));
+  EXPECT_FALSE(controller.coordinatedPresent(6, false, true));
   EXPECT_TRUE(window.isMinimized() && controller.isPresented() && !controller.explorer().active());
-
-  EXPECT_TRUE(controller.coordinatedPresent(3, true, true));
-  EXPECT_EQ(events.front(), (Event{"program.restore.begin", 3, false}));
+  EXPECT_TRUE(controller.coordinatedPresent(7, true, true));
+  EXPECT_EQ(events.front(), (Event{"program.restore.begin", 7, false}));
   EXPECT_TRUE(reported("didDeminiaturize") && !window.isMinimized() && controller.explorer().active());
 }
 
