@@ -119,10 +119,9 @@ TEST(Launch, ThePanelOpensByItselfOnTheFirstLaunchWhenForcedPreferredOrTraylessA
 TEST(Launch, ASecondCopyEndsBeforeAnythingExistsAndTheHistoryDirectoryIsTakenFromTheWorkingDirectory) {
   MemoryDefaults defaults;
   Launch second({"--history-directory", "here"}, defaults, true);
-  EXPECT_FALSE(second.launched);
-  EXPECT_EQ(second.delegate->monitor(), nullptr);
-  EXPECT_EQ(std::make_tuple(second.reads, second.stores.size(), second.windows.tray),
-            std::make_tuple(0, 0u, nullptr));
+  EXPECT_EQ(std::make_tuple(second.launched, second.delegate->monitor(), second.reads, second.stores.size(),
+                            second.windows.tray),
+            std::make_tuple(false, nullptr, 0, 0u, nullptr));
   EXPECT_FALSE(defaults.contains(StartupPolicy::didShowWelcomeKey));
 
   Launch named({"--history-directory", "here"}, defaults);
