@@ -85,7 +85,6 @@ TEST(StatusIcon, InkContrastsWithTheTrayUnlessTheDesktopPrefersOtherwise) {
   pixels.resize(100, 0xffffffff);
   pixels.resize(130, 0x00ffffff);
   EXPECT_NEAR(backgroundLuminance(pixels).value_or(-1), 0.0144, 1e-4);
-  EXPECT_EQ(relativeLuminance(0xffffffff), 1);
   EXPECT_FALSE(backgroundLuminance({0x00ffffff}));
 }
 
@@ -115,7 +114,6 @@ TEST(StatusItem, SendsOnlyChangesAndMovesTheDotOnlyWhenAllowed) {
   EXPECT_EQ(host.accessibilityLabel, launchAccessibilityLabel);
   rig.publish(batteryReading(12.34, -1.5));
   EXPECT_EQ(host.title, "12.3W");
-  EXPECT_EQ(host.accessibilityLabel, "电脑实时功耗：12.3 瓦。点击查看供电流向。");
   ASSERT_EQ(host.icon.size(), 5u);
   rig.publish(batteryReading(12.34, -1.5));
   EXPECT_EQ(std::tie(host.iconSends, host.titleSends, host.toolTipSends), std::tuple(1, 1, 1));
@@ -155,27 +153,9 @@ TEST(StatusItem, SendsOnlyChangesAndMovesTheDotOnlyWhenAllowed) {
   EXPECT_EQ(host.icon[4].pixels[36 * 48 + 24], 0xff000000u);
 }
 
-TEST(StatusItem, ShrinksToTheIconForGoodOnceCrowdedAndOnHostsWithoutText) {
-  wattline::testing::RecordingTrayHost host;
-  StatusItemRig rig(host);
-  rig.publish(batteryReading(12.34, -1.5));
-  host.replace(false);
-  EXPECT_EQ(host.title, "");
-  host.replace(true);
-  EXPECT_EQ(host.title, "12.3W");
-  EXPECT_FALSE(rig.item.iconOnlyForCrowding());
-
-  host.where = TrayItemPlace{{980, 776, 60, 24}, {0, 0, 1000, 800}, 24, 0, {}};
-  rig.publish(batteryReading(8.8, -1.5));
-  EXPECT_TRUE(rig.item.iconOnlyForCrowding());
-  EXPECT_EQ(host.title, "");
-  host.where = TrayItemPlace{{900, 776, 60, 24}, {0, 0, 1000, 800}, 24, 0, {}};
-  rig.publish(batteryReading(9.9, -1.5));
-  EXPECT_EQ(rig.item.title(), "");
-}
-
-// Readings that stop coming (a hardware file that never answers) leave no old number on the item.
-TEST(StatusItem, AReadingOlderThanThreeRefreshIntervalsIsShownAsStale) {
+// Readings that stop coming (a hardware file that never answers) leave no old number on the item; a host
+// without text, or a crowded top bar for good, leaves the icon alone.
+TEST(StatusItem, TheTitleGoesWhenStaleOnHostsWithoutTextAndForGoodOnceCrowded) {
   wattline::testing::RecordingTrayHost host;
   StatusItemRig rig(host);
   rig.item.startAnimation();
@@ -187,4 +167,17 @@ TEST(StatusItem, AReadingOlderThanThreeRefreshIntervalsIsShownAsStale) {
             std::tuple("—W", std::string("读数已过期：超过 3 秒未更新") + tail));
   rig.publish(batteryReading(12.34, -1.5));
   EXPECT_EQ(host.title, "12.3W");
+
+  host.replace(false);
+  EXPECT_EQ(host.title, "");
+  host.replace(true);
+  EXPECT_EQ(host.title, "12.3W");
+  EXPECT_FALSE(rig.item.iconOnlyForCrowding());
+  host.where = TrayItemPlace{{980, 776, 60, 24}, {0, 0, 1000, 800}, 24, 0, {}};
+  rig.publish(batteryReading(8.8, -1.5));
+  EXPECT_TRUE(rig.item.iconOnlyForCrowding());
+  EXPECT_EQ(host.title, "");
+  host.where = TrayItemPlace{{900, 776, 60, 24}, {0, 0, 1000, 800}, 24, 0, {}};
+  rig.publish(batteryReading(9.9, -1.5));
+  EXPECT_EQ(rig.item.title(), "");
 }

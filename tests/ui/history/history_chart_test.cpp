@@ -106,7 +106,6 @@ TEST_F(HistoryChartWidget, HoverSelectsInsideThePlotAndDragSelectsFromAnywhere) 
 TEST_F(HistoryChartWidget, ArrowKeysAndAccessibleActionsStepAndZoom) {
   QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&chart);
   ASSERT_NE(accessible->actionInterface(), nullptr);
-  EXPECT_EQ(accessible->actionInterface()->actionNames(), (QStringList{"前一秒", "后一秒", "放大", "缩小"}));
   EXPECT_EQ(accessible->childCount(), 0);
   EXPECT_EQ(accessible->text(QAccessible::Name).toStdString(), "功耗曲线，游标 " + HistoryTime::label(t0));
   EXPECT_EQ(accessible->text(QAccessible::Value), "12.5 W");

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTest>
 #include <QWidget>
 
 #include "history_ui_support.h"
@@ -49,7 +48,8 @@ class HistoryWindowControllerTest : public ::testing::Test {
   }
 };
 
-TEST_F(HistoryWindowControllerTest, PresentedOnceAndClosedByTheUserItCallsOnCloseOnceAndHidesTheExplorer) {
+// Closed by the user it calls onClose once, by its owner not at all; either way the explorer rests.
+TEST_F(HistoryWindowControllerTest, ClosedByTheUserOrItsOwnerAndRestoredOnlyWhenAsked) {
   EXPECT_FALSE(window.isVisible() || controller.isPresented());
   EXPECT_EQ(window.size(), QSize(720, 740)) << "on the 800 x 800 offscreen screen";
   EXPECT_TRUE(controller.coordinatedPresent(1, true, true));
@@ -84,19 +84,16 @@ TEST_F(HistoryWindowControllerTest, PresentedOnceAndClosedByTheUserItCallsOnClos
                                         {"willClose", 4, true},
                                         {"program.close.end", 4, true}}));
   EXPECT_FALSE(window.isVisible() || controller.explorer().active());
-}
 
-TEST_F(HistoryWindowControllerTest, AMinimisedWindowIsRestoredOnlyWhenAsked) {
-  controller.coordinatedPresent(1, true, true);
+  // Minimised, it is restored only when asked.
+  controller.coordinatedPresent(5, true, true);
   window.showMinimized();
-  EXPECT_TRUE(reported("didMiniaturize"));
-  EXPECT_FALSE(controller.explorer().active());
+  EXPECT_TRUE(reported("didMiniaturize") && !controller.explorer().active());
   events.clear();
-  EXPECT_FALSE(controller.coordinatedPresent(2, false, true));
+  EXPECT_FALSE(controller.coordinatedPresent(6, false, true));
   EXPECT_TRUE(window.isMinimized() && controller.isPresented() && !controller.explorer().active());
-
-  EXPECT_TRUE(controller.coordinatedPresent(3, true, true));
-  EXPECT_EQ(events.front(), (Event{"program.restore.begin", 3, false}));
+  EXPECT_TRUE(controller.coordinatedPresent(7, true, true));
+  EXPECT_EQ(events.front(), (Event{"program.restore.begin", 7, false}));
   EXPECT_TRUE(reported("didDeminiaturize") && !window.isMinimized() && controller.explorer().active());
 }
 
@@ -119,21 +116,20 @@ TEST(HistoryWeekWindowTest, ShowsAWeekOfRecordsInEveryPart) {
   for (const char* name : {"averageValue", "peakValue", "energyValue", "wattsValue"})
     EXPECT_TRUE(window->findChild<QLabel*>(name)->text().contains(QRegularExpression("^≈? ?[0-9.]+ k?Wh?$")))
         << name;
-
-  QImage image(window->size(), QImage::Format_ARGB32);
-  window->render(&image);
-  auto blueIn = [&](const QWidget* part) {
-    const QRect area(part->mapTo(window, QPoint(0, 0)), part->size());
-    int blue = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-      for (int x = area.left(); x <= area.right(); ++x) {
-        const QColor c = image.pixelColor(x, y);
-        blue += c.blue() > 200 && c.red() < 100;
-      }
-    return blue;
+  QWidget* chart = window->findChild<HistoryPowerChart*>();
+  // Pixels of `part`, drawn alone on white, that `match`.
+  const auto pixels = [](QWidget* part, auto match) {
+    QImage image(part->size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    part->render(&image);
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) count += match(image.pixelColor(x, y));
+    return count;
   };
-  EXPECT_GT(blueIn(window->findChild<HistoryPowerChart*>()), 500) << "the curve";
-  EXPECT_GT(blueIn(window->findChild<QWidget*>("overviewSection")), 100) << "the overview";
+  const auto blue = [](QColor c) { return c.blue() > 200 && c.red() < 100; };
+  EXPECT_GT(pixels(chart, blue), 500) << "the curve";
+  EXPECT_GT(pixels(window->findChild<QWidget*>("overviewSection"), blue), 100) << "the overview";
 
   // The apps' section lists the range's apps with the unbilled energy last; a chosen app is drawn in its
   // colour in the chart.
@@ -143,21 +139,12 @@ TEST(HistoryWeekWindowTest, ShowsAWeekOfRecordsInEveryPart) {
     if (!row->isHidden()) names.push_back(row->text());
   ASSERT_EQ(names.size(), 11u);
   EXPECT_EQ(names.back(), "● 未归属（空闲与内核）");
-  auto chartPixelsOf = [&](StyleColor colour) {
-    QWidget* chart = window->findChild<HistoryPowerChart*>();
-    QImage picture(chart->size(), QImage::Format_ARGB32);
-    chart->render(&picture);
-    int count = 0;
-    for (int y = 0; y < picture.height(); ++y)
-      for (int x = 0; x < picture.width(); ++x)
-        count += picture.pixelColor(x, y).rgb() == toQColor(colour).rgb();
-    return count;
-  };
-  const StyleColor colour = HistoryAppEnergy::color("desktop:app0");
-  EXPECT_LT(chartPixelsOf(colour), 20);
+  const QRgb colour = toQColor(HistoryAppEnergy::color("desktop:app0")).rgb();
+  const auto inColour = [colour](QColor c) { return c.rgb() == colour; };
+  EXPECT_LT(pixels(chart, inColour), 20);
   explorer.selectApp("desktop:app0");
   ASSERT_TRUE(week.waitFor([&] { return !explorer.appPower().empty(); }));
-  EXPECT_GT(chartPixelsOf(colour), 200) << "the app's power";
+  EXPECT_GT(pixels(chart, inColour), 200) << "the app's power";
 }
 
 }  // namespace

@@ -65,8 +65,7 @@ TEST(FlowScene, LinesFlowAboveATenthOfAWattWithDotsOnlyWhileMovingAndChevronsAlo
   EXPECT_NEAR(lane.dots[9].centre.x, 122 + 48 * 0.075, 1e-9);
   // A head just past the start: its trail stops there instead of wrapping.
   const Lane early = adapterLane(52, false, 0.02 / lane.rate);
-  EXPECT_DOUBLE_EQ(early.dots[0].centre.x, 122);
-  EXPECT_DOUBLE_EQ(early.dots[2].centre.x, 122);
+  EXPECT_EQ(std::make_pair(early.dots[0].centre.x, early.dots[2].centre.x), std::make_pair(122.0, 122.0));
   EXPECT_NEAR(early.dots[3].centre.x, 122 + 48 * 0.008, 1e-9);
 
   EXPECT_DOUBLE_EQ(dotSpeed(250), 84);
@@ -132,12 +131,10 @@ TEST(FlowScene, NodeTextsForEachBatteryState) {
     PowerSnapshot s = scene(c.scene);
     s.externalConnected = c.external;
     const Nodes n = nodes(s);
-    EXPECT_EQ((std::vector<std::string>{n.stateWord, n.arrowSymbol, n.sourceValue, n.sourceDetail}),
-              (std::vector<std::string>{c.word, c.arrow, c.source, c.detail}));
-    EXPECT_EQ(n.batteryColor, c.color) << c.scene;
-    EXPECT_EQ(n.levelOpacity, c.levelOpacity) << c.scene;
+    EXPECT_EQ(std::make_tuple(n.stateWord, n.arrowSymbol, n.sourceValue, n.sourceDetail, n.batteryColor,
+                              n.levelOpacity, n.percentText),
+              std::make_tuple(c.word, c.arrow, c.source, c.detail, c.color, c.levelOpacity, "76%"));
     EXPECT_NEAR(n.levelWidth, 162 * 0.76, 1e-9);
-    EXPECT_EQ(n.percentText, "76%");
   }
   PowerSnapshot estimated = scene(0);
   estimated.inputAmpsEstimated = estimated.inputWattsEstimated = estimated.systemEstimated = true;
@@ -159,10 +156,8 @@ TEST(FlowScene, MissingPercentAndNegativeBatteryValues) {
   PowerSnapshot s = scene(3);
   s.percent.reset();
   const Nodes n = nodes(s);
-  EXPECT_EQ(n.levelWidth, 0);
-  EXPECT_EQ(n.percentText, "—");
-  EXPECT_EQ(n.batteryValue, "9.9 W");
-  EXPECT_EQ(n.batteryDetail, "0.80 A · 12.40 V");
+  EXPECT_EQ(std::make_tuple(n.levelWidth, n.percentText, n.batteryValue, n.batteryDetail),
+            std::make_tuple(0.0, "—", "9.9 W", "0.80 A · 12.40 V"));
   EXPECT_EQ(accessibilityLabel(scene(3)),
             "三节点供电图：左侧电源、右上主板、右下电池。电源 + 电池共同供电。主板节点显示整机用电 27.9 瓦。"
             "电源输入 18.0 瓦。电池向主板供电 9.9 瓦。辅助读数：电源 0.90 安培、20.00 伏特；电池 0.80 "
