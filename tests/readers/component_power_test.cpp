@@ -95,7 +95,6 @@ TEST(ComponentPower, GraphicsFromTheirParts) {
   const Measured noPackage = Measured::absent(Kind::permissionDenied, "energy_uj");
   const auto w = [](double watts) { return Measured{watts, std::nullopt}; };
   for (const auto& [parts, cpu, gpu, estimated] : std::vector<Case>{
-           {{{package, w(7.5)}, {socGraphics, w(11.0)}}, 7.5, 3.5, true},
            {{{package, w(7.5)}, {socGraphics, w(6.0)}}, 7.5, 0.0, true},
            {{{package, w(7.5)}, {undeterminedGraphics, w(11.0)}}, 7.5, 3.5, true},
            {{{package, w(7.5)}, {undeterminedGraphics, w(4.2)}}, 7.5, 4.2, false},

@@ -63,7 +63,6 @@ TEST(PowerFusion, SystemFromThePlatformUnlessContradicted) {
            {supplies(-18, false), 12, still, 18, true, {}},
            {supplies(+5, true), 7.5, {0.8, {}}, {}, false, Kind::implausible},  // below the package
            {supplies(+5, true), 7.5, {7.5, {}}, 7.5, false, {}},
-           {supplies(+5, true, 30), 7.5, {0.8, {}}, 25, true, {}},  // the supplies' own figure stands
            {supplies(+5, true), 7.5, still, {}, false, Kind::counterStill},
            {supplies(+5, true), 7.5, Measured::absent(Kind::noDevice, "psys"), {}, false, Kind::needs},
            {supplies(-18, std::nullopt), 12, {0.5, {}}, 0.5, false, {}},  // unknown source: no contradiction
