@@ -83,7 +83,7 @@ TEST(AppEnergyLedger, IntervalsItCannotMeasureAreGaps) {
   } cases[] = {
       {"in step", [](ProcessEnergyBatch&) {}, {{"", 5}, {"desktop:a", 4}}},
       {"a sleep", [](ProcessEnergyBatch& b) { b.timestamp += std::chrono::seconds(60); }, {}},
-      {"a clock change", [](ProcessEnergyBatch& b) { b.uptime = 1007; }, {}},
+      {"a clock set back", [](ProcessEnergyBatch& b) { b.uptime = 1013; }, {}},
       {"no package counter", [](ProcessEnergyBatch& b) { b.packageNanojoules.reset(); }, {}},
       {"package backwards", [](ProcessEnergyBatch& b) { b.packageNanojoules = kJ / 2; }, {}},
       {"restarted", [](ProcessEnergyBatch& b) { b.counters[0].startTime = 8; }, {{"", 9}}},

@@ -123,7 +123,6 @@ TEST(PowerMonitor, EventsAndThePanelRefresh) {
     h.complete();
   }
   h.tick(1.0);  // the refresh timer
-  // Reads made, snapshots published, and which read the latest one came from.
   EXPECT_EQ(std::make_tuple(h.reads, h.monitor->sampleCount(), h.published()), std::make_tuple(5, 5L, 5.0));
   Harness noSource;
   noSource.events.powerSourceAvailable = false;  // a system without power-source events still runs
