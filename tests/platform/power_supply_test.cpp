@@ -33,7 +33,7 @@ TEST(SysfsSources, SuppliesAndWhyAnAttributeIsMissing) {
   const auto garbage = readPowerSupplies(fixture("bad-values"), kStart).supplies;
   ASSERT_EQ(garbage.size(), 2u);  // the UPS and the entry without a type are left out
   const auto& battery = garbage[1];
-  for (const char* attribute : {"current_now", "voltage_now", "capacity", "energy_full"})
+  for (const char* attribute : {"current_now", "voltage_now", "capacity"})
     EXPECT_EQ(battery.whyAbsent(attribute).kind, Kind::malformed) << attribute;
   EXPECT_EQ(garbage[0].whyAbsent("online").text(),
             "malformed: " + fixture("bad-values") + "/class/power_supply/AC/online (\"banana\")");

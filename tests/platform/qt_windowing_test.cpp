@@ -122,11 +122,9 @@ TEST(DisplayPlatform, XWhereThereIsOneTheUsersChoiceAlwaysAndNothingWithoutADisp
     bool available;
     std::optional<std::string> platform;
   } cases[] = {
-      {":0", "", "", true, "xcb"},
       {":0", "wayland-0", "", true, "xcb"},  // XWayland: the panel can be placed
       {"", "wayland-0", "", true, std::nullopt},
       {":0", "wayland-0", "wayland", true, std::nullopt},
-      {"", "", "offscreen", true, std::nullopt},
       {"", "", "", false, std::nullopt},
   };
   for (const auto& c : cases) {
