@@ -37,9 +37,8 @@ TEST(PanelPlacement, FrameHangsBelowTheButtonInsideTheBounds) {
   const Size panel{420, 300};
   // Right edges line up, the top meets the button's bottom.
   EXPECT_EQ(frame(bounds, Rect{1200, 900, 60, 24}, panel), (Rect{840, 600, 420, 300}));
-  // A button in the menu bar above the bounds: the top stays at the bounds' top.
-  EXPECT_EQ(frame(bounds, Rect{1200, 950, 60, 24}, panel), (Rect{840, 639, 420, 300}));
-  // A button near either edge: the whole panel is pushed inside the bounds, not cut.
+  // A button in the menu bar above the bounds, near either edge: the top stays at the bounds' top and the
+  // whole panel is pushed inside them, not cut.
   EXPECT_EQ(frame(bounds, Rect{40, 950, 60, 24}, panel), (Rect{10, 639, 420, 300}));
   EXPECT_EQ(frame(bounds, Rect{1490, 950, 24, 24}, panel), (Rect{1082, 639, 420, 300}));
   // No anchor: the top right corner.
