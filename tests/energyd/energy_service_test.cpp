@@ -92,7 +92,6 @@ TEST_F(EnergyService, ReadsEveryRaplZoneAtMostOnceASecond) {
   // A second later: a new read, which leaves the vanished counter out.
   std::this_thread::sleep_until(nextSecond);
   const auto third = client.read();
-  EXPECT_GE(third.reading->readAtNanoseconds, readAt + kSecond);
   EXPECT_EQ(counters(third), (Counters{{"intel-rapl-mmio:0", 7000, std::nullopt},
                                        {"intel-rapl:0", 5'000'600'000, kRange},
                                        {"intel-rapl:0:1", 400'000'000, kRange},
