@@ -28,8 +28,6 @@ TEST(StatusItemTexts, TitleAccessibilityAndToolTipSpellTheReadingOut) {
        std::string("无法读取电源数据\n充电器输入：未连接\n电池：— A\n电脑用电：— W") + tail},
       {charging, std::nullopt, "12.3W", "电脑实时功耗：12.3 瓦。点击查看供电流向。",
        std::string("电源供电 · 正在充电\n充电器输入：2.50 A\n电池：1.23 A\n电脑用电：12.3 W") + tail},
-      {batteryReading(0.04, -1), std::nullopt, "0.0W", "电脑实时功耗：0.0 瓦。点击查看供电流向。",
-       std::string("电池正在为电脑供电\n充电器输入：未连接\n电池：-1.00 A\n电脑用电：0.0 W") + tail},
       {PowerSnapshot::demo(1), 1, "18.6W", "电脑实时功耗：18.6 瓦。点击查看供电流向。",
        std::string(
            "【模拟演示 · 非实测】\n电池正在为电脑供电\n充电器输入：未连接\n电池：-1.50 A\n电脑用电：18.6 W") +
@@ -41,14 +39,13 @@ TEST(StatusItemTexts, TitleAccessibilityAndToolTipSpellTheReadingOut) {
 
 TEST(StatusIcon, DotRunsIntoTheBatteryWhileChargingAndOutWhileDischarging) {
   testApplication();
-  // At 32 pixels the dot's centre is at (its x in units) · 8/13 · 2, on row 13: x 10, 12, 16 and 14.
+  // At 32 pixels the dot's centre is at (its x in units) · 8/13 · 2, on row 13: x 12 and 14.
   using enum BatteryFlow;
   struct Case {
     BatteryFlow flow;
     double phase;
     int column;
-  } cases[] = {{charging, 0.25, 12},    {charging, 0.5, 14}, {discharging, 0, 19},
-               {discharging, 0.25, 17}, {idle, 0.5, 0},      {unknown, 0.5, 0}};
+  } cases[] = {{charging, 0.5, 14}, {discharging, 0.25, 17}, {idle, 0.5, 0}};
   for (const auto& c : cases) {
     const QImage image = paintStatusIcon(statusIconScene(c.flow, c.phase), {0, 0, 0}, 32);
     for (int column : {12, 14, 17, 19})
@@ -70,13 +67,10 @@ TEST(StatusIcon, InkContrastsWithTheTrayUnlessTheDesktopPrefersOtherwise) {
     std::optional<double> tray;
     StyleColor ink;
   } cases[] = {{noPreference, std::nullopt, palette},
-               {noPreference, 0.0, white},
                {noPreference, 0.17, white},
                {noPreference, 0.19, black},
-               {noPreference, 0.9, black},
                {dark, 0.9, white},
-               {light, 0.0, black},
-               {dark, std::nullopt, white}};
+               {light, 0.0, black}};
   for (const auto& c : cases)
     EXPECT_EQ(statusIconColor(c.scheme, c.tray, palette), c.ink)
         << static_cast<int>(c.scheme) << " " << c.tray.value_or(-1);
@@ -100,9 +94,11 @@ TEST(StatusItemRules, PhaseStepsOnlyWithMotionAndDataAndCrowdingOnlyInTheTopBar)
     Rect item;
     std::vector<Rect> areas;
     bool crowded;
-  } cases[] = {{{900, 776, 60, 24}, {}, false},    {{980, 776, 60, 24}, {}, true},
-               {{980, 300, 60, 24}, {}, false},    {{980, 776, 0, 24}, {}, false},
-               {{420, 776, 60, 24}, beside, true}, {{560, 776, 60, 24}, beside, false}};
+  } cases[] = {{{900, 776, 60, 24}, {}, false},
+               {{980, 776, 60, 24}, {}, true},
+               {{980, 300, 60, 24}, {}, false},
+               {{980, 776, 0, 24}, {}, false},
+               {{420, 776, 60, 24}, beside, true}};
   for (const auto& c : cases)
     EXPECT_EQ(itemCrowded({c.item, {0, 0, 1000, 800}, 24, 0, c.areas}), c.crowded)
         << c.item.x << "," << c.item.y;
@@ -172,7 +168,6 @@ TEST(StatusItem, TheTitleGoesWhenStaleOnHostsWithoutTextAndForGoodOnceCrowded) {
   EXPECT_EQ(host.title, "");
   host.replace(true);
   EXPECT_EQ(host.title, "12.3W");
-  EXPECT_FALSE(rig.item.iconOnlyForCrowding());
   host.where = TrayItemPlace{{980, 776, 60, 24}, {0, 0, 1000, 800}, 24, 0, {}};
   rig.publish(batteryReading(8.8, -1.5));
   EXPECT_TRUE(rig.item.iconOnlyForCrowding());

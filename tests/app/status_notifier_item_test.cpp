@@ -29,7 +29,6 @@ class TestWatcher : public QObject {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
  public:
-  // Puts a new watcher on the bus under the connection `name`.
   bool start(const PrivateBus& bus, const QString& name) {
     QDBusConnection connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address), name);
     return connection.registerObject("/StatusNotifierWatcher", this, QDBusConnection::ExportAllSlots) &&
@@ -125,10 +124,8 @@ TEST(StatusNotifierItem, WaitsForAWatcherShowsTheWattageTakesClicksAndRegistersA
     EXPECT_EQ(tray.property("XAyatanaLabel").toString(), "12.3W");
     EXPECT_EQ(tray.labels, QStringList{"12.3W 888.8W"});
     EXPECT_EQ(tray.changes, 2);  // the dot appeared and the tooltip changed
-    rig.publish(batteryReading(12.34, 2));
     rig.item.animationStep();
     tray.property("Id");
-    EXPECT_EQ(tray.labels.size(), 1);
     EXPECT_EQ(tray.changes, 3);  // the dot moved
 
     tray.call(itemInterface, "Activate", {30, 40});

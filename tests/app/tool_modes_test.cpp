@@ -42,7 +42,6 @@ ProgramRun runProgram(const std::string& environment, const std::string& argumen
   return run;
 }
 
-// Runs a tool mode that must succeed and print JSON.
 nlohmann::json runJson(const std::string& environment, const std::string& arguments) {
   ProgramRun run = runProgram(environment, arguments);
   EXPECT_EQ(run.status, 0) << arguments;

@@ -117,7 +117,6 @@ TEST(HistoryWeekWindowTest, ShowsAWeekOfRecordsInEveryPart) {
     EXPECT_TRUE(window->findChild<QLabel*>(name)->text().contains(QRegularExpression("^≈? ?[0-9.]+ k?Wh?$")))
         << name;
   QWidget* chart = window->findChild<HistoryPowerChart*>();
-  // Pixels of `part`, drawn alone on white, that `match`.
   const auto pixels = [](QWidget* part, auto match) {
     QImage image(part->size(), QImage::Format_ARGB32);
     image.fill(Qt::white);

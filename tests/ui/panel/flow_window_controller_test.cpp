@@ -55,7 +55,6 @@ struct Rig {
         monitor, [this] { ++quits; });
   }
   void run() { scheduler.runUntilIdle(); }
-  // The panel under the button, or the history window, up and settled.
   void show() { controller->show(kButton), run(); }
   void showHistory() { controller->showHistory(), run(); }
   std::vector<std::string> lines() const {
@@ -133,7 +132,6 @@ TEST(FlowWindowController, HistoryFromThePanelHidesItRestoresTheWindowAndHearsIt
   EXPECT_EQ(history.presents.front(), std::make_tuple(rig.controller->requestGeneration(), true, true));
   EXPECT_TRUE(history.visible && !history.miniaturized && history.window()->key);
   EXPECT_FALSE(rig.panel->isVisible());
-  // The history window's own events.
   history.callbacks.onObservation("didMiniaturize", 7, false);
   EXPECT_TRUE(rig.traced({"history.didMiniaturize", "lastHistoryOperation=7, internalClose=false"}));
   history.callbacks.onClose();
@@ -233,7 +231,6 @@ TEST(FlowWindowController, EventsThatPutThePanelAway) {
       {"app.resignActive", false, [](Rig& r) { r.desktop.setActive(false); }},
       {"other.titled.key", false, [&](Rig& r) { r.desktop.setKeyWindow(settings); }},
       {"user.status.dismiss", true, [](Rig& r) { r.controller->toggle(kButton); }},
-      {"user.dismiss", true, [](Rig& r) { r.controller->hide(); }},
       // Focus gone before the application's notification: the reconciliation notices.
       {"inactive.panel", false,
        [](Rig& r) {
