@@ -36,9 +36,8 @@ const std::vector<const char*> kHistoryUpgrades = {
     "  bucket INTEGER PRIMARY KEY, minimum REAL, maximum REAL, total REAL NOT NULL, valid INTEGER NOT NULL,\n"
     "  rows INTEGER NOT NULL, energy_wh REAL NOT NULL, duration REAL NOT NULL);\n"
     "ALTER TABLE apps ADD COLUMN last_minute INTEGER NOT NULL DEFAULT 0;\n"
-    "UPDATE apps SET last_minute = m.last FROM (SELECT app, MAX(minute) AS last FROM app_minutes GROUP BY "
-    "app)"
-    " AS m WHERE m.app = apps.id;",
+    "UPDATE apps SET last_minute = m.last\n"
+    "  FROM (SELECT app, MAX(minute) AS last FROM app_minutes GROUP BY app) AS m WHERE m.app = apps.id;",
 };
 
 int historySchemaVersion() {

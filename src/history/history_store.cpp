@@ -97,9 +97,10 @@ constexpr const char* kAppUpsert =
 constexpr const char* kAppMinuteUpsert =
     "INSERT INTO app_minutes VALUES (?,?,?,?) ON CONFLICT(minute,app) DO UPDATE SET "
     "joules=joules+excluded.joules, cpu_seconds=cpu_seconds+excluded.cpu_seconds";
+// The apps a minute names were last seen in it, unless a later minute was written before it.
 constexpr const char* kAppsSeen =
-    "UPDATE apps SET last_minute=?1 WHERE last_minute<?1 AND id IN (SELECT app FROM app_minutes WHERE "
-    "minute=?1)";
+    "UPDATE apps SET last_minute=?1 WHERE last_minute<?1 "
+    "AND id IN (SELECT app FROM app_minutes WHERE minute=?1)";
 constexpr const char* kLedgerRange =
     "SELECT minute,seconds,on_battery FROM ledger_minutes WHERE minute BETWEEN ? AND ? ORDER BY minute";
 constexpr const char* kAppMinutes =
